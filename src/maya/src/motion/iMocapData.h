@@ -1,0 +1,23 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "motion/iSkeleton.h"
+
+// Base of the motion-data readers. A reader borrows an input stream and a target skeleton (either
+// may be null), is used for one parse and is destroyed through its concrete type.
+class iMocapData {
+ public:
+  iMocapData(std::istream* stream, iSkeleton* skeleton) : stream(stream), skeleton(skeleton) {}
+
+  // Reads the whole input into the skeleton, appending `suffix` to every joint name. Returns a
+  // MocapStatus code; kMocapEndOfInput is never returned.
+  virtual int parse(const std::string& suffix) = 0;
+
+ protected:
+  ~iMocapData() = default;
+
+  std::istream* stream;
+  iSkeleton* skeleton;
+};

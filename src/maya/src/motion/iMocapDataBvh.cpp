@@ -1,0 +1,258 @@
+#include "motion/iMocapDataBvh.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "motion/MocapStatus.h"
+#include "motion/RotationOrder.h"
+#include "motion/iChannelGroup.h"
+#include "motion/iTokenizer.h"
+#include "motion/parseNumber.h"
+
+namespace {
+
+using iJoint = iSkeleton::iJoint;
+
+enum class Section { kBeforeHierarchy, kHierarchy, kMotion };
+
+constexpr int kMaxNameTokens = 10;
+constexpr std::string_view kNameJoin = "_";
+constexpr std::string_view kEffector = "_Effector";
+constexpr std::string_view kEffectorFallback = "X";
+constexpr std::uint64_t kPaddingFloorBytes = std::uint64_t{1} << 20;
+
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Keywords match in any ASCII letter case, and only as a whole token.
+bool isKeyword(std::string_view token, std::string_view keyword) {
+  if (token.size() != keyword.size()) return false;
+  for (std::size_t i = 0; i < token.size(); ++i) {
+    if (upperAscii(token[i]) != keyword[i]) return false;
+  }
+  return true;
+}
+
+// Frames an input of `bytes` could hold at one digit and one separator per value.
+std::uint64_t framesHeld(std::uint64_t bytes, std::uint64_t valuesPerFrame) {
+  return (std::max(bytes, kPaddingFloorBytes) + 1) / (2 * valuesPerFrame);
+}
+
+// The state of one parse. Each step returns kMocapOk to go on, kMocapEndOfInput when the input
+// ended where that means "finish", or a failure code.
+class BvhReading {
+ public:
+  BvhReading(std::istream* stream, iSkeleton& skeleton, const std::string& suffix)
+      : tokenizer(stream), skeleton(skeleton), suffix(suffix) {}
+
+  int run() {
+    for (;;) {
+      if (!read()) return finish();
+      int result = kMocapOk;
+      switch (section) {
+        case Section::kBeforeHierarchy:
+          if (isKeyword(token, "HIERARCHY")) section = Section::kHierarchy;
+          break;
+        case Section::kHierarchy:
+          if (isKeyword(token, "MOTION")) {
+            section = Section::kMotion;
+          } else if (isKeyword(token, "ROOT") || isKeyword(token, "JOINT")) {
+            result = readJoint();
+          } else if (isKeyword(token, "END")) {
+            result = readEndSite();
+          } else if (token == "}") {
+            // Closing braces past the root are harmless: the cursor stays on the root.
+            skeleton.ascend();
+          }
+          break;
+        case Section::kMotion:
+          result = readMotionBlock();
+          break;
+      }
+      if (result == kMocapEndOfInput) return finish();
+      if (result != kMocapOk) return result;
+    }
+  }
+
+ private:
+  bool read() { return tokenizer.next(token) == kMocapOk; }
+
+  int finish() {
+    switch (section) {
+      case Section::kBeforeHierarchy:
+        return kMocapSyntaxError;
+      case Section::kHierarchy:
+        return kMocapOk;
+      case Section::kMotion:
+        if (skeleton.rewind() == kMocapOk) skeleton.root->offset = {0.0, 0.0, 0.0};
+        return kMocapOk;
+    }
+    return kMocapOk;
+  }
+
+  void beginNode() {
+    previousName = name;
+    name.clear();
+    offset = {0.0, 0.0, 0.0};
+  }
+
+  int readJoint() {
+    beginNode();
+    if (!read()) return kMocapEndOfInput;
+    bool ended = false;
+    for (int i = 0; i < kMaxNameTokens && token != "{"; ++i) {
+      if (!name.empty()) name += kNameJoin;
+      name += token;
+      if (!read()) {
+        ended = true;
+        break;
+      }
+    }
+    name += suffix;
+    if (ended || token != "{") return kMocapSyntaxError;
+
+    int result = readOffset();
+    if (result != kMocapOk) return result;
+    if (!read()) return kMocapEndOfInput;
+    if (!isKeyword(token, "CHANNELS")) return kMocapSyntaxError;
+    if (!read()) return kMocapEndOfInput;
+    std::uint32_t count = parseCount(token);
+    if (count != 3 && count != 6) return kMocapSyntaxError;
+    if (count == 6) readChannelGroup('P');
+    readChannelGroup('R');
+    return skeleton.addJoint(name, offset, {0.0, 0.0, 0.0});
+  }
+
+  int readEndSite() {
+    beginNode();
+    if (!read()) return kMocapEndOfInput;
+    if (!isKeyword(token, "SITE")) return kMocapSyntaxError;
+    name = previousName;
+    name += previousName.find(kEffector) != std::string::npos ? kEffectorFallback : kEffector;
+    if (!read()) return kMocapEndOfInput;
+    name += suffix;
+    if (token != "{") return kMocapSyntaxError;
+    int result = readOffset();
+    if (result != kMocapOk) return result;
+    return skeleton.addJoint(name, offset, {0.0, 0.0, 0.0});
+  }
+
+  // Any token other than OFFSET after a block's brace is consumed and the offset stays zero.
+  int readOffset() {
+    if (!read()) return kMocapEndOfInput;
+    if (!isKeyword(token, "OFFSET")) return kMocapOk;
+    for (double& value : offset) {
+      if (!read()) return kMocapEndOfInput;
+      value = parseReal(token);
+    }
+    return kMocapOk;
+  }
+
+  // An input ending among the channel names leaves the group with the letters read so far.
+  void readChannelGroup(char kind) {
+    iChannelGroup group;
+    group.jointName = name;
+    group.letters.push_back(kind);
+    for (int i = 0; i < 3 && read(); ++i) group.letters.push_back(upperAscii(token[0]));
+    groups.push_back(std::move(group));
+  }
+
+  int readMotionBlock() {
+    if (isKeyword(token, "FRAMES:")) {
+      if (!read()) return kMocapEndOfInput;
+    } else if (isKeyword(token, "FRAMES")) {
+      if (!read()) return kMocapEndOfInput;
+      if (token == ":" && !read()) return kMocapEndOfInput;
+    } else {
+      return kMocapSyntaxError;
+    }
+    skeleton.frameCount = parseCount(token);
+
+    if (!read()) return kMocapEndOfInput;
+    if (!isKeyword(token, "FRAME")) return kMocapSyntaxError;
+    if (!read()) return kMocapEndOfInput;
+    if (isKeyword(token, "TIME:")) {
+      if (!read()) return kMocapEndOfInput;
+    } else if (isKeyword(token, "TIME")) {
+      if (!read()) return kMocapEndOfInput;
+      if (token == ":" && !read()) return kMocapEndOfInput;
+    } else {
+      return kMocapSyntaxError;
+    }
+    skeleton.frameTime = parseReal(token);
+
+    if (!groups.empty())
+      skeleton.rotationOrder = parseRotationOrder(groups.back().letters.substr(1));
+    readFrames(skeleton.frameCount);
+    return kMocapOk;
+  }
+
+  void readFrames(std::uint32_t count) {
+    if (groups.empty() || count == 0) return;
+    const std::uint64_t valuesPerFrame = 3 * std::uint64_t{groups.size()};
+
+    // Joints cannot be added in the motion section, so each group's joint is looked up once.
+    std::vector<iJoint*> joints(groups.size());
+    for (std::size_t g = 0; g < groups.size(); ++g)
+      joints[g] = skeleton.findJoint(groups[g].jointName);
+    if (tokenizer.inputSize() >= 0) {
+      std::uint64_t expected = std::min<std::uint64_t>(
+          count, framesHeld(static_cast<std::uint64_t>(tokenizer.inputSize()), valuesPerFrame));
+      for (iJoint* joint : joints) {
+        if (joint != nullptr) joint->frames.reserve(joint->frames.size() + expected);
+      }
+    }
+
+    bool ended = false;
+    for (std::uint32_t frame = 0; frame < count; ++frame) {
+      if (ended && frame >= framesHeld(tokenizer.bytesRead(), valuesPerFrame)) break;
+      iJoint* previous = nullptr;
+      for (std::size_t g = 0; g < groups.size(); ++g) {
+        const std::string& letters = groups[g].letters;
+        const bool isPosition = letters[0] == 'P';
+        iFrame sample;
+        std::array<double, 3>& values = isPosition ? sample.position : sample.rotation;
+        for (std::size_t i = 1; i <= 3 && !ended; ++i) {
+          if (!read()) {
+            ended = true;
+            break;
+          }
+          char letter = i < letters.size() ? letters[i] : '\0';
+          if (letter >= 'X' && letter <= 'Z') values[letter - 'X'] = parseReal(token);
+        }
+        iJoint* joint = joints[g];
+        if (joint == nullptr) continue;
+        if (joint == previous && !joint->frames.empty()) {
+          iFrame& last = joint->frames.back();
+          (isPosition ? last.position : last.rotation) = values;
+        } else {
+          joint->frames.push_back(sample);
+        }
+        previous = joint;
+      }
+    }
+  }
+
+  iTokenizer tokenizer;
+  iSkeleton& skeleton;
+  const std::string& suffix;
+  Section section = Section::kBeforeHierarchy;
+  std::string previousName;
+  std::string name;
+  std::array<double, 3> offset{};
+  std::vector<iChannelGroup> groups;
+  std::string_view token;
+};
+
+}  // namespace
+
+int iMocapDataBvh::parse(const std::string& suffix) {
+  if (stream == nullptr) return kMocapNoStream;
+  if (skeleton == nullptr) return kMocapNoSkeleton;
+  BvhReading reading(stream, *skeleton, suffix);
+  return reading.run();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Splits a text stream into tokens one line at a time. Lines end at a line feed; space, tab,
+// carriage return and line feed separate tokens; "{" and "}" are always tokens of their own, and
+// ":" is one where it follows whitespace. An empty or all-whitespace line ends the input for
+// good: nothing after it is read. Lives for one parse.
+class iTokenizer {
+ public:
+  // `stream` is borrowed and may be null. It is read in blocks through its buffer, so it is left
+  // positioned past the last line used.
+  explicit iTokenizer(std::istream* stream);
+
+  // kMocapOk with the next token in `token`, kMocapEndOfInput at the end of input (for good),
+  // kMocapNoStream without a stream. On a non-zero result `token` is left as it was. A token
+  // views a buffer that holds the current line; it stays valid until a later call moves to the
+  // next line.
+  int next(std::string_view& token);
+
+  // Bytes of the lines read so far, line feeds included.
+  std::uint64_t bytesRead() const { return consumed; }
+
+  // Bytes between the stream's position at construction and its end, or -1 when the stream
+  // cannot seek. Only a hint for reserving memory.
+  std::int64_t inputSize() const { return size; }
+
+ private:
+  // Reads the next line into `scratch`; false when the stream has nothing more.
+  bool readLine();
+  void splitLine();
+
+  std::istream* stream;
+  std::vector<char> block;
+  std::size_t blockBegin = 0;
+  std::size_t blockEnd = 0;
+  bool streamDone = false;
+  bool ended = false;
+  std::string line;
+  std::string scratch;
+  std::vector<std::string_view> tokens;
+  std::size_t nextToken = 0;
+  std::uint64_t consumed = 0;
+  std::int64_t size = -1;
+};
