@@ -1,0 +1,498 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <locale>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "motion/iMocapDataBvh.h"
+#include "motion/iSkeleton.h"
+#include "support/chunkedStream.h"
+
+namespace {
+
+using iJoint = iSkeleton::iJoint;
+using Vec = std::array<double, 3>;
+
+const char kWorkedExample[] =
+    "HIERARCHY\n"
+    "ROOT Hips\n"
+    "{\n"
+    "OFFSET 1 2 3\n"
+    "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
+    "JOINT Spine\n"
+    "{\n"
+    "OFFSET 0 10 0\n"
+    "CHANNELS 3 Zrotation Yrotation Xrotation\n"
+    "End Site\n"
+    "{\n"
+    "OFFSET 0 5 0\n"
+    "}\n"
+    "}\n"
+    "}\n"
+    "MOTION\n"
+    "Frames: 2\n"
+    "Frame Time: 0.5\n"
+    "10 20 30 1 2 3 4 5 6\n"
+    "11 21 31 7 8 9 10 11 12\n";
+
+// A root with six channels and one child with three, then `motion` after "MOTION".
+std::string twoJoints(const std::string& motion) {
+  return "HIERARCHY\nROOT Hips\n{\nOFFSET 1 2 3\n"
+         "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
+         "JOINT Spine\n{\nOFFSET 0 10 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n}\n}\nMOTION\n" +
+         motion;
+}
+
+std::string hierarchy(const std::string& body) { return "HIERARCHY\n" + body; }
+
+// Parses `text` read in chunks of `chunk` bytes (0: seekable, whole).
+int parseText(const std::string& text, iSkeleton& skeleton, std::size_t chunk = 0,
+              const std::string& suffix = "") {
+  if (chunk == 0) {
+    std::istringstream stream(text);
+    iMocapDataBvh reader(&stream, &skeleton);
+    return reader.parse(suffix);
+  }
+  ChunkedStream stream(text, chunk);
+  iMocapDataBvh reader(&stream, &skeleton);
+  return reader.parse(suffix);
+}
+
+int parseResult(const std::string& text) {
+  iSkeleton skeleton;
+  return parseText(text, skeleton);
+}
+
+std::vector<std::string> childNames(const iJoint* joint) {
+  std::vector<std::string> names;
+  for (const iJoint* child : joint->children) names.push_back(child->name);
+  return names;
+}
+
+void expectFrame(const iJoint* joint, std::size_t index, Vec position, Vec rotation) {
+  ASSERT_LT(index, joint->frames.size()) << joint->name;
+  EXPECT_EQ(position, joint->frames[index].position) << joint->name << " frame " << index;
+  EXPECT_EQ(rotation, joint->frames[index].rotation) << joint->name << " frame " << index;
+}
+
+void expectWorkedExample(const iSkeleton& skeleton) {
+  const iJoint* hips = skeleton.root;
+  ASSERT_NE(nullptr, hips);
+  EXPECT_EQ("Hips", hips->name);
+  EXPECT_EQ((Vec{0, 0, 0}), hips->offset);
+  EXPECT_EQ(hips, skeleton.current);
+  ASSERT_EQ(std::vector<std::string>{"Spine"}, childNames(hips));
+  const iJoint* spine = hips->children[0];
+  EXPECT_EQ((Vec{0, 10, 0}), spine->offset);
+  ASSERT_EQ(std::vector<std::string>{"Spine_Effector"}, childNames(spine));
+  const iJoint* effector = spine->children[0];
+  EXPECT_EQ((Vec{0, 5, 0}), effector->offset);
+  EXPECT_TRUE(effector->frames.empty());
+  EXPECT_TRUE(effector->children.empty());
+  EXPECT_EQ(3u, skeleton.jointsByName.size());
+  for (const iJoint* joint : {hips, spine, effector}) EXPECT_EQ((Vec{0, 0, 0}), joint->orientation);
+
+  EXPECT_EQ(3, skeleton.rotationOrder);
+  EXPECT_EQ(2u, skeleton.frameCount);
+  EXPECT_EQ(0.5, skeleton.frameTime);
+  EXPECT_FALSE(skeleton.translateAllJoints);
+  ASSERT_EQ(2u, hips->frames.size());
+  ASSERT_EQ(2u, spine->frames.size());
+  expectFrame(hips, 0, {10, 20, 30}, {2, 3, 1});
+  expectFrame(hips, 1, {11, 21, 31}, {8, 9, 7});
+  expectFrame(spine, 0, {0, 0, 0}, {6, 5, 4});
+  expectFrame(spine, 1, {0, 0, 0}, {12, 11, 10});
+}
+
+std::string withCrlf(const std::string& text) {
+  std::string converted;
+  for (char c : text) converted += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return converted;
+}
+
+TEST(BvhParser, WorkedExample) {
+  for (std::size_t chunk : chunkSizes()) {
+    SCOPED_TRACE(chunk);
+    iSkeleton skeleton;
+    ASSERT_EQ(kMocapOk, parseText(kWorkedExample, skeleton, chunk));
+    expectWorkedExample(skeleton);
+  }
+}
+
+TEST(BvhParser, CrlfAndMixedLineEndings) {
+  std::string mixed = kWorkedExample;
+  mixed.replace(mixed.find("}\n}\n}\n"), 6, "}\r\n}\n}\t \r\n");
+  for (const std::string& text : {withCrlf(kWorkedExample), mixed}) {
+    for (std::size_t chunk : chunkSizes()) {
+      SCOPED_TRACE(chunk);
+      iSkeleton skeleton;
+      ASSERT_EQ(kMocapOk, parseText(text, skeleton, chunk));
+      expectWorkedExample(skeleton);
+    }
+  }
+}
+
+TEST(BvhParser, MissingStreamOrSkeleton) {
+  iSkeleton skeleton;
+  iMocapDataBvh noStream(nullptr, &skeleton);
+  EXPECT_EQ(kMocapNoStream, noStream.parse(""));
+  std::istringstream stream(kWorkedExample);
+  iMocapDataBvh noSkeleton(&stream, nullptr);
+  EXPECT_EQ(kMocapNoSkeleton, noSkeleton.parse(""));
+}
+
+TEST(BvhParser, FailureTable) {
+  const std::string root = "HIERARCHY\nROOT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n";
+  struct Case {
+    std::string text;
+    int result;
+  };
+  const Case kCases[] = {
+      {"", kMocapSyntaxError},
+      {"ROOT a { }", kMocapSyntaxError},
+      {"\xEF\xBB\xBFHIERARCHY\nROOT a\n{\n}\n", kMocapSyntaxError},
+      {"\nHIERARCHY\n", kMocapSyntaxError},
+      {hierarchy("ROOT a b c d e f g h i j k {\n"), kMocapSyntaxError},
+      {hierarchy("ROOT Left Up Leg"), kMocapSyntaxError},
+      {root + "End Sight\n{\n", kMocapSyntaxError},
+      {root + "End Site\nOFFSET 0 0 0\n", kMocapSyntaxError},
+      {hierarchy("ROOT a\n{\nOFFSET 0 0 0\nPOSITION 3 X Y Z\n"), kMocapSyntaxError},
+      {hierarchy("ROOT a\n{\nCHANNELS 3 Zrotation Xrotation Yrotation\n"), kMocapSyntaxError},
+      {hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS 4 X Y Z W\n"), kMocapSyntaxError},
+      {hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS -3 X Y Z\n"), kMocapSyntaxError},
+      {root + "}\nMOTION\nFrame Time: 0.1\n", kMocapSyntaxError},
+      {root + "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3\n4\n", kMocapSyntaxError},
+      {root + "}\nMOTION\nFrames: 1\nTime: 0.1\n", kMocapSyntaxError},
+      {root + "}\nMOTION\nFrames: 1\nFrame Rate: 0.1\n", kMocapSyntaxError},
+      {root + "JOINT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n", kMocapDuplicateName},
+      {root + "JOINT b_Effector\n{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n}\nJOINT b\n{\nOFFSET 0 0 0\n"
+              "CHANNELS 3 Z X Y\nEnd Site\n{\nOFFSET 0 0 0\n",
+       kMocapDuplicateName},
+      {hierarchy("ROOT a\n{\nOFFSET 1 2"), kMocapOk},
+      {root + "}\nMOTION\nFrames:", kMocapOk},
+      {"HIERARCHY", kMocapOk},
+  };
+  for (const Case& c : kCases) {
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{0}}) {
+      iSkeleton skeleton;
+      EXPECT_EQ(c.result, parseText(c.text, skeleton, chunk)) << c.text;
+    }
+  }
+}
+
+TEST(BvhParser, FailureKeepsJointsAddedBefore) {
+  iSkeleton skeleton;
+  ASSERT_EQ(
+      kMocapSyntaxError,
+      parseText(
+          hierarchy("ROOT a\n{\nOFFSET 1 2 3\nCHANNELS 3 Z X Y\nJOINT b {\nOFFSET 0 0 0\nFOO 3\n"),
+          skeleton));
+  ASSERT_NE(nullptr, skeleton.findJoint("a"));
+  EXPECT_EQ((Vec{1, 2, 3}), skeleton.root->offset);
+  EXPECT_EQ(1u, skeleton.jointsByName.size());
+}
+
+TEST(BvhParserHeader, FrameCountAndTimeForms) {
+  const char* const kForms[] = {
+      "Frames: 2\nFrame Time: 0.5\n",
+      "Frames : 2\nFrame Time : 0.5\n",
+      "Frames 2\nFrame Time 0.5\n",
+      "frames: 2\nframe time: 0.5\n",
+      "FRAMES:   2   \nFrame\tTime:\t0.5  \n",
+      "Frames: 2 Frame Time: 0.5\n",
+  };
+  for (const char* form : kForms) {
+    iSkeleton skeleton;
+    ASSERT_EQ(kMocapOk, parseText(twoJoints(form), skeleton)) << form;
+    EXPECT_EQ(2u, skeleton.frameCount) << form;
+    EXPECT_EQ(0.5, skeleton.frameTime) << form;
+    EXPECT_EQ(2u, skeleton.findJoint("Spine")->frames.size()) << form;
+  }
+  EXPECT_EQ(kMocapSyntaxError, parseResult(twoJoints("Frames:2\nFrame Time: 0.5\n")));
+  EXPECT_EQ(kMocapSyntaxError, parseResult(twoJoints("Frames: 2\nFrame Time:0.5\n")));
+}
+
+TEST(BvhParserHeader, KeywordsInAnyCase) {
+  const std::string text =
+      "hierarchy\nRoot Hips\n{\noffset 1 2 3\nchannels 6 xposition yposition zposition zrotation "
+      "xrotation yrotation\njoint Spine\n{\nOffset 0 10 0\nChannels 3 zrotation yrotation "
+      "xrotation\nend site\n{\noffset 0 5 0\n}\n}\n}\nmotion\nframes: 2\nframe time: 0.5\n"
+      "10 20 30 1 2 3 4 5 6\n11 21 31 7 8 9 10 11 12\n";
+  iSkeleton skeleton;
+  ASSERT_EQ(kMocapOk, parseText(text, skeleton));
+  expectWorkedExample(skeleton);
+}
+
+TEST(BvhParserHeader, FrameTimeIsFloatNotDouble) {
+  iSkeleton skeleton;
+  ASSERT_EQ(kMocapOk, parseText(twoJoints("Frames: 0\nFrame Time: 0.0083333\n"), skeleton));
+  EXPECT_EQ(static_cast<double>(0.0083333f), skeleton.frameTime);
+  EXPECT_NE(0.0083333, skeleton.frameTime);
+}
+
+TEST(BvhParserHeader, NumbersIgnoreGlobalLocale) {
+  struct CommaPoint : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+  };
+  std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaPoint));
+  iSkeleton skeleton;
+  int result = parseText(kWorkedExample, skeleton);
+  std::locale::global(previous);
+  ASSERT_EQ(kMocapOk, result);
+  EXPECT_EQ(0.5, skeleton.frameTime);
+}
+
+TEST(BvhParserHeader, ZeroFramesStillSetsTimeAndOrder) {
+  iSkeleton skeleton;
+  ASSERT_EQ(kMocapOk, parseText(twoJoints("Frames: 0\nFrame Time: 0.25\n"), skeleton));
+  EXPECT_EQ(0.25, skeleton.frameTime);
+  EXPECT_EQ(2, skeleton.rotationOrder);
+  EXPECT_TRUE(skeleton.root->frames.empty());
+  EXPECT_EQ(kMocapSyntaxError, parseResult(twoJoints("Frames: 0\nFrame Time: 0.25\n1\n")));
+}
+
+TEST(BvhParserHeader, HierarchyOnlyKeepsDefaultsAndRootOffset) {
+  iSkeleton skeleton;
+  std::string text = twoJoints("");
+  text.erase(text.find("MOTION"));
+  ASSERT_EQ(kMocapOk, parseText(text, skeleton));
+  EXPECT_EQ(0u, skeleton.frameCount);
+  EXPECT_EQ(0.4, skeleton.frameTime);
+  EXPECT_EQ(2, skeleton.rotationOrder);
+  EXPECT_EQ((Vec{1, 2, 3}), skeleton.root->offset);
+}
+
+TEST(BvhParserNames, TokensJoinWithUnderscore) {
+  iSkeleton skeleton;
+  ASSERT_EQ(kMocapOk,
+            parseText(hierarchy("ROOT Left Up Leg\n{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n"
+                                "JOINT a b c d e f g h i j {\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n"
+                                "JOINT mixamorig:Hips{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n"),
+                      skeleton));
+  EXPECT_EQ("Left_Up_Leg", skeleton.root->name);
+  EXPECT_NE(nullptr, skeleton.findJoint("a_b_c_d_e_f_g_h_i_j"));
+  EXPECT_NE(nullptr, skeleton.findJoint("mixamorig:Hips"));
+}
+
+TEST(BvhParserNames, RootWithoutName) {
+  iSkeleton skeleton;
+  ASSERT_EQ(kMocapOk, parseText(hierarchy("ROOT {\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n"), skeleton));
+  ASSERT_NE(nullptr, skeleton.root);
+  EXPECT_EQ("", skeleton.root->name);
+}
+
+TEST(BvhParserNames, EndSiteNames) {
+  const std::string body =
+      "ROOT Head\n{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\nEnd Site\n{\nOFFSET 0 1 0\n}\n"
+      "End Site\n{\nOFFSET 0 2 0\n}\nEnd Site\n{\nOFFSET 0 3 0\n}\n}\n";
+  iSkeleton plain;
+  ASSERT_EQ(kMocapOk, parseText(hierarchy(body), plain));
+  EXPECT_EQ((std::vector<std::string>{"Head_Effector", "Head_EffectorX", "Head_EffectorXX"}),
+            childNames(plain.root));
+
+  iSkeleton suffixed;
+  ASSERT_EQ(kMocapOk, parseText(hierarchy(body), suffixed, 0, "S"));
+  EXPECT_EQ("HeadS", suffixed.root->name);
+  EXPECT_EQ(
+      (std::vector<std::string>{"HeadS_EffectorS", "HeadS_EffectorSXS", "HeadS_EffectorSXSXS"}),
+      childNames(suffixed.root));
+}
+
+TEST(BvhParserStructure, ExtraBracesAndSecondRoot) {
+  iSkeleton skeleton;
+  ASSERT_EQ(kMocapOk, parseText(hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n}\n}\n}\n{\n"
+                                          "ROOT b\n{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n}\n"),
+                                skeleton));
+  EXPECT_EQ("a", skeleton.root->name);
+  EXPECT_EQ(std::vector<std::string>{"b"}, childNames(skeleton.root));
+}
+
+TEST(BvhParserStructure, EndSiteWithoutOffsetConsumesItsBrace) {
+  iSkeleton skeleton;
+  ASSERT_EQ(
+      kMocapOk,
+      parseText(hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\nJOINT b\n{\nOFFSET 0 0 0\n"
+                          "CHANNELS 3 Z X Y\nEnd Site\n{\n}\n}\nJOINT c\n{\nOFFSET 0 0 0\n"
+                          "CHANNELS 3 Z X Y\n}\n}\n"),
+                skeleton));
+  const iJoint* effector = skeleton.findJoint("b_Effector");
+  ASSERT_NE(nullptr, effector);
+  EXPECT_EQ((Vec{0, 0, 0}), effector->offset);
+  EXPECT_EQ((std::vector<std::string>{"b_Effector", "c"}), childNames(skeleton.findJoint("b")));
+}
+
+TEST(BvhParserStructure, EndSiteAsOneWordIsIgnored) {
+  iSkeleton skeleton;
+  ASSERT_EQ(
+      kMocapOk,
+      parseText(hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\nJOINT b\n{\nOFFSET 0 0 0\n"
+                          "CHANNELS 3 Z X Y\nEndSite\n{\nOFFSET 0 1 0\n}\nJOINT c\n{\n"
+                          "OFFSET 0 0 0\nCHANNELS 3 Z X Y\n}\n}\n}\n"),
+                skeleton));
+  EXPECT_EQ(2u + 1u, skeleton.jointsByName.size());
+  EXPECT_EQ((std::vector<std::string>{"b", "c"}), childNames(skeleton.root));
+}
+
+TEST(BvhParserChannels, ThreeChannelsAreRotationsWhateverTheirNames) {
+  iSkeleton skeleton;
+  ASSERT_EQ(
+      kMocapOk,
+      parseText(hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Xposition Yposition Zposition\n"
+                          "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3\n"),
+                skeleton));
+  expectFrame(skeleton.root, 0, {0, 0, 0}, {1, 2, 3});
+  EXPECT_EQ(0, skeleton.rotationOrder);
+}
+
+TEST(BvhParserChannels, SixChannelsArePositionsThenRotations) {
+  iSkeleton skeleton;
+  ASSERT_EQ(kMocapOk, parseText(hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS 6 Zrotation Xrotation "
+                                          "Yrotation Xposition Yposition Zposition\n}\nMOTION\n"
+                                          "Frames: 1\nFrame Time: 0.1\n1 2 3 4 5 6\n"),
+                                skeleton));
+  expectFrame(skeleton.root, 0, {2, 3, 1}, {4, 5, 6});
+  EXPECT_EQ(0, skeleton.rotationOrder);
+}
+
+TEST(BvhParserChannels, RepeatedLetterGivesInvalidOrderAndLastValueWins) {
+  iSkeleton skeleton;
+  ASSERT_EQ(
+      kMocapOk,
+      parseText(hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Xrotation Xrotation Yrotation\n"
+                          "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3\n"),
+                skeleton));
+  EXPECT_EQ(-2147483648, skeleton.rotationOrder);
+  expectFrame(skeleton.root, 0, {0, 0, 0}, {2, 3, 0});
+}
+
+TEST(BvhParserChannels, OrderComesFromLastJointWithChannels) {
+  iSkeleton skeleton;
+  ASSERT_EQ(kMocapOk, parseText(hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS 6 Xposition Yposition "
+                                          "Zposition Zrotation Xrotation Yrotation\nJOINT b\n{\n"
+                                          "OFFSET 0 0 0\nCHANNELS 3 Xrotation Yrotation Zrotation\n"
+                                          "End Site\n{\nOFFSET 0 0 0\n}\n}\n}\nMOTION\nFrames: 0\n"
+                                          "Frame Time: 0.1\n"),
+                                skeleton));
+  EXPECT_EQ(0, skeleton.rotationOrder);
+}
+
+TEST(BvhParserMotion, ShortValuesAreZeroAndCountsTruncate) {
+  iSkeleton skeleton;
+  ASSERT_EQ(
+      kMocapOk,
+      parseText(twoJoints("Frames: 3.9\nFrame Time: 0.5\n1 2 3 4 5 6 7 abc 9\n10\n"), skeleton));
+  EXPECT_EQ(3u, skeleton.frameCount);
+  const iJoint* hips = skeleton.root;
+  const iJoint* spine = skeleton.findJoint("Spine");
+  ASSERT_EQ(3u, hips->frames.size());
+  ASSERT_EQ(3u, spine->frames.size());
+  expectFrame(spine, 0, {0, 0, 0}, {0, 9, 7});
+  expectFrame(hips, 1, {10, 0, 0}, {0, 0, 0});
+  expectFrame(hips, 2, {0, 0, 0}, {0, 0, 0});
+  expectFrame(spine, 2, {0, 0, 0}, {0, 0, 0});
+}
+
+TEST(BvhParserMotion, MultipleBlocksAppend) {
+  iSkeleton skeleton;
+  ASSERT_EQ(kMocapOk,
+            parseText(twoJoints("Frames: 1\nFrame Time: 0.5\n1 2 3 4 5 6 7 8 9\n"
+                                "Frames: 2\nFrame Time: 0.25\n"
+                                "11 12 13 14 15 16 17 18 19\n21 22 23 24 25 26 27 28 29\n"),
+                      skeleton));
+  EXPECT_EQ(2u, skeleton.frameCount);
+  EXPECT_EQ(0.25, skeleton.frameTime);
+  const iJoint* spine = skeleton.findJoint("Spine");
+  ASSERT_EQ(3u, skeleton.root->frames.size());
+  ASSERT_EQ(3u, spine->frames.size());
+  expectFrame(skeleton.root, 0, {1, 2, 3}, {5, 6, 4});
+  expectFrame(skeleton.root, 2, {21, 22, 23}, {25, 26, 24});
+  expectFrame(spine, 1, {0, 0, 0}, {18, 19, 17});
+  EXPECT_EQ((Vec{0, 0, 0}), skeleton.root->offset);
+}
+
+TEST(BvhParserMotion, BlankLineEndsInput) {
+  iSkeleton beforeMotion;
+  ASSERT_EQ(kMocapOk,
+            parseText(twoJoints("").insert(twoJoints("").find("MOTION"), "\n"), beforeMotion));
+  EXPECT_EQ((Vec{1, 2, 3}), beforeMotion.root->offset);
+  EXPECT_EQ(0u, beforeMotion.frameCount);
+  EXPECT_TRUE(beforeMotion.root->frames.empty());
+
+  iSkeleton insideData;
+  ASSERT_EQ(kMocapOk,
+            parseText(twoJoints("Frames: 3\nFrame Time: 0.5\n1 2 3 4 5 6 7 8 9\n1 2\n \t\n"
+                                "9 9 9 9 9 9 9 9 9 9 9 9 9 9 9 not read\n"),
+                      insideData));
+  ASSERT_EQ(3u, insideData.root->frames.size());
+  expectFrame(insideData.root, 1, {1, 2, 0}, {0, 0, 0});
+  expectFrame(insideData.findJoint("Spine"), 2, {0, 0, 0}, {0, 0, 0});
+  EXPECT_EQ((Vec{0, 0, 0}), insideData.root->offset);
+
+  iSkeleton trailing;
+  ASSERT_EQ(kMocapOk, parseText(std::string(kWorkedExample) + "  \t\n\n\n", trailing));
+  expectWorkedExample(trailing);
+}
+
+TEST(BvhParserMotion, CountFarBeyondDataIsBounded) {
+  for (std::size_t chunk : {std::size_t{4096}, std::size_t{0}}) {
+    iSkeleton skeleton;
+    ASSERT_EQ(kMocapOk, parseText(twoJoints("Frames: 4294967295\nFrame Time: 0.5\n1 2 3\n"),
+                                  skeleton, chunk));
+    EXPECT_EQ(4294967295u, skeleton.frameCount);
+    // Padding stops at what 1 MiB could hold at two bytes per value, nine values per frame.
+    const std::size_t kHeld = ((1u << 20) + 1) / 18;
+    ASSERT_EQ(kHeld, skeleton.root->frames.size());
+    ASSERT_EQ(kHeld, skeleton.findJoint("Spine")->frames.size());
+    expectFrame(skeleton.root, 0, {1, 2, 3}, {0, 0, 0});
+    expectFrame(skeleton.root, kHeld - 1, {0, 0, 0}, {0, 0, 0});
+  }
+}
+
+TEST(BvhParserMotion, LargeTextReadsTheSameChunkedOrWhole) {
+  std::string motion = "Frames: 3000\nFrame Time: 0.01\n";
+  for (int frame = 0; frame < 3000; ++frame) {
+    for (int value = 0; value < 9; ++value) motion += std::to_string(frame * 10 + value) + ".5 ";
+    motion += "\n";
+  }
+  for (std::size_t chunk : {std::size_t{13}, std::size_t{0}}) {
+    iSkeleton skeleton;
+    ASSERT_EQ(kMocapOk, parseText(twoJoints(motion), skeleton, chunk));
+    ASSERT_EQ(3000u, skeleton.root->frames.size());
+    ASSERT_EQ(3000u, skeleton.findJoint("Spine")->frames.size());
+    expectFrame(skeleton.root, 2999, {29990.5, 29991.5, 29992.5}, {29994.5, 29995.5, 29993.5});
+    expectFrame(skeleton.findJoint("Spine"), 1234, {0, 0, 0}, {12347.5, 12348.5, 12346.5});
+  }
+}
+
+// The text the stream client writes for a streamed skeleton header in actor slot 1.
+TEST(BvhParserRoundTrip, StreamHeaderTextReadsBack) {
+  const std::string text =
+      "HIERARCHY\nROOT Hips1\n{\nOFFSET 0 90.5 0\n"
+      "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation \n"
+      "JOINT Spine1\n{\nOFFSET 0 10 0\nCHANNELS 3 Zrotation Xrotation Yrotation \n"
+      "End Site\n{\nOFFSET 0 12.25 0\n}\n}\n}\nMOTION\nFrames : 0\nFrame Time : 0.01\n";
+  for (std::size_t chunk : chunkSizes()) {
+    SCOPED_TRACE(chunk);
+    iSkeleton skeleton;
+    ASSERT_EQ(kMocapOk, parseText(text, skeleton, chunk));
+    ASSERT_NE(nullptr, skeleton.root);
+    EXPECT_EQ("Hips1", skeleton.root->name);
+    EXPECT_EQ((Vec{0, 0, 0}), skeleton.root->offset);
+    ASSERT_EQ(std::vector<std::string>{"Spine1"}, childNames(skeleton.root));
+    const iJoint* spine = skeleton.root->children[0];
+    EXPECT_EQ((Vec{0, 10, 0}), spine->offset);
+    ASSERT_EQ(std::vector<std::string>{"Spine1_Effector"}, childNames(spine));
+    EXPECT_EQ((Vec{0, 12.25, 0}), spine->children[0]->offset);
+    EXPECT_EQ(3u, skeleton.jointsByName.size());
+    EXPECT_EQ(2, skeleton.rotationOrder);
+    EXPECT_EQ(0u, skeleton.frameCount);
+    EXPECT_EQ(static_cast<double>(0.01f), skeleton.frameTime);
+    EXPECT_TRUE(skeleton.root->frames.empty());
+  }
+}
+
+}  // namespace
