@@ -191,48 +191,58 @@ class BvhReading {
     return kMocapOk;
   }
 
+  // Where one group's values go, worked out once per block: joints cannot be added in the
+  // motion section.
+  struct GroupTarget {
+    iJoint* joint;
+    bool isPosition;
+    bool sharesFrame;  // same joint as the group before it: fills the other half of its sample
+    int slots[3];      // coordinate of each value, -1 to consume and ignore it
+  };
+
   void readFrames(std::uint32_t count) {
     if (groups.empty() || count == 0) return;
     const std::uint64_t valuesPerFrame = 3 * std::uint64_t{groups.size()};
 
-    // Joints cannot be added in the motion section, so each group's joint is looked up once.
-    std::vector<iJoint*> joints(groups.size());
-    for (std::size_t g = 0; g < groups.size(); ++g)
-      joints[g] = skeleton.findJoint(groups[g].jointName);
+    std::vector<GroupTarget> targets;
+    iJoint* previous = nullptr;
+    for (const iChannelGroup& group : groups) {
+      GroupTarget target{
+          skeleton.findJoint(group.jointName), group.letters[0] == 'P', false, {-1, -1, -1}};
+      target.sharesFrame = target.joint != nullptr && target.joint == previous;
+      for (std::size_t i = 1; i < group.letters.size() && i <= 3; ++i) {
+        char letter = group.letters[i];
+        if (letter >= 'X' && letter <= 'Z') target.slots[i - 1] = letter - 'X';
+      }
+      previous = target.joint;
+      targets.push_back(target);
+    }
     if (tokenizer.inputSize() >= 0) {
       std::uint64_t expected = std::min<std::uint64_t>(
           count, framesHeld(static_cast<std::uint64_t>(tokenizer.inputSize()), valuesPerFrame));
-      for (iJoint* joint : joints) {
-        if (joint != nullptr) joint->frames.reserve(joint->frames.size() + expected);
+      for (const GroupTarget& target : targets) {
+        if (target.joint != nullptr && !target.sharesFrame) {
+          target.joint->frames.reserve(target.joint->frames.size() + expected);
+        }
       }
     }
 
     bool ended = false;
     for (std::uint32_t frame = 0; frame < count; ++frame) {
       if (ended && frame >= framesHeld(tokenizer.bytesRead(), valuesPerFrame)) break;
-      iJoint* previous = nullptr;
-      for (std::size_t g = 0; g < groups.size(); ++g) {
-        const std::string& letters = groups[g].letters;
-        const bool isPosition = letters[0] == 'P';
-        iFrame sample;
-        std::array<double, 3>& values = isPosition ? sample.position : sample.rotation;
-        for (std::size_t i = 1; i <= 3 && !ended; ++i) {
+      for (const GroupTarget& target : targets) {
+        std::array<double, 3> values{};
+        for (int i = 0; i < 3 && !ended; ++i) {
           if (!read()) {
             ended = true;
-            break;
+          } else if (target.slots[i] >= 0) {
+            values[target.slots[i]] = parseReal(token);
           }
-          char letter = i < letters.size() ? letters[i] : '\0';
-          if (letter >= 'X' && letter <= 'Z') values[letter - 'X'] = parseReal(token);
         }
-        iJoint* joint = joints[g];
-        if (joint == nullptr) continue;
-        if (joint == previous && !joint->frames.empty()) {
-          iFrame& last = joint->frames.back();
-          (isPosition ? last.position : last.rotation) = values;
-        } else {
-          joint->frames.push_back(sample);
-        }
-        previous = joint;
+        if (target.joint == nullptr) continue;
+        iFrame& sample =
+            target.sharesFrame ? target.joint->frames.back() : target.joint->frames.emplace_back();
+        (target.isPosition ? sample.position : sample.rotation) = values;
       }
     }
   }

@@ -10,11 +10,24 @@ namespace {
 
 constexpr std::size_t kBlockSize = 64 * 1024;
 
-bool isWhitespace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+enum CharClass : unsigned char { kOther = 0, kWhitespace = 1, kBrace = 2, kColon = 4 };
 
-bool isDelimiter(char c) { return isWhitespace(c) || c == '{' || c == '}'; }
+struct CharClasses {
+  constexpr CharClasses() : of() {
+    of[static_cast<unsigned char>(' ')] = kWhitespace;
+    of[static_cast<unsigned char>('\t')] = kWhitespace;
+    of[static_cast<unsigned char>('\r')] = kWhitespace;
+    of[static_cast<unsigned char>('\n')] = kWhitespace;
+    of[static_cast<unsigned char>('{')] = kBrace;
+    of[static_cast<unsigned char>('}')] = kBrace;
+    of[static_cast<unsigned char>(':')] = kColon;
+  }
+  unsigned char of[256];
+};
 
-bool isPunctuation(char c) { return c == '{' || c == '}' || c == ':'; }
+constexpr CharClasses kClasses;
+
+unsigned char classOf(char c) { return kClasses.of[static_cast<unsigned char>(c)]; }
 
 std::int64_t remainingBytes(std::istream* stream) {
   std::streambuf* buffer = stream == nullptr ? nullptr : stream->rdbuf();
@@ -37,33 +50,45 @@ iTokenizer::iTokenizer(std::istream* stream) : stream(stream), size(remainingByt
 
 int iTokenizer::next(std::string_view& token) {
   if (stream == nullptr) return kMocapNoStream;
-  if (nextToken < tokens.size()) {
-    token = tokens[nextToken++];
-    return kMocapOk;
+  for (;;) {
+    if (onDelimiter) {
+      onDelimiter = false;
+      while (position < lineEnd && classOf(*position) == kWhitespace) ++position;
+      if (position < lineEnd && classOf(*position) != kOther) {
+        token = std::string_view(position, 1);
+        ++position;
+        return kMocapOk;
+      }
+    }
+    if (position < lineEnd) {
+      const char* start = position;
+      while (position < lineEnd && (classOf(*position) & (kWhitespace | kBrace)) == 0) ++position;
+      onDelimiter = true;
+      if (position > start) {
+        token = std::string_view(start, static_cast<std::size_t>(position - start));
+        return kMocapOk;
+      }
+      continue;
+    }
+    if (ended || !startLine()) {
+      ended = true;
+      return kMocapEndOfInput;
+    }
   }
-  if (ended) return kMocapEndOfInput;
+}
 
-  if (!readLine()) {
-    ended = true;
-    return kMocapEndOfInput;
-  }
+bool iTokenizer::startLine() {
+  if (!readLine()) return false;
   std::size_t first = 0;
-  std::size_t last = scratch.size();
-  while (first < last && isWhitespace(scratch[first])) ++first;
-  while (last > first && isWhitespace(scratch[last - 1])) --last;
-  if (first == last) {
-    ended = true;
-    return kMocapEndOfInput;
-  }
+  while (first < scratch.size() && classOf(scratch[first]) == kWhitespace) ++first;
+  if (first == scratch.size()) return false;
   // Keep the previous line intact until this one is known to hold tokens, so that the caller's
   // last token survives the end of the input.
   line.swap(scratch);
-  line.erase(last);
-  line.erase(0, first);
-  splitLine();
-  token = tokens[0];
-  nextToken = 1;
-  return kMocapOk;
+  position = line.data() + first;
+  lineEnd = line.data() + line.size();
+  onDelimiter = false;
+  return true;
 }
 
 bool iTokenizer::readLine() {
@@ -100,23 +125,5 @@ bool iTokenizer::readLine() {
       blockBegin = 0;
       blockEnd = static_cast<std::size_t>(got);
     }
-  }
-}
-
-void iTokenizer::splitLine() {
-  tokens.clear();
-  const char* text = line.data();
-  std::size_t length = line.size();
-  std::size_t position = 0;
-  while (position < length) {
-    std::size_t delimiter = position;
-    while (delimiter < length && !isDelimiter(text[delimiter])) ++delimiter;
-    if (delimiter > position) tokens.emplace_back(text + position, delimiter - position);
-    while (delimiter < length && isWhitespace(text[delimiter])) ++delimiter;
-    if (delimiter < length && isPunctuation(text[delimiter])) {
-      tokens.emplace_back(text + delimiter, 1);
-      ++delimiter;
-    }
-    position = delimiter;
   }
 }

@@ -19,8 +19,8 @@ class iTokenizer {
 
   // kMocapOk with the next token in `token`, kMocapEndOfInput at the end of input (for good),
   // kMocapNoStream without a stream. On a non-zero result `token` is left as it was. A token
-  // views a buffer that holds the current line; it stays valid until a later call moves to the
-  // next line.
+  // views a reused buffer holding its line; it stays valid until a later call returns a token
+  // of another line.
   int next(std::string_view& token);
 
   // Bytes of the lines read so far, line feeds included.
@@ -33,7 +33,8 @@ class iTokenizer {
  private:
   // Reads the next line into `scratch`; false when the stream has nothing more.
   bool readLine();
-  void splitLine();
+  // Makes the next line current; false when it is blank or missing, which ends the input.
+  bool startLine();
 
   std::istream* stream;
   std::vector<char> block;
@@ -43,8 +44,11 @@ class iTokenizer {
   bool ended = false;
   std::string line;
   std::string scratch;
-  std::vector<std::string_view> tokens;
-  std::size_t nextToken = 0;
+  // Scan state within `line`: the next byte, the end, and whether the scan stands on a delimiter
+  // after which whitespace is skipped and a "{", "}" or ":" becomes a token of its own.
+  const char* position = nullptr;
+  const char* lineEnd = nullptr;
+  bool onDelimiter = false;
   std::uint64_t consumed = 0;
   std::int64_t size = -1;
 };
