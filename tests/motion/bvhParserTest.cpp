@@ -255,17 +255,6 @@ TEST(BvhParserHeader, ZeroFramesStillSetsTimeAndOrder) {
   EXPECT_EQ(kMocapSyntaxError, parseResult(twoJoints("Frames: 0\nFrame Time: 0.25\n1\n")));
 }
 
-TEST(BvhParserHeader, HierarchyOnlyKeepsDefaultsAndRootOffset) {
-  iSkeleton skeleton;
-  std::string text = twoJoints("");
-  text.erase(text.find("MOTION"));
-  ASSERT_EQ(kMocapOk, parseText(text, skeleton));
-  EXPECT_EQ(0u, skeleton.frameCount);
-  EXPECT_EQ(0.4, skeleton.frameTime);
-  EXPECT_EQ(2, skeleton.rotationOrder);
-  EXPECT_EQ((Vec{1, 2, 3}), skeleton.root->offset);
-}
-
 TEST(BvhParserNames, TokensJoinWithUnderscore) {
   iSkeleton skeleton;
   ASSERT_EQ(kMocapOk,
@@ -274,15 +263,11 @@ TEST(BvhParserNames, TokensJoinWithUnderscore) {
                                 "JOINT mixamorig:Hips{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n"),
                       skeleton));
   EXPECT_EQ("Left_Up_Leg", skeleton.root->name);
+  iSkeleton unnamed;
+  ASSERT_EQ(kMocapOk, parseText(hierarchy("ROOT {\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n"), unnamed));
+  EXPECT_EQ("", unnamed.root->name);
   EXPECT_NE(nullptr, skeleton.findJoint("a_b_c_d_e_f_g_h_i_j"));
   EXPECT_NE(nullptr, skeleton.findJoint("mixamorig:Hips"));
-}
-
-TEST(BvhParserNames, RootWithoutName) {
-  iSkeleton skeleton;
-  ASSERT_EQ(kMocapOk, parseText(hierarchy("ROOT {\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n"), skeleton));
-  ASSERT_NE(nullptr, skeleton.root);
-  EXPECT_EQ("", skeleton.root->name);
 }
 
 TEST(BvhParserNames, EndSiteNames) {
@@ -420,6 +405,8 @@ TEST(BvhParserMotion, BlankLineEndsInput) {
             parseText(twoJoints("").insert(twoJoints("").find("MOTION"), "\n"), beforeMotion));
   EXPECT_EQ((Vec{1, 2, 3}), beforeMotion.root->offset);
   EXPECT_EQ(0u, beforeMotion.frameCount);
+  EXPECT_EQ(0.4, beforeMotion.frameTime);
+  EXPECT_EQ(2, beforeMotion.rotationOrder);
   EXPECT_TRUE(beforeMotion.root->frames.empty());
 
   iSkeleton insideData;

@@ -185,8 +185,9 @@ class BvhReading {
     }
     skeleton.frameTime = parseReal(token);
 
-    if (!groups.empty())
+    if (!groups.empty()) {
       skeleton.rotationOrder = parseRotationOrder(groups.back().letters.substr(1));
+    }
     readFrames(skeleton.frameCount);
     return kMocapOk;
   }
