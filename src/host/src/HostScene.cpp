@@ -361,6 +361,17 @@ MStatus getAttribute(const std::string& plug, Value& value) {
   return MS::kSuccess;
 }
 
+MStatus connectAttributes(const std::string& source, const std::string& destination) {
+  std::shared_ptr<Node> fromNode;
+  std::shared_ptr<Attribute> fromAttribute;
+  std::shared_ptr<Node> toNode;
+  std::shared_ptr<Attribute> toAttribute;
+  MStatus status = findPlug(source, fromNode, fromAttribute);
+  if (status) status = findPlug(destination, toNode, toAttribute);
+  if (!status) return status;
+  return Scene::instance().connect({fromNode, fromAttribute.get()}, {toNode, toAttribute.get()});
+}
+
 void setCurrentTime(double seconds) {
   Scene::instance().setCurrentTime(MTime(seconds, MTime::kSeconds));
 }

@@ -43,6 +43,10 @@ MStatus addNamespace(const std::string& name);
 MStatus setAttribute(const std::string& plug, const Value& value);
 MStatus getAttribute(const std::string& plug, Value& value);
 
+// Connects "node.attribute" to "node.attribute"; kInvalidParameter when the destination is
+// already driven or locked.
+MStatus connectAttributes(const std::string& source, const std::string& destination);
+
 void setCurrentTime(double seconds);
 // Replaces the active selection; kNotFound (selection unchanged) when a node is missing.
 MStatus select(const std::vector<std::string>& nodes);
