@@ -1,6 +1,8 @@
 #include <host/HostScene.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 
@@ -20,12 +22,17 @@ constexpr double kTicksPerSecond = 141120000.0;
 
 bool isAngle(const Attribute& attribute) { return attribute.unit == AttributeUnit::kAngle; }
 
+// Degrees rounded to 15 significant digits: a degree value set here or computed by a caller
+// comes back as written (30, not 29.999999999999996) despite the trip through radians.
 double toShown(const Attribute& attribute, double value) {
-  return isAngle(attribute) ? value * 180.0 / kPi : value;
+  if (!isAngle(attribute) || !std::isfinite(value)) return value;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.15g", value / (kPi / 180.0));
+  return std::strtod(text, nullptr);
 }
 
 double toStored(const Attribute& attribute, double value) {
-  return isAngle(attribute) ? value * kPi / 180.0 : value;
+  return isAngle(attribute) ? value * (kPi / 180.0) : value;
 }
 
 // "node.attribute" split at its last ".", both parts found.

@@ -11,7 +11,8 @@
 // The host's own controls over its scene, for tests, tools and the host itself; module code
 // never includes this. Main thread only. Nodes are named by full DAG path ("|walk|Hips") or by
 // name ("Hips", "rig:Hips"), which must then be unique. Angles are in degrees here, as Maya's
-// getAttr and setAttr show them (plugs and function sets use radians).
+// getAttr and setAttr show them (plugs and function sets use radians), rounded to 15 significant
+// digits to hide the noise of the conversion.
 namespace host {
 
 // A value of an attribute: numbers, booleans, texts, and three numbers for vector compounds
