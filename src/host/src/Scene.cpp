@@ -30,8 +30,10 @@ std::string legalName(const std::string& name) {
 
 }  // namespace
 
+// Never destroyed: nodes may hold objects of plug-ins already unloaded at exit, and device
+// threads; the plug-in runtime empties the scene before it unloads a plug-in.
 Scene& Scene::instance() {
-  static Scene scene;
+  static Scene& scene = *new Scene;
   return scene;
 }
 
