@@ -66,7 +66,9 @@ MStatus Scene::createNode(const std::shared_ptr<NodeType>& type, Node* parent,
 }
 
 MStatus Scene::deleteNode(Node& node) {
-  if (!node.alive()) return MS::kInvalidParameter;
+  // An extension deleting its own node while hearing nodeDeleting must not start it over.
+  if (!node.alive() || node.beingDeleted) return MS::kInvalidParameter;
+  node.beingDeleted = true;
   auto keep = pointer(node);
   // Copy: deleting a child edits the list.
   auto children = node.childNodes;
