@@ -22,7 +22,7 @@ bool compress(const BrexPlugs::BREX_PLUGIN_MESSAGE& message, PacketCodec::Compre
                        ? google::protobuf::io::GzipOutputStream::ZLIB
                        : google::protobuf::io::GzipOutputStream::GZIP;
   google::protobuf::io::GzipOutputStream gzip(&stream, options);
-  return message.SerializeToZeroCopyStream(&gzip) && gzip.Close();
+  return message.SerializePartialToZeroCopyStream(&gzip) && gzip.Close();
 }
 
 }  // namespace
@@ -95,8 +95,9 @@ int PacketCodec::encodeQuery(std::uint32_t actorTag, char (&block)[kQueryBlockSi
 bool PacketCodec::encodePacket(const BrexPlugs::BREX_PLUGIN_MESSAGE& message,
                                Compression compression, std::string& out) {
   std::string payload;
-  const bool encoded = compression == Compression::kNone ? message.SerializeToString(&payload)
-                                                         : compress(message, compression, payload);
+  const bool encoded = compression == Compression::kNone
+                           ? message.SerializePartialToString(&payload)
+                           : compress(message, compression, payload);
   if (!encoded) return false;
   char head[PacketReader::kHeadSize];
   putLittleEndian(compression == Compression::kNone ? PacketReader::kPlainMagic
