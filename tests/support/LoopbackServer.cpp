@@ -64,7 +64,7 @@ bool LoopbackServer::Connection::waitForClose() {
   for (;;) {
     const ssize_t result = ::recv(handle, &byte, 1, 0);
     if (result == 0) return true;
-    if (result < 0 && errno != EINTR) return false;
+    if (result > 0 || errno != EINTR) return false;
   }
 }
 

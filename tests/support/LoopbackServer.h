@@ -21,7 +21,7 @@ class LoopbackServer {
     bool receive(std::size_t count, std::string& bytes);
     // Receives one packet: 8-byte head and the payload it declares.
     bool receivePacket(std::string& packet);
-    // True when the peer closes before the time-out.
+    // True when the peer closes before the time-out without sending anything more.
     bool waitForClose();
 
    private:
