@@ -28,6 +28,8 @@ class PacketReader {
 
   // Forgets buffered bytes; for a new connection.
   void reset();
+  // Whether bytes received are waiting to be read.
+  bool buffered() const { return begin != end; }
 
  private:
   bool read(const ReceiveFunction& receive, char* destination, int count);
