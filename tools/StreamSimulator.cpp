@@ -20,14 +20,14 @@ namespace {
 
 using J = BrexPlugs::BVH_JOIN;
 
-struct JointSpec {
+struct JointEntry {
   const char* name;
   int parent;
   float x, y, z;
 };
 
 // Parents come before their children: the table is in pre-order.
-const JointSpec kHumanoid[] = {
+const JointEntry kHumanoid[] = {
     {"Hips", -1, 0, 95, 0},
     {"Spine", 0, 0, 8, 0},
     {"Spine1", 1, 0, 10, 0},
@@ -99,10 +99,10 @@ void setVector(BrexPlugs::BVH_VECTOR* vector, float x, float y, float z) {
 }
 
 J makeJoint(int index) {
-  const JointSpec& spec = kHumanoid[index];
+  const JointEntry& entry = kHumanoid[index];
   J joint;
-  joint.set_joinname(spec.name);
-  setVector(joint.mutable_offset(), spec.x, spec.y, spec.z);
+  joint.set_joinname(entry.name);
+  setVector(joint.mutable_offset(), entry.x, entry.y, entry.z);
   if (index == 0) {
     for (J::Channel channel : {J::Xposition, J::Yposition, J::Zposition})
       joint.add_channels(channel);
@@ -112,7 +112,7 @@ J makeJoint(int index) {
     if (kHumanoid[child].parent == index) *joint.add_childjoin() = makeJoint(child);
   }
   if (joint.childjoin_size() == 0)
-    setVector(joint.mutable_endsite(), spec.x / 2, spec.y / 2, spec.z / 2);
+    setVector(joint.mutable_endsite(), entry.x / 2, entry.y / 2, entry.z / 2);
   return joint;
 }
 

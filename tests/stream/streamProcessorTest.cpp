@@ -80,8 +80,15 @@ TEST(StreamProcessor, HeadersOutsideTheActorListAreIgnored) {
     StreamSession::readQueryTags(client, 1);
     client.send(packet(header(30, hipsAndSpine())));
     client.send(packet(frame(30, {1, 2, 3})));
+    // Content not matching the message type reads as an empty header or frame.
+    BrexPlugs::BREX_PLUGIN_MESSAGE mismatched = frame(10, {1, 2, 3});
+    mismatched.set_message(BrexPlugs::BREX_PLUGIN_MESSAGE::HEADER_DATA);
+    client.send(packet(mismatched));
+    mismatched = header(10, hipsAndSpine());
+    mismatched.set_message(BrexPlugs::BREX_PLUGIN_MESSAGE::FRAME_DATA);
+    client.send(packet(mismatched));
   });
-  ASSERT_TRUE(session.waitForPackets(4));
+  ASSERT_TRUE(session.waitForPackets(6));
   EXPECT_TRUE(session.process.copyHeaderTexts().empty());
   for (int slot = 0; slot < protocolBufferProcess::kSlotCount; ++slot) {
     EXPECT_EQ(session.frame(slot), withPrefix({})) << slot;

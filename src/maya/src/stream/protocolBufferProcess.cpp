@@ -31,7 +31,6 @@ protocolBufferProcess::~protocolBufferProcess() {
 bool protocolBufferProcess::connectToServer(const std::string& host, std::uint16_t port) {
   if (socket) return true;
   socket.reset(new SocketClient(host, port));
-  reader.reset();
   return socket->isConnected();
 }
 
@@ -89,6 +88,8 @@ void protocolBufferProcess::receiveLoop(protocolBufferProcess* process) {
 }
 
 void protocolBufferProcess::readPackets() {
+  // A new connection, or one whose read was given up: no buffered byte is worth keeping.
+  reader.reset();
   SocketClient* client = socket.get();
   if (client == nullptr) {
     waitBeforeRetry();
@@ -103,12 +104,15 @@ void protocolBufferProcess::readPackets() {
   while (!stopRequested) {
     if (!reader.next(receive, receiveBuffer.get(), magic, length)) {
       // Closed or failed: every receive would now return at once.
-      reader.reset();
       waitBeforeRetry();
       return;
     }
     std::lock_guard<std::mutex> lock(dataMutex);
-    handleMessage(receiveBuffer.get(), length, magic);
+    try {
+      handleMessage(receiveBuffer.get(), length, magic);
+    } catch (...) {
+      // Only a failed allocation can land here; it costs this message, not the connection.
+    }
     ++packets;
     packetArrived.notify_all();
   }
@@ -231,7 +235,7 @@ void protocolBufferProcess::writeJointText(const BrexPlugs::BVH_JOIN& joint, int
   textStream << "{\n";
   textStream << "OFFSET " << joint.offset().x() << " " << joint.offset().y() << " "
              << joint.offset().z() << "\n";
-  // Any count is written as is; the reader accepts 3 or 6 only.
+  // Counts other than 3 and 6 are written as they are; the BVH parser then rejects the text.
   textStream << "CHANNELS " << joint.channels_size() << " ";
   for (int channel : joint.channels()) textStream << channelNames.at(channel) << " ";
   textStream << "\n";
