@@ -119,10 +119,11 @@ int Socket::send(const char* data, int length) {
   int sent = 0;
   while (sent < length) {
     int result = static_cast<int>(::send(handle, data + sent, length - sent, kSendFlags));
-    if (result >= 0) {
+    if (result > 0) {
       sent += result;
       continue;
     }
+    if (result == 0) return sent;
     errorNumber = lastSocketError();
     if (isInterrupted(errorNumber)) continue;
     return isTimeout(errorNumber) ? -2 : -1;

@@ -25,8 +25,8 @@ class Socket {
   // One receive call (retried while interrupted). Returns the byte count (> 0), -2 on
   // time-out, -1 on a null buffer, a closed peer or any other error.
   int receive(char* buffer, int size);
-  // Sends all length bytes. Returns length, -2 on time-out, -1 when length <= 0 or on any
-  // other error.
+  // Sends all length bytes (retried while interrupted or partial). Returns the count sent,
+  // -2 on time-out, -1 when length <= 0 or on any other error.
   int send(const char* data, int length);
   // Closes the handle (the object must still be destroyed). Returns the close call's result.
   int close();
