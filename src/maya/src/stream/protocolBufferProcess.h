@@ -43,7 +43,8 @@ class protocolBufferProcess {
 
   // Connects unless a socket is held already (then returns true). Returns whether the
   // connect succeeded; a failed client stays held until closeSocket(). Throws the socket
-  // layer's error text when the host cannot be resolved. Call with the thread stopped.
+  // layer's error text (const char* or std::string) when no socket can be made or the host
+  // cannot be resolved; no socket is then held. Call with the thread stopped.
   bool connectToServer(const std::string& host, std::uint16_t port);
   // Closes and releases the socket. Stored actors, texts and frames survive. Call with the
   // thread stopped.
