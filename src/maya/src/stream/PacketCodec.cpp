@@ -1,0 +1,110 @@
+#include "stream/PacketCodec.h"
+
+#include <google/protobuf/io/gzip_stream.h>
+#include <google/protobuf/io/zero_copy_stream_impl_lite.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "stream/PacketReader.h"
+
+namespace {
+
+void putLittleEndian(std::uint32_t value, char* bytes) {
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((value >> (8 * i)) & 0xff);
+}
+
+bool compress(const BrexPlugs::BREX_PLUGIN_MESSAGE& message, PacketCodec::Compression compression,
+              std::string& out) {
+  google::protobuf::io::StringOutputStream stream(&out);
+  google::protobuf::io::GzipOutputStream::Options options;
+  options.format = compression == PacketCodec::Compression::kZlib
+                       ? google::protobuf::io::GzipOutputStream::ZLIB
+                       : google::protobuf::io::GzipOutputStream::GZIP;
+  google::protobuf::io::GzipOutputStream gzip(&stream, options);
+  return message.SerializePartialToZeroCopyStream(&gzip) && gzip.Close();
+}
+
+}  // namespace
+
+PacketCodec::PacketCodec() { std::memset(&inflater, 0, sizeof(inflater)); }
+
+PacketCodec::~PacketCodec() {
+  if (inflaterReady) inflateEnd(&inflater);
+}
+
+bool PacketCodec::decode(std::uint32_t magic, const char* payload, int length,
+                         BrexPlugs::BREX_PLUGIN_MESSAGE& message) {
+  if (magic == PacketReader::kPlainMagic) return message.ParseFromArray(payload, length);
+  if (magic != PacketReader::kCompressedMagic || !inflate(payload, length)) return false;
+  return message.ParseFromArray(inflated.get(), static_cast<int>(inflatedSize));
+}
+
+bool PacketCodec::inflate(const char* data, int length) {
+  if (!inflaterReady) {
+    // 15 + 32: the largest window, and the gzip or zlib header detected from the data.
+    if (inflateInit2(&inflater, 15 + 32) != Z_OK) return false;
+    inflaterReady = true;
+  } else if (inflateReset(&inflater) != Z_OK) {
+    return false;
+  }
+  inflater.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+  inflater.avail_in = static_cast<uInt>(length);
+  inflatedSize = 0;
+  int status = Z_OK;
+  while (status == Z_OK) {
+    if (inflatedSize == inflatedCapacity) {
+      if (inflatedCapacity == kMaxInflated) return false;
+      const std::size_t capacity =
+          std::min(std::max<std::size_t>(inflatedCapacity * 2, 65536), kMaxInflated);
+      std::unique_ptr<unsigned char[]> grown(new unsigned char[capacity]);
+      if (inflatedSize > 0) std::memcpy(grown.get(), inflated.get(), inflatedSize);
+      inflated = std::move(grown);
+      inflatedCapacity = capacity;
+    }
+    inflater.next_out = inflated.get() + inflatedSize;
+    inflater.avail_out = static_cast<uInt>(inflatedCapacity - inflatedSize);
+    status = ::inflate(&inflater, Z_NO_FLUSH);
+    inflatedSize = inflatedCapacity - inflater.avail_out;
+  }
+  // Anything but a complete stream (truncated, corrupt) loses the message.
+  return status == Z_STREAM_END;
+}
+
+int PacketCodec::encodeQuery(std::uint32_t actorTag, char (&block)[kQueryBlockSize]) {
+  BrexPlugs::BREX_PLUGIN_MESSAGE message;
+  message.set_message(BrexPlugs::BREX_PLUGIN_MESSAGE::COMMAND);
+  BrexPlugs::COMMAND* command = message.mutable_command();
+  command->set_cmdtype(BrexPlugs::COMMAND::Command_Query_BVH_Header);
+  command->set_actortag(actorTag);
+
+  std::memset(block, 0, sizeof(block));
+  putLittleEndian(PacketReader::kCompressedMagic, block);
+  int compressedSize = 0;
+  {
+    google::protobuf::io::ArrayOutputStream array(block + PacketReader::kHeadSize,
+                                                  kQueryBlockSize - PacketReader::kHeadSize);
+    google::protobuf::io::GzipOutputStream gzip(&array);
+    if (!message.SerializeToZeroCopyStream(&gzip) || !gzip.Close()) return 0;
+    compressedSize = static_cast<int>(array.ByteCount());
+  }
+  putLittleEndian(static_cast<std::uint32_t>(compressedSize), block + 4);
+  return PacketReader::kHeadSize + compressedSize;
+}
+
+bool PacketCodec::encodePacket(const BrexPlugs::BREX_PLUGIN_MESSAGE& message,
+                               Compression compression, std::string& out) {
+  std::string payload;
+  const bool encoded = compression == Compression::kNone
+                           ? message.SerializePartialToString(&payload)
+                           : compress(message, compression, payload);
+  if (!encoded) return false;
+  char head[PacketReader::kHeadSize];
+  putLittleEndian(compression == Compression::kNone ? PacketReader::kPlainMagic
+                                                    : PacketReader::kCompressedMagic,
+                  head);
+  putLittleEndian(static_cast<std::uint32_t>(payload.size()), head + 4);
+  out.append(head, sizeof(head));
+  out += payload;
+  return true;
+}
