@@ -100,15 +100,25 @@ TEST(HeaderText, NamesAreWrittenUnchanged) {
   EXPECT_NE(text.find("\nJOINT Hand2\n"), std::string::npos) << text;
 }
 
-TEST(HeaderText, OtherChannelCountsAreWrittenAsTheyAre) {
-  const J root =
-      joint("R", 0, 0, 0, {},
-            {joint("C", 0, 0, 0, {J::Xposition, J::Yposition, J::Zposition, J::Xrotation})});
-  EXPECT_EQ(textFor(root, 0), std::string("HIERARCHY\nROOT R0\n{\nOFFSET 0 0 0\nCHANNELS 0 \n"
-                                          "JOINT C0\n{\nOFFSET 0 0 0\n"
-                                          "CHANNELS 4 Xposition Yposition Zposition Xrotation \n"
-                                          "}\n}\n") +
-                                  kMotion);
+TEST(HeaderText, OtherChannelCountsBecomeThreeRotations) {
+  const J root = joint(
+      "R", 0, 0, 0,
+      {J::Xposition, J::Yposition, J::Zposition, J::Yrotation, J::Xrotation, J::Zrotation},
+      {joint("C", 0, 0, 0, {},
+             {joint("D", 0, 0, 0, {J::Zrotation, J::Yrotation, J::Xposition, J::Xrotation})})});
+  EXPECT_EQ(textFor(root, 0),
+            std::string("HIERARCHY\nROOT R0\n{\nOFFSET 0 0 0\n"
+                        "CHANNELS 6 Xposition Yposition Zposition Yrotation Xrotation Zrotation \n"
+                        "JOINT C0\n{\nOFFSET 0 0 0\n"
+                        "CHANNELS 3 Yrotation Xrotation Zrotation \n"
+                        "JOINT D0\n{\nOFFSET 0 0 0\n"
+                        "CHANNELS 3 Zrotation Yrotation Xrotation \n"
+                        "}\n}\n}\n") +
+                kMotion);
+  EXPECT_EQ(textFor(joint("Lone", 0, 0, 0, {J::Xposition}), 0),
+            std::string("HIERARCHY\nROOT Lone0\n{\nOFFSET 0 0 0\n"
+                        "CHANNELS 3 Zrotation Xrotation Yrotation \n}\n") +
+                kMotion);
 }
 
 }  // namespace

@@ -226,6 +226,7 @@ void protocolBufferProcess::mapJointChannels(const BrexPlugs::BVH_JOIN& joint, i
 
 void protocolBufferProcess::writeJointText(const BrexPlugs::BVH_JOIN& joint, int slot) {
   if (rootPending) {
+    rotationFallback = {5, 3, 4};
     textStream << "HIERARCHY\n"
                << "ROOT " << joint.joinname() << slot << "\n";
     rootPending = false;
@@ -235,10 +236,7 @@ void protocolBufferProcess::writeJointText(const BrexPlugs::BVH_JOIN& joint, int
   textStream << "{\n";
   textStream << "OFFSET " << joint.offset().x() << " " << joint.offset().y() << " "
              << joint.offset().z() << "\n";
-  // Counts other than 3 and 6 are written as they are; the BVH parser then rejects the text.
-  textStream << "CHANNELS " << joint.channels_size() << " ";
-  for (int channel : joint.channels()) textStream << channelNames.at(channel) << " ";
-  textStream << "\n";
+  writeChannelsLine(joint);
   int closingBraces = 1;
   if (joint.has_endsite()) {
     textStream << "End Site\n"
@@ -249,4 +247,27 @@ void protocolBufferProcess::writeJointText(const BrexPlugs::BVH_JOIN& joint, int
   }
   for (const BrexPlugs::BVH_JOIN& child : joint.childjoin()) writeJointText(child, slot);
   for (int i = 0; i < closingBraces; ++i) textStream << "}\n";
+}
+
+void protocolBufferProcess::writeChannelsLine(const BrexPlugs::BVH_JOIN& joint) {
+  const int count = joint.channels_size();
+  std::vector<int> written;
+  if (count == 3 || count == 6) {
+    written.assign(joint.channels().begin(), joint.channels().end());
+    rotationFallback.assign(written.end() - 3, written.end());
+  } else {
+    // A BVH reader takes only 3 or 6 channels. The text carries no motion, so the channel
+    // list only decides the skeleton's rotation order: write the joint's own three rotations,
+    // or else those of the joint written before it, which leaves that order as it was.
+    for (int channel : joint.channels()) {
+      const bool rotation = channel >= BrexPlugs::BVH_JOIN::Xrotation;
+      if (rotation && std::find(written.begin(), written.end(), channel) == written.end()) {
+        written.push_back(channel);
+      }
+    }
+    if (written.size() != 3) written = rotationFallback;
+  }
+  textStream << "CHANNELS " << written.size() << " ";
+  for (int channel : written) textStream << channelNames.at(channel) << " ";
+  textStream << "\n";
 }

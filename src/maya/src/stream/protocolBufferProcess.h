@@ -79,9 +79,12 @@ class protocolBufferProcess {
   // record and channelIndex count from 0 within slot, over the whole walk.
   void mapJointChannels(const BrexPlugs::BVH_JOIN& joint, int slot, int& record, int& channelIndex);
   void writeJointText(const BrexPlugs::BVH_JOIN& joint, int slot);
+  void writeChannelsLine(const BrexPlugs::BVH_JOIN& joint);
 
   std::ostringstream textStream;
   bool rootPending = false;
+  // Rotation channels written last in the current header (Z X Y before any).
+  std::vector<int> rotationFallback;
   std::unique_ptr<SocketClient> socket;
   google::protobuf::Map<std::uint32_t, std::string> actorNames;
   std::unique_ptr<char[]> receiveBuffer;
