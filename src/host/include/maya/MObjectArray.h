@@ -1,0 +1,23 @@
+#pragma once
+
+#include <maya/MObject.h>
+#include <maya/MStatus.h>
+
+#include <vector>
+
+class MObjectArray {
+ public:
+  MObjectArray();
+  MObjectArray(const MObjectArray& other);
+  ~MObjectArray();
+  MObjectArray& operator=(const MObjectArray& other);
+
+  unsigned int length() const;
+  MStatus append(const MObject& element);
+  const MObject& operator[](unsigned int index) const;
+  MObject& operator[](unsigned int index);
+  MStatus clear();
+
+ private:
+  std::vector<MObject> elements;
+};
