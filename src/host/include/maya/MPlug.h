@@ -1,0 +1,43 @@
+#pragma once
+
+#include <maya/MObject.h>
+#include <maya/MStatus.h>
+#include <maya/MString.h>
+
+// An attribute of a node. Reading a value the node computes evaluates it first. The host does
+// not evaluate connections: a driven plug reads the value stored on its own node.
+class MPlug {
+ public:
+  MPlug();
+  MPlug(const MObject& node, const MObject& attribute);
+  MPlug(const MPlug& other);
+  MPlug& operator=(const MPlug& other);
+  ~MPlug();
+
+  bool isNull(MStatus* ReturnStatus = nullptr) const;
+  MObject attribute(MStatus* ReturnStatus = nullptr) const;
+  MObject node(MStatus* ReturnStatus = nullptr) const;
+  // "node.attributeLongName".
+  MString name(MStatus* ReturnStatus = nullptr) const;
+  operator MObject() const;
+  bool operator==(const MPlug& other) const;
+  bool operator==(const MObject& other) const;
+  bool operator!=(const MPlug& other) const;
+  bool operator!=(const MObject& other) const;
+
+  // String attributes only; kInvalidParameter for others. Angles read in radians.
+  MString asString(MStatus* ReturnStatus = nullptr) const;
+  // Numeric attributes (booleans read 0 or 1); kInvalidParameter for strings and compounds.
+  double asDouble(MStatus* ReturnStatus = nullptr) const;
+
+  bool isKeyable(MStatus* ReturnStatus = nullptr) const;
+  MStatus setKeyable(bool keyable);
+  bool isLocked(MStatus* ReturnStatus = nullptr) const;
+  MStatus setLocked(bool locked);
+  // True when the plug is the source or the destination of a connection.
+  bool isConnected(MStatus* ReturnStatus = nullptr) const;
+
+ private:
+  MObject nodeObject;
+  MObject attributeObject;
+};

@@ -1,0 +1,75 @@
+#include <maya/MFnDependencyNode.h>
+#include <maya/MPlug.h>
+
+#include "Node.h"
+#include "Object.h"
+#include "Scene.h"
+
+namespace {
+
+std::shared_ptr<host::Node> liveNode(const MObject& object) {
+  auto node = host::ObjectAccess::as<host::Node>(object);
+  return node && node->alive() ? node : nullptr;
+}
+
+}  // namespace
+
+MFnDependencyNode::MFnDependencyNode() = default;
+
+MFnDependencyNode::MFnDependencyNode(MObject& object, MStatus* ReturnStatus) {
+  MStatus status = attach(object, MFn::kDependencyNode);
+  if (ReturnStatus) *ReturnStatus = status;
+}
+
+MFnDependencyNode::MFnDependencyNode(const MObject& object, MStatus* ReturnStatus) {
+  MStatus status = attach(object, MFn::kDependencyNode);
+  if (ReturnStatus) *ReturnStatus = status;
+}
+
+MFnDependencyNode::~MFnDependencyNode() = default;
+
+MFn::Type MFnDependencyNode::type() const { return MFn::kDependencyNode; }
+
+MString MFnDependencyNode::name(MStatus* ReturnStatus) const {
+  auto node = liveNode(attachedObject);
+  if (ReturnStatus) *ReturnStatus = node ? MS::kSuccess : MS::kInvalidParameter;
+  return node ? MString(node->name().c_str()) : MString();
+}
+
+MString MFnDependencyNode::setName(const MString& name, bool createNamespace,
+                                   MStatus* ReturnStatus) {
+  auto node = liveNode(attachedObject);
+  if (!node) {
+    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    return MString();
+  }
+  MStatus status;
+  std::string result =
+      host::Scene::instance().rename(*node, name.asChar(), createNamespace, status);
+  if (ReturnStatus) *ReturnStatus = status;
+  return MString(result.c_str());
+}
+
+MTypeId MFnDependencyNode::typeId(MStatus* ReturnStatus) const {
+  auto node = liveNode(attachedObject);
+  if (ReturnStatus) *ReturnStatus = node ? MS::kSuccess : MS::kInvalidParameter;
+  return node ? node->type().id : MTypeId();
+}
+
+MString MFnDependencyNode::typeName(MStatus* ReturnStatus) const {
+  auto node = liveNode(attachedObject);
+  if (ReturnStatus) *ReturnStatus = node ? MS::kSuccess : MS::kInvalidParameter;
+  return node ? MString(node->type().name.c_str()) : MString();
+}
+
+MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* ReturnStatus) const {
+  auto node = liveNode(attachedObject);
+  auto attribute = node ? node->type().findAttribute(attrName.asChar()) : nullptr;
+  if (ReturnStatus) *ReturnStatus = attribute ? MS::kSuccess : MS::kInvalidParameter;
+  if (!attribute) return MPlug();
+  return MPlug(attachedObject, host::ObjectAccess::wrap(attribute));
+}
+
+MPlug MFnDependencyNode::findPlug(const MString& attrName, MStatus* ReturnStatus) const {
+  return findPlug(attrName, false, ReturnStatus);
+}

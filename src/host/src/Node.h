@@ -1,0 +1,93 @@
+#pragma once
+
+#include <maya/MFn.h>
+#include <maya/MStatus.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Attribute.h"
+#include "NodeExtension.h"
+#include "NodeType.h"
+#include "Object.h"
+
+namespace host {
+
+// A key of an animation curve: time in ticks (1/141120000 s, Maya's resolution) and value in
+// the curve's output unit.
+struct CurveKey {
+  long long ticks;
+  double value;
+};
+
+// One node of the scene. Created, named, parented and deleted only through Scene; values are
+// per attribute of the node's type. Main thread only, except setDirty / isDirty.
+class Node : public Object {
+ public:
+  explicit Node(std::shared_ptr<NodeType> type);
+  ~Node() override;
+
+  MFn::Type apiType() const override;
+  bool hasFn(MFn::Type type) const override;
+
+  const NodeType& type() const;
+  const std::shared_ptr<NodeType>& typePointer() const;
+  // Name with namespaces ("rig:Hips"); unique as Scene::rename makes it.
+  const std::string& name() const;
+  // False once deleted: handles may outlive the node's place in the scene.
+  bool alive() const;
+  // DAG parent (null at the world) and children in creation order.
+  Node* parent() const;
+  const std::vector<std::shared_ptr<Node>>& children() const;
+
+  bool hasAttribute(const Attribute& attribute) const;
+  // The value, evaluated first through the extension when dirty. A compound has no value of
+  // its own (its children have).
+  const AttributeValue& value(const Attribute& attribute);
+  // The value as stored, without evaluation.
+  const AttributeValue& storedValue(const Attribute& attribute) const;
+  // Sets a value from outside: stores it, marks the attributes it affects dirty, and tells the
+  // extension. Neither lock nor connection is checked here.
+  void setValue(const Attribute& attribute, AttributeValue value);
+  // Stores a value computed by the node itself and marks it clean, telling nobody.
+  void storeComputedValue(const Attribute& attribute, AttributeValue value);
+
+  // Any thread. Marking a compound marks its children too.
+  void setDirty(const Attribute& attribute, bool dirty);
+  bool isDirty(const Attribute& attribute) const;
+
+  bool isKeyable(const Attribute& attribute) const;
+  void setKeyable(const Attribute& attribute, bool keyable);
+  bool isLocked(const Attribute& attribute) const;
+  void setLocked(const Attribute& attribute, bool locked);
+
+  NodeExtension* extension() const;
+
+  // Keys of an animation curve, sorted by time; empty for other types.
+  std::vector<CurveKey> keys;
+
+ private:
+  friend class Scene;
+
+  struct Slot {
+    AttributeValue value;
+    std::atomic<bool> dirty{false};
+    bool keyable = false;
+    bool locked = false;
+  };
+
+  Slot& slot(const Attribute& attribute);
+  const Slot& slot(const Attribute& attribute) const;
+
+  std::shared_ptr<NodeType> nodeType;
+  std::string nodeName;
+  bool isAlive = true;
+  Node* parentNode = nullptr;
+  std::vector<std::shared_ptr<Node>> childNodes;
+  std::vector<Slot> slots;
+  std::unique_ptr<NodeExtension> nodeExtension;
+};
+
+}  // namespace host

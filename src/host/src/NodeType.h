@@ -1,0 +1,64 @@
+#pragma once
+
+#include <maya/MFn.h>
+#include <maya/MStatus.h>
+#include <maya/MTypeId.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "Attribute.h"
+#include "NodeExtension.h"
+
+namespace host {
+
+// A node type: built in ("transform", "joint", "mesh", "animCurveTL", "animCurveTA",
+// "animCurveTT", "animCurveTU") or registered by a plug-in. Attributes are kept flat, in the
+// order added, each compound before its children. Types are shared by their nodes: removing a
+// type from the registry leaves existing nodes working.
+class NodeType {
+ public:
+  NodeType(std::string name, MTypeId id, std::vector<MFn::Type> fnTypes, bool dag);
+
+  // Adds the attribute and, for a compound, its children. kInvalidParameter for a null
+  // attribute, one already added, or a long or short name already used in this type.
+  MStatus addAttribute(const std::shared_ptr<Attribute>& attribute);
+  // Records that setting whenChanges makes isAffected dirty; both must have been added.
+  MStatus addAffects(const Attribute& whenChanges, const Attribute& isAffected);
+
+  // By long or short name; null when absent.
+  std::shared_ptr<Attribute> findAttribute(const std::string& name) const;
+  // Position in attributes, or -1 when the attribute is not part of this type.
+  int indexOf(const Attribute& attribute) const;
+  const std::vector<const Attribute*>& affected(const Attribute& whenChanges) const;
+  bool isAnimCurve() const;
+
+  std::string name;
+  MTypeId id;
+  // The node's MFn types, its own type first; kDependencyNode (and kDagNode for DAG types) are
+  // always among them.
+  std::vector<MFn::Type> fnTypes;
+  bool dag;
+  std::vector<std::shared_ptr<Attribute>> attributes;
+  // Null for built-in types.
+  std::function<std::unique_ptr<NodeExtension>()> makeExtension;
+
+  // The registry. The built-in types are present from the start.
+  static std::shared_ptr<NodeType> find(const std::string& name);
+  static std::shared_ptr<NodeType> find(const MTypeId& id);
+  // kFailure when a type of the same name or id is registered.
+  static MStatus add(const std::shared_ptr<NodeType>& type);
+  // kNotFound when no type has that name.
+  static MStatus remove(const std::string& name);
+  static std::vector<std::shared_ptr<NodeType>> all();
+
+ private:
+  std::unordered_map<const Attribute*, int> positions;
+  std::map<const Attribute*, std::vector<const Attribute*>> affects;
+};
+
+}  // namespace host
