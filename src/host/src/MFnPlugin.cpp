@@ -7,7 +7,7 @@
 
 #include "PluginNode.h"
 #include "PluginRegistry.h"
-#include "ThreadedDeviceAttributes.h"
+#include "DeviceState.h"
 
 const MString MFnPlugin::kDefaultDataLocation("data");
 
@@ -45,6 +45,8 @@ MFnPlugin::MFnPlugin(MObject& object, const char* vendor, const char* version,
 }
 
 MFnPlugin::~MFnPlugin() = default;
+
+MFn::Type MFnPlugin::type() const { return MFn::kPlugin; }
 
 MString MFnPlugin::vendor(MStatus* ReturnStatus) const {
   return field(*this, &host::PluginRecord::vendor, ReturnStatus);
@@ -113,7 +115,7 @@ MStatus MFnPlugin::registerNode(const MString& typeName, const MTypeId& typeId,
       std::vector<MFn::Type>{threaded ? MFn::kPluginThreadedDevice : MFn::kPluginDependNode,
                              MFn::kDependencyNode},
       false);
-  if (threaded) host::addThreadedDeviceAttributes(*nodeType);
+  if (threaded) host::DeviceState::addInheritedAttributes(*nodeType);
 
   auto& registry = host::PluginRegistry::instance();
   MStatus status = MS::kSuccess;
@@ -128,12 +130,14 @@ MStatus MFnPlugin::registerNode(const MString& typeName, const MTypeId& typeId,
   }
   if (!status) return status;
 
-  nodeType->makeExtension = [creatorFunction, threaded]() {
-    return std::make_unique<host::PluginNode>(creatorFunction, threaded);
+  std::weak_ptr<host::PluginRecord> owner = record;
+  nodeType->makeExtension = [creatorFunction, threaded, owner]() {
+    return std::make_unique<host::PluginNode>(creatorFunction, threaded, owner);
   };
   status = host::NodeType::add(nodeType);
   if (!status) return status;
   registry.nodeTypes.push_back({nodeType, creatorFunction, type, record.get()});
+  record->typesRegistered.push_back(nodeType);
   return MS::kSuccess;
 }
 
@@ -194,8 +198,7 @@ MStatus MFnPlugin::registerUI(const MString& creationProc, const MString& deleti
   if (!record) return MS::kFailure;
   if (creationProc.length() == 0 || deletionProc.length() == 0) return MS::kInvalidParameter;
   if (record->hasUi) return MS::kFailure;
-  // The host runs without a user interface and without MEL: the procedures are recorded, and
-  // the batch ones (which Maya runs without a user interface) are empty for this module.
+  // The host has neither a user interface nor MEL: the procedures are only recorded.
   record->hasUi = true;
   record->uiCreation = creationProc.asChar();
   record->uiDeletion = deletionProc.asChar();

@@ -28,6 +28,8 @@ class PluginRecord : public Object {
   std::string requiredApiVersion = "Any";
   bool hasUi = false;
   std::string uiCreation, uiDeletion, uiCreationBatch, uiDeletionBatch;
+  // Every node type it registered, so that unloading can refuse while nodes of them exist.
+  std::vector<std::shared_ptr<NodeType>> typesRegistered;
   // A device thread left running its code: the library must stay mapped.
   bool pinned = false;
 };

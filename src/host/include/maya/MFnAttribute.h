@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MFn.h>
 #include <maya/MFnBase.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
@@ -13,6 +14,8 @@ class MFnAttribute : public MFnBase {
   MFnAttribute(const MFnAttribute&) = delete;
   MFnAttribute& operator=(const MFnAttribute&) = delete;
   ~MFnAttribute() override;
+
+  MFn::Type type() const override;
 
   // kFailure when no attribute is attached.
   MStatus setHidden(bool state);

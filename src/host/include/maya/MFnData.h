@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MFn.h>
 #include <maya/MFnBase.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
@@ -16,4 +17,6 @@ class MFnData : public MFnBase {
   MFnData(const MFnData&) = delete;
   MFnData& operator=(const MFnData&) = delete;
   ~MFnData() override;
+
+  MFn::Type type() const override;
 };

@@ -2,6 +2,7 @@
 
 #include <maya/MFnAttribute.h>
 #include <maya/MFnNumericData.h>
+#include <maya/MFn.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
@@ -15,6 +16,8 @@ class MFnNumericAttribute : public MFnAttribute {
   MFnNumericAttribute(const MFnNumericAttribute&) = delete;
   MFnNumericAttribute& operator=(const MFnNumericAttribute&) = delete;
   ~MFnNumericAttribute() override;
+
+  MFn::Type type() const override;
 
   // A new attribute, to which the function set is attached. kInvalidParameter (and a null
   // object) for an empty name or a type other than kBoolean, kInt and kDouble.

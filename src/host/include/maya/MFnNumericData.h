@@ -1,6 +1,7 @@
 #pragma once
 
 #include <maya/MFnData.h>
+#include <maya/MFn.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 
@@ -40,4 +41,6 @@ class MFnNumericData : public MFnData {
   MFnNumericData(const MFnNumericData&) = delete;
   MFnNumericData& operator=(const MFnNumericData&) = delete;
   ~MFnNumericData() override;
+
+  MFn::Type type() const override;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MFn.h>
 #include <maya/MFnBase.h>
 #include <maya/MObject.h>
 #include <maya/MPxNode.h>
@@ -27,6 +28,8 @@ class MFnPlugin : public MFnBase {
   MFnPlugin(const MFnPlugin&) = delete;
   MFnPlugin& operator=(const MFnPlugin&) = delete;
   ~MFnPlugin() override;
+
+  MFn::Type type() const override;
 
   MString vendor(MStatus* ReturnStatus = NULL) const;
   MString version(MStatus* ReturnStatus = NULL) const;

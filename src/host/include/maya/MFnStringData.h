@@ -1,6 +1,7 @@
 #pragma once
 
 #include <maya/MFnData.h>
+#include <maya/MFn.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
@@ -14,6 +15,8 @@ class MFnStringData : public MFnData {
   MFnStringData(const MFnStringData&) = delete;
   MFnStringData& operator=(const MFnStringData&) = delete;
   ~MFnStringData() override;
+
+  MFn::Type type() const override;
 
   // A new string data object holding str; the function set is attached to it.
   MObject create(const MString& str, MStatus* ReturnStatus = NULL);

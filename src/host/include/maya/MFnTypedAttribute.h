@@ -2,6 +2,7 @@
 
 #include <maya/MFnAttribute.h>
 #include <maya/MFnData.h>
+#include <maya/MFn.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
@@ -15,6 +16,8 @@ class MFnTypedAttribute : public MFnAttribute {
   MFnTypedAttribute(const MFnTypedAttribute&) = delete;
   MFnTypedAttribute& operator=(const MFnTypedAttribute&) = delete;
   ~MFnTypedAttribute() override;
+
+  MFn::Type type() const override;
 
   // A new attribute, to which the function set is attached. kInvalidParameter (and a null
   // object) for an empty name, a type other than kString or a default that is not string data.

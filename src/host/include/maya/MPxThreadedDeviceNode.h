@@ -11,6 +11,7 @@ class MPxThreadedDeviceNode;
 
 namespace host {
 class DeviceState;
+class PluginNode;
 }  // namespace host
 
 // A buffer of a device node's memory pool, filled by acquireDataStorage or popThreadData.
@@ -75,5 +76,6 @@ class MPxThreadedDeviceNode : public MPxNode {
 
  private:
   friend class host::DeviceState;
+  friend class host::PluginNode;
   std::unique_ptr<host::DeviceState> state;
 };
