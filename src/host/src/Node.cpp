@@ -101,6 +101,11 @@ void Node::setLocked(const Attribute& attribute, bool locked) {
 
 NodeExtension* Node::extension() const { return nodeExtension.get(); }
 
+std::shared_ptr<Node> Node::live(const MObject& handle) {
+  auto node = ObjectAccess::as<Node>(handle);
+  return node && node->alive() ? node : nullptr;
+}
+
 Node::Slot& Node::slot(const Attribute& attribute) {
   return slots[static_cast<std::size_t>(nodeType->indexOf(attribute))];
 }

@@ -65,6 +65,9 @@ class Node : public Object {
 
   NodeExtension* extension() const;
 
+  // The node a handle designates, or null when it designates no node or a deleted one.
+  static std::shared_ptr<Node> live(const MObject& handle);
+
   // Keys of an animation curve, sorted by time; empty for other types.
   std::vector<CurveKey> keys;
 

@@ -1,0 +1,21 @@
+#pragma once
+
+// Euler angles in radians, applied in the order named (kXYZ: X first).
+class MEulerRotation {
+ public:
+  enum RotationOrder { kXYZ = 0, kYZX, kZXY, kXZY, kYXZ, kZYX };
+
+  MEulerRotation();
+  MEulerRotation(const MEulerRotation& src);
+  MEulerRotation(double xx, double yy, double zz, RotationOrder ord = kXYZ);
+  MEulerRotation& operator=(const MEulerRotation& src);
+  ~MEulerRotation();
+
+  bool operator==(const MEulerRotation& other) const;
+  bool operator!=(const MEulerRotation& other) const;
+
+  double x;
+  double y;
+  double z;
+  RotationOrder order;
+};

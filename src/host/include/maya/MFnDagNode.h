@@ -1,0 +1,31 @@
+#pragma once
+
+#include <maya/MFnDependencyNode.h>
+#include <maya/MObject.h>
+#include <maya/MStatus.h>
+#include <maya/MString.h>
+#include <maya/MTypes.h>
+
+class MFnDagNode : public MFnDependencyNode {
+ public:
+  MFnDagNode();
+  MFnDagNode(MObject& object, MStatus* ReturnStatus = nullptr);
+  MFnDagNode(const MObject& object, MStatus* ReturnStatus = nullptr);
+  ~MFnDagNode() override;
+  MFn::Type type() const override;
+
+  // Children in creation order.
+  unsigned int childCount(MStatus* ReturnStatus = NULL) const;
+  MObject child(unsigned int i, MStatus* ReturnStatus = NULL) const;
+  // Always 1 in the host (no instancing); the parent of a top node is the world object
+  // (MFn::kWorld).
+  unsigned int parentCount(MStatus* ReturnStatus = NULL) const;
+  MObject parent(unsigned int i, MStatus* ReturnStatus = NULL) const;
+  MString fullPathName(MStatus* ReturnStatus = NULL) const;
+  MStatus setObject(MObject& object) override;
+  MStatus setObject(const MObject& object) override;
+
+ private:
+  MFnDagNode(const MFnDagNode&) = delete;
+  MFnDagNode& operator=(const MFnDagNode&) = delete;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <maya/MObject.h>
+#include <maya/MSelectionList.h>
+#include <maya/MStatus.h>
+#include <maya/MString.h>
+
+class MGlobal {
+ public:
+  enum ListAdjustment { kReplaceList, kXORWithList, kAddToList, kRemoveFromList, kAddToHeadOfList };
+
+  // Records the message with the scene and writes "// Error: <message>" to standard error.
+  static void displayError(const MString& theError);
+  static MStatus getActiveSelectionList(MSelectionList& dest,
+                                        bool orderedSelectionIfAvailable = false);
+  static MStatus setActiveSelectionList(const MSelectionList& src,
+                                        ListAdjustment listAdjustment = kReplaceList);
+  // Deletes the node with its DAG descendants; kInvalidParameter when it is not in the scene.
+  static MStatus deleteNode(MObject& object);
+};

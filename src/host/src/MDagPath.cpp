@@ -1,0 +1,59 @@
+#include <maya/MDagPath.h>
+
+#include "Node.h"
+#include "Scene.h"
+
+namespace {
+
+std::shared_ptr<host::Node> dagNode(const MObject& object) {
+  auto node = host::Node::live(object);
+  return node && node->type().dag ? node : nullptr;
+}
+
+void report(MStatus* ReturnStatus, bool ok) {
+  if (ReturnStatus) *ReturnStatus = ok ? MS::kSuccess : MS::kInvalidParameter;
+}
+
+}  // namespace
+
+MDagPath::MDagPath() = default;
+MDagPath::MDagPath(const MDagPath& src) = default;
+MDagPath& MDagPath::operator=(const MDagPath& src) = default;
+MDagPath::~MDagPath() = default;
+
+MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path) {
+  if (!dagNode(node)) return MS::kInvalidParameter;
+  path.nodeObject = node;
+  return MS::kSuccess;
+}
+
+bool MDagPath::isValid(MStatus* ReturnStatus) const {
+  report(ReturnStatus, true);
+  return dagNode(nodeObject) != nullptr;
+}
+
+bool MDagPath::hasFn(MFn::Type type, MStatus* ReturnStatus) const {
+  auto node = dagNode(nodeObject);
+  report(ReturnStatus, node != nullptr);
+  return node && node->hasFn(type);
+}
+
+MFn::Type MDagPath::apiType(MStatus* ReturnStatus) const {
+  auto node = dagNode(nodeObject);
+  report(ReturnStatus, node != nullptr);
+  return node ? node->apiType() : MFn::kInvalid;
+}
+
+MObject MDagPath::node(MStatus* ReturnStatus) const {
+  bool ok = dagNode(nodeObject) != nullptr;
+  report(ReturnStatus, ok);
+  return ok ? nodeObject : MObject();
+}
+
+MString MDagPath::fullPathName(MStatus* ReturnStatus) const {
+  auto node = dagNode(nodeObject);
+  report(ReturnStatus, node != nullptr);
+  return node ? MString(host::Scene::instance().path(*node).c_str()) : MString();
+}
+
+bool MDagPath::operator==(const MDagPath& other) const { return nodeObject == other.nodeObject; }

@@ -1,0 +1,71 @@
+#include <maya/MFnDagNode.h>
+
+#include "Node.h"
+#include "Object.h"
+#include "Scene.h"
+
+namespace {
+
+void report(MStatus* ReturnStatus, MStatus status) {
+  if (ReturnStatus) *ReturnStatus = status;
+}
+
+}  // namespace
+
+MFnDagNode::MFnDagNode() = default;
+
+MFnDagNode::MFnDagNode(MObject& object, MStatus* ReturnStatus) {
+  report(ReturnStatus, attach(object, MFn::kDagNode));
+}
+
+MFnDagNode::MFnDagNode(const MObject& object, MStatus* ReturnStatus) {
+  report(ReturnStatus, attach(object, MFn::kDagNode));
+}
+
+MFnDagNode::~MFnDagNode() = default;
+
+MFn::Type MFnDagNode::type() const { return MFn::kDagNode; }
+
+unsigned int MFnDagNode::childCount(MStatus* ReturnStatus) const {
+  auto node = host::Node::live(attachedObject);
+  report(ReturnStatus, node ? MS::kSuccess : MS::kInvalidParameter);
+  return node ? static_cast<unsigned int>(node->children().size()) : 0;
+}
+
+MObject MFnDagNode::child(unsigned int i, MStatus* ReturnStatus) const {
+  auto node = host::Node::live(attachedObject);
+  if (!node || i >= node->children().size()) {
+    report(ReturnStatus, MS::kInvalidParameter);
+    return MObject();
+  }
+  report(ReturnStatus, MS::kSuccess);
+  return host::ObjectAccess::wrap(node->children()[i]);
+}
+
+unsigned int MFnDagNode::parentCount(MStatus* ReturnStatus) const {
+  auto node = host::Node::live(attachedObject);
+  report(ReturnStatus, node ? MS::kSuccess : MS::kInvalidParameter);
+  return node ? 1 : 0;
+}
+
+MObject MFnDagNode::parent(unsigned int i, MStatus* ReturnStatus) const {
+  auto node = host::Node::live(attachedObject);
+  if (!node || i != 0) {
+    report(ReturnStatus, MS::kInvalidParameter);
+    return MObject();
+  }
+  report(ReturnStatus, MS::kSuccess);
+  auto& scene = host::Scene::instance();
+  if (!node->parent()) return host::ObjectAccess::wrap(scene.world());
+  return host::ObjectAccess::wrap(scene.pointer(*node->parent()));
+}
+
+MString MFnDagNode::fullPathName(MStatus* ReturnStatus) const {
+  auto node = host::Node::live(attachedObject);
+  report(ReturnStatus, node ? MS::kSuccess : MS::kInvalidParameter);
+  return node ? MString(host::Scene::instance().path(*node).c_str()) : MString();
+}
+
+MStatus MFnDagNode::setObject(MObject& object) { return attach(object, type()); }
+
+MStatus MFnDagNode::setObject(const MObject& object) { return attach(object, type()); }
