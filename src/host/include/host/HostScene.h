@@ -1,0 +1,69 @@
+#pragma once
+
+#include <maya/MObject.h>
+#include <maya/MStatus.h>
+
+#include <array>
+#include <string>
+#include <variant>
+#include <vector>
+
+// The host's own controls over its scene, for tests, tools and the host itself; module code
+// never includes this. Main thread only. Nodes are named by full DAG path ("|walk|Hips") or by
+// name ("Hips", "rig:Hips"), which must then be unique. Angles are in degrees here, as Maya's
+// getAttr and setAttr show them (plugs and function sets use radians), rounded to 15 significant
+// digits to hide the noise of the conversion.
+namespace host {
+
+// A value of an attribute: numbers, booleans, texts, and three numbers for vector compounds
+// such as "translate".
+using Value = std::variant<bool, int, double, std::string, std::array<double, 3>>;
+
+// Deletes every node (through the same path as a single deletion, so plug-in nodes are told),
+// forgets namespaces and selection, and sets the time back to 0. The errors shown are kept, as
+// they are after File > New.
+void emptyScene();
+// emptyScene() and forget the errors too: a fresh session, for test fixtures.
+void resetScene();
+
+// Creates a node of a registered type ("transform", "joint", "mesh", "animCurveTL", plug-in
+// types) under an optional DAG parent and renames it when a name is given. created receives the
+// node's path. kInvalidParameter for an unknown type or a bad parent or name.
+MStatus createNode(const std::string& typeName, const std::string& name = "",
+                   const std::string& parent = "", std::string* created = nullptr);
+// The node with its DAG descendants; kNotFound when no such node.
+MStatus deleteNode(const std::string& node);
+// The node's handle; kNullObj when not found.
+MObject findNode(const std::string& node);
+// Adds a namespace and its missing parents ("rig", "a:b").
+MStatus addNamespace(const std::string& name);
+
+// "node.attribute" by long or short attribute name. Setting fails with kInvalidParameter on a
+// locked plug, a driven plug or a value of the wrong kind; numbers convert between bool, int and
+// double. Getting evaluates what the node computes.
+MStatus setAttribute(const std::string& plug, const Value& value);
+MStatus getAttribute(const std::string& plug, Value& value);
+
+// Connects "node.attribute" to "node.attribute"; kInvalidParameter when the destination is
+// already driven or locked.
+MStatus connectAttributes(const std::string& source, const std::string& destination);
+
+void setCurrentTime(double seconds);
+// Replaces the active selection; kNotFound (selection unchanged) when a node is missing.
+MStatus select(const std::vector<std::string>& nodes);
+// Paths (names for dependency nodes) in creation order; every node when typeName is empty.
+std::vector<std::string> listNodes(const std::string& typeName = "");
+// Messages shown with MGlobal::displayError, in order.
+std::vector<std::string> errors();
+
+// The scene as JSON text:
+// {"currentTime": seconds, "namespaces": [...], "selection": [paths], "errors": [...],
+//  "nodes": [ {"name", "path", "type", "parent": path or null, ...} in creation order ]}
+// Transforms and joints add "translate", "rotate" (degrees), "rotateOrder" ("xyz" ... "zyx"),
+// joints "jointOrient" (degrees); animation curves add "drives" ("<path>.<attribute>" or null)
+// and "keys" ([[seconds, value], ...] in time order); other nodes add "attributes" (long name
+// to stored value, vectors as arrays, not evaluated). Numbers are in their shortest form that
+// reads back to the same double. Top-level entries and nodes are one per line.
+std::string sceneJson();
+
+}  // namespace host
