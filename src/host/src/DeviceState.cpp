@@ -20,8 +20,8 @@ struct InheritedAttributes {
   std::shared_ptr<Attribute> frameRate;
 };
 
-std::shared_ptr<Attribute> numeric(const char* longName, const char* shortName,
-                                   AttributeKind kind, AttributeValue initial) {
+std::shared_ptr<Attribute> numeric(const char* longName, const char* shortName, AttributeKind kind,
+                                   AttributeValue initial) {
   auto attribute = std::make_shared<Attribute>(
       longName, shortName, kind, std::vector<MFn::Type>{MFn::kNumericAttribute, MFn::kAttribute});
   attribute->defaultValue = std::move(initial);

@@ -1,18 +1,18 @@
 #pragma once
 
+#include <maya/MObject.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <vector>
 
-#include <maya/MObject.h>
-
 #include "Attribute.h"
-#include "host/DevicePool.h"
-#include "host/DeviceThread.h"
 #include "Node.h"
 #include "NodeType.h"
+#include "host/DevicePool.h"
+#include "host/DeviceThread.h"
 
 class MPxThreadedDeviceNode;
 

@@ -1,5 +1,4 @@
 #include <maya/MDataBlock.h>
-
 #include <maya/MPlug.h>
 
 #include "Attribute.h"

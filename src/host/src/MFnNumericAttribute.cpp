@@ -90,8 +90,7 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
   }
   auto attribute = host::Attribute::compound(
       fullName.asChar(), briefName.asChar(), std::move(children),
-      {MFn::kAttribute3Double, MFn::kNumericAttribute, MFn::kCompoundAttribute,
-       MFn::kAttribute});
+      {MFn::kAttribute3Double, MFn::kNumericAttribute, MFn::kCompoundAttribute, MFn::kAttribute});
   MObject created = host::ObjectAccess::wrap(attribute);
   attachedObject = created;
   if (ReturnStatus) *ReturnStatus = MS::kSuccess;

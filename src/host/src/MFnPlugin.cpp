@@ -5,9 +5,9 @@
 #include <exception>
 #include <utility>
 
+#include "DeviceState.h"
 #include "PluginNode.h"
 #include "PluginRegistry.h"
-#include "DeviceState.h"
 
 const MString MFnPlugin::kDefaultDataLocation("data");
 
@@ -96,9 +96,8 @@ MStatus MFnPlugin::deregisterCommand(const MString& commandName) {
 }
 
 MStatus MFnPlugin::registerNode(const MString& typeName, const MTypeId& typeId,
-                                MCreatorFunction creatorFunction,
-                                MInitializeFunction initFunction, MPxNode::Type type,
-                                const MString*) {
+                                MCreatorFunction creatorFunction, MInitializeFunction initFunction,
+                                MPxNode::Type type, const MString*) {
   auto record = attached(*this);
   if (!record) return MS::kFailure;
   if (typeName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
@@ -171,12 +170,10 @@ MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const c
     created = nullptr;
   }
   if (created == nullptr) return MS::kFailure;
-  registry.translators.push_back({translatorName.asChar(), text(pixmapName),
-                                  text(optionsScriptName), text(defaultOptionsString),
-                                  requiresFullMel, dataStorageLocation.asChar(),
-                                  std::shared_ptr<MPxFileTranslator>(
-                                      static_cast<MPxFileTranslator*>(created)),
-                                  record.get()});
+  registry.translators.push_back(
+      {translatorName.asChar(), text(pixmapName), text(optionsScriptName),
+       text(defaultOptionsString), requiresFullMel, dataStorageLocation.asChar(),
+       std::shared_ptr<MPxFileTranslator>(static_cast<MPxFileTranslator*>(created)), record.get()});
   return MS::kSuccess;
 }
 

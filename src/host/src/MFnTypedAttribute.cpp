@@ -24,8 +24,7 @@ MFnTypedAttribute::~MFnTypedAttribute() = default;
 MFn::Type MFnTypedAttribute::type() const { return MFn::kTypedAttribute; }
 
 MObject MFnTypedAttribute::create(const MString& fullName, const MString& briefName,
-                                  MFnData::Type type, MObject defaultData,
-                                  MStatus* ReturnStatus) {
+                                  MFnData::Type type, MObject defaultData, MStatus* ReturnStatus) {
   std::string initial;
   bool valid = fullName.length() > 0 && briefName.length() > 0 && type == MFnData::kString;
   if (valid && !defaultData.isNull()) {

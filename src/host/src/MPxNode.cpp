@@ -1,7 +1,6 @@
-#include <maya/MPxNode.h>
-
 #include <maya/MDataBlock.h>
 #include <maya/MPlug.h>
+#include <maya/MPxNode.h>
 
 #include "Attribute.h"
 #include "Object.h"

@@ -63,8 +63,7 @@ void HandleSlot::commit() {
   }
 }
 
-PluginNode::PluginNode(MCreatorFunction creator, bool threaded,
-                       std::weak_ptr<PluginRecord> plugin)
+PluginNode::PluginNode(MCreatorFunction creator, bool threaded, std::weak_ptr<PluginRecord> plugin)
     : creator(creator), threaded(threaded), plugin(std::move(plugin)) {}
 
 PluginNode::~PluginNode() {

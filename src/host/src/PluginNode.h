@@ -1,13 +1,13 @@
 #pragma once
 
-#include <memory>
-#include <vector>
-
 #include <maya/MFnPlugin.h>
 #include <maya/MObject.h>
 #include <maya/MPxNode.h>
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
+
+#include <memory>
+#include <vector>
 
 #include "Attribute.h"
 #include "Node.h"

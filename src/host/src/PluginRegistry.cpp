@@ -46,9 +46,10 @@ std::vector<std::string> PluginRegistry::withdraw(const PluginRecord& plugin) {
     left.push_back("node type " + entry.type->name);
     NodeType::remove(entry.type->name);
   }
-  nodeTypes.erase(std::remove_if(nodeTypes.begin(), nodeTypes.end(),
-                                 [&](const NodeTypeEntry& entry) { return entry.owner == &plugin; }),
-                  nodeTypes.end());
+  nodeTypes.erase(
+      std::remove_if(nodeTypes.begin(), nodeTypes.end(),
+                     [&](const NodeTypeEntry& entry) { return entry.owner == &plugin; }),
+      nodeTypes.end());
   for (const auto& command : commands) {
     if (command.owner == &plugin) left.push_back("command " + command.name);
   }

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include <maya/MFn.h>
 #include <maya/MFnPlugin.h>
 #include <maya/MPxFileTranslator.h>
 #include <maya/MPxNode.h>
 #include <maya/MStatus.h>
+
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "NodeType.h"
 #include "Object.h"

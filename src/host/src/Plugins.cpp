@@ -1,13 +1,12 @@
 #include "host/Plugins.h"
 
+#include <dlfcn.h>
 #include <maya/MArgList.h>
 #include <maya/MFileObject.h>
 #include <maya/MObject.h>
 #include <maya/MPxCommand.h>
 #include <maya/MPxFileTranslator.h>
 #include <maya/MString.h>
-
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -47,9 +46,8 @@ std::string baseName(const std::string& path) {
 }
 
 bool compatibleApiVersion(const char* text) {
-  if (std::strlen(text) != 8 || !std::all_of(text, text + 8, [](char c) {
-        return c >= '0' && c <= '9';
-      })) {
+  if (std::strlen(text) != 8 ||
+      !std::all_of(text, text + 8, [](char c) { return c >= '0' && c <= '9'; })) {
     return false;
   }
   long version = std::strtol(text, nullptr, 10);
@@ -79,8 +77,11 @@ std::string joined(const std::vector<std::string>& items) {
 }
 
 MStatus readFile(const std::string& path, const std::string& translatorName,
-                 const std::optional<std::string>& options, MPxFileTranslator::FileAccessMode mode) {
-  std::ifstream in(path, std::ios::binary);
+                 const std::optional<std::string>& options,
+                 MPxFileTranslator::FileAccessMode mode) {
+  MFileObject file;
+  file.setRawFullName(MString(path.c_str()));
+  std::ifstream in(file.resolvedFullName().asChar(), std::ios::binary);
   if (!in) {
     showError("File not found: " + path);
     return MS::kNotFound;
@@ -90,8 +91,6 @@ MStatus readFile(const std::string& path, const std::string& translatorName,
   auto size = static_cast<short>(in.gcount());
   in.close();
 
-  MFileObject file;
-  file.setRawFullName(MString(path.c_str()));
   const auto& translators = PluginRegistry::instance().translators;
   const PluginRegistry::Translator* chosen = nullptr;
   if (!translatorName.empty()) {
@@ -189,8 +188,7 @@ MStatus loadPlugin(const std::string& path) {
   if (!status) {
     registry.withdraw(*record);
     forget(record);
-    showError("initializePlugin function failed (" + name +
-              "): " + status.errorString().asChar());
+    showError("initializePlugin function failed (" + name + "): " + status.errorString().asChar());
     return status;
   }
   return MS::kSuccess;
@@ -223,8 +221,7 @@ MStatus unloadPlugin(const std::string& nameOrPath) {
     showError("Plug-in \"" + record->name + "\" left registered: " + joined(lastLeftovers));
   }
   if (record->pinned) {
-    showError("Plug-in \"" + record->name +
-              "\" stays mapped: a device thread still runs its code");
+    showError("Plug-in \"" + record->name + "\" stays mapped: a device thread still runs its code");
   }
   forget(record);
   return MS::kSuccess;
@@ -241,10 +238,16 @@ std::vector<std::string> loadedPlugins() {
 bool pluginInfo(const std::string& nameOrPath, PluginInfo& info) {
   auto record = PluginRegistry::instance().findPlugin(nameOrPath);
   if (!record) return false;
-  info = PluginInfo{record->name,       record->path,       record->vendor,
-                    record->version,    record->requiredApiVersion,
-                    record->hasUi,      record->uiCreation, record->uiDeletion,
-                    record->uiCreationBatch, record->uiDeletionBatch};
+  info = PluginInfo{record->name,
+                    record->path,
+                    record->vendor,
+                    record->version,
+                    record->requiredApiVersion,
+                    record->hasUi,
+                    record->uiCreation,
+                    record->uiDeletion,
+                    record->uiCreationBatch,
+                    record->uiDeletionBatch};
   return true;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include <maya/MFn.h>
+
+#include <string>
 
 #include "Object.h"
 

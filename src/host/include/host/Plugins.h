@@ -1,11 +1,11 @@
 #pragma once
 
+#include <maya/MStatus.h>
+
 #include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <maya/MStatus.h>
 
 // The plug-in side of the headless host: loading plug-ins, running their commands, reading files
 // through their translators and driving their nodes. Main thread only. Failures a Maya user

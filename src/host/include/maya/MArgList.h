@@ -1,9 +1,9 @@
 #pragma once
 
-#include <vector>
-
 #include <maya/MStatus.h>
 #include <maya/MString.h>
+
+#include <vector>
 
 // Arguments of a command invocation, in order, kept as text.
 class MArgList {

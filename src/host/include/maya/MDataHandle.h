@@ -1,8 +1,8 @@
 #pragma once
 
-#include <memory>
-
 #include <maya/MTypes.h>
+
+#include <memory>
 
 namespace host {
 struct HandleSlot;

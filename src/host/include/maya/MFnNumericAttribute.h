@@ -1,8 +1,8 @@
 #pragma once
 
+#include <maya/MFn.h>
 #include <maya/MFnAttribute.h>
 #include <maya/MFnNumericData.h>
-#include <maya/MFn.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
@@ -21,9 +21,8 @@ class MFnNumericAttribute : public MFnAttribute {
 
   // A new attribute, to which the function set is attached. kInvalidParameter (and a null
   // object) for an empty name or a type other than kBoolean, kInt and kDouble.
-  MObject create(const MString& fullName, const MString& briefName,
-                 MFnNumericData::Type unitType, double defaultValue = 0,
-                 MStatus* ReturnStatus = NULL);
+  MObject create(const MString& fullName, const MString& briefName, MFnNumericData::Type unitType,
+                 double defaultValue = 0, MStatus* ReturnStatus = NULL);
   // A compound of three numeric children not yet in a compound; kInvalidParameter otherwise
   // (this host supports three-child compounds only).
   MObject create(const MString& fullName, const MString& briefName, const MObject& child1,

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <maya/MFnData.h>
 #include <maya/MFn.h>
+#include <maya/MFnData.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 

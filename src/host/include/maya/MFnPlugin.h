@@ -56,8 +56,7 @@ class MFnPlugin : public MFnBase {
   MStatus deregisterFileTranslator(const MString& translatorName);
 
   MStatus registerUI(const MString& creationProc, const MString& deletionProc,
-                     const MString& creationBatchProc = "",
-                     const MString& deletionBatchProc = "");
+                     const MString& creationBatchProc = "", const MString& deletionBatchProc = "");
 
   static const MString kDefaultDataLocation;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <maya/MFn.h>
 #include <maya/MFnAttribute.h>
 #include <maya/MFnData.h>
-#include <maya/MFn.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <memory>
-
 #include <maya/MObject.h>
 #include <maya/MObjectArray.h>
 #include <maya/MPxNode.h>
 #include <maya/MStatus.h>
+
+#include <memory>
 
 class MPxThreadedDeviceNode;
 
