@@ -64,6 +64,7 @@ void TickDeviceNode::threadHandler() {
     pushThreadData(buffer);
     testplugin::record("pushed " + std::to_string(value));
     endThreadLoop();
+    testplugin::record("looped " + std::to_string(value));
   }
   setDone(true);
   testplugin::record("tick end");
