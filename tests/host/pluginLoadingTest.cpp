@@ -18,10 +18,6 @@ using support::HostTestPlugin;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-// MStatus codes as the test plug-in records them.
-constexpr int kSuccess = 0;
-constexpr int kFailure = 1;
-
 bool anyErrorHas(const std::string& text) {
   for (const auto& error : host::errors()) {
     if (error.find(text) != std::string::npos) return true;
@@ -41,6 +37,7 @@ class PluginLoading : public ::testing::Test {
   }
 };
 
+// The test plug-in records each registration's MStatus code: 0 success, 1 kFailure.
 TEST_F(PluginLoading, RegistersInOrderAndRefusesDuplicatesAndFailedInitialize) {
   EXPECT_THAT(HostTestPlugin::events(),
               ElementsAre("register translator anyText 0", "register translator hostTest 0",

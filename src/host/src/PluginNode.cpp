@@ -18,10 +18,10 @@ namespace host {
 namespace {
 
 // Objects of nodes whose device thread never returned: the thread still uses them, so they are
-// neither deleted nor forgotten.
+// neither deleted nor forgotten, not even by static destruction at exit.
 std::vector<MPxNode*>& abandonedProxies() {
-  static std::vector<MPxNode*> proxies;
-  return proxies;
+  static auto* proxies = new std::vector<MPxNode*>;
+  return *proxies;
 }
 
 AttributeValue converted(const Attribute& attribute, double value) {

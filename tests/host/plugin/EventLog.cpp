@@ -19,10 +19,10 @@ bool released = false;
 namespace testplugin {
 
 void record(const std::string& event) {
-  {
-    std::lock_guard<std::mutex> lock(logMutex);
-    events.push_back(event);
-  }
+  // Notified under the lock: a waiter that sees the event then knows that this thread is done
+  // with the log's statics, even if it is left running past the end of the test.
+  std::lock_guard<std::mutex> lock(logMutex);
+  events.push_back(event);
   logChanged.notify_all();
 }
 
@@ -54,9 +54,7 @@ int hostTestWaitForEvent(const char* event, int count, int timeoutMs) {
 }
 
 void hostTestReleaseStuck() {
-  {
-    std::lock_guard<std::mutex> lock(logMutex);
-    released = true;
-  }
+  std::lock_guard<std::mutex> lock(logMutex);
+  released = true;
   logChanged.notify_all();
 }
