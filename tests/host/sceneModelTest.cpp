@@ -26,6 +26,7 @@ namespace {
 struct Events {
   std::vector<std::string> log;
   MStatus createResult = MS::kSuccess;
+  bool deleteAgain = false;
 };
 
 class RecordingExtension : public host::NodeExtension {
@@ -47,6 +48,10 @@ class RecordingExtension : public host::NodeExtension {
   }
   void nodeDeleting(host::Node& node) override {
     events.log.push_back("deleting " + node.name() + (node.alive() ? " alive" : " dead"));
+    if (events.deleteAgain) {
+      MStatus again = host::Scene::instance().deleteNode(node);
+      events.log.push_back(again ? "deleted again" : "refused again");
+    }
   }
 
  private:
@@ -176,6 +181,15 @@ TEST_F(SceneModel, DirtyFlagsMayBeSetFromAnotherThread) {
   stop = true;
   device.join();
   EXPECT_EQ(computed, 20);
+}
+
+TEST_F(SceneModel, DeletingANodeBeingDeletedIsRefused) {
+  create();
+  events.deleteAgain = true;
+  ASSERT_EQ(host::deleteNode("testDevice1"), MS::kSuccess);
+  EXPECT_EQ(events.log,
+            (std::vector<std::string>{"created testDevice1", "deleting testDevice1 alive",
+                                      "refused again", "destroyed"}));
 }
 
 TEST_F(SceneModel, FailedCreationLeavesNoNode) {

@@ -267,6 +267,8 @@ TEST_F(Scene, PlugsByNameWithFlags) {
   EXPECT_FALSE(rotateX.isConnected());
   rotateX.asString(&status);
   EXPECT_EQ(status, MS::kInvalidParameter);
+  fn.findPlug("rotate", true).asDouble(&status);
+  EXPECT_EQ(status, MS::kInvalidParameter) << "a compound has no single value";
   MPlug none;
   none.asDouble(&status);
   EXPECT_EQ(status, MS::kInvalidParameter);

@@ -82,7 +82,7 @@ MString MPlug::asString(MStatus* ReturnStatus) const {
 
 double MPlug::asDouble(MStatus* ReturnStatus) const {
   Ends ends = resolve(nodeObject, attributeObject);
-  if (ends) {
+  if (ends && ends.attribute->kind != host::AttributeKind::kCompound) {
     const host::AttributeValue& value = ends.node->value(*ends.attribute);
     report(ReturnStatus, MS::kSuccess);
     if (auto number = std::get_if<double>(&value)) return *number;

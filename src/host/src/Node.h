@@ -87,6 +87,7 @@ class Node : public Object {
   std::shared_ptr<NodeType> nodeType;
   std::string nodeName;
   bool isAlive = true;
+  bool beingDeleted = false;
   Node* parentNode = nullptr;
   std::vector<std::shared_ptr<Node>> childNodes;
   std::vector<Slot> slots;

@@ -30,8 +30,10 @@ std::string legalName(const std::string& name) {
 
 }  // namespace
 
+// Never destroyed: nodes may hold objects of plug-ins already unloaded at exit, and device
+// threads; the plug-in runtime empties the scene before it unloads a plug-in.
 Scene& Scene::instance() {
-  static Scene scene;
+  static Scene& scene = *new Scene;
   return scene;
 }
 
@@ -64,7 +66,9 @@ MStatus Scene::createNode(const std::shared_ptr<NodeType>& type, Node* parent,
 }
 
 MStatus Scene::deleteNode(Node& node) {
-  if (!node.alive()) return MS::kInvalidParameter;
+  // An extension deleting its own node while hearing nodeDeleting must not start it over.
+  if (!node.alive() || node.beingDeleted) return MS::kInvalidParameter;
+  node.beingDeleted = true;
   auto keep = pointer(node);
   // Copy: deleting a child edits the list.
   auto children = node.childNodes;
