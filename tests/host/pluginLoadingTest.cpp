@@ -135,6 +135,11 @@ TEST_F(PluginLoading, LoadFailuresAreReported) {
   EXPECT_TRUE(anyErrorHas("\"noVersionPlugin\" does not export MApiVersion"));
   EXPECT_EQ(dlopen(NO_VERSION_PLUGIN, RTLD_NOW | RTLD_NOLOAD), nullptr);
 
+  EXPECT_EQ(host::loadPlugin(FAILING_PLUGIN), MS::kInvalidParameter);
+  EXPECT_TRUE(anyErrorHas("initializePlugin function failed (failingPlugin)"));
+  EXPECT_THAT(host::registeredCommands(), ElementsAre("hostEcho", "hostLeftover"));
+  EXPECT_EQ(dlopen(FAILING_PLUGIN, RTLD_NOW | RTLD_NOLOAD), nullptr);
+
   EXPECT_EQ(host::loadPlugin("no/such/plugin.so"), MS::kFailure);
   EXPECT_TRUE(anyErrorHas("Cannot load plug-in \"no/such/plugin.so\""));
   EXPECT_EQ(host::unloadPlugin("noSuchPlugin"), MS::kNotFound);
@@ -145,9 +150,11 @@ TEST_F(PluginLoading, CommandRunsByNameAndIsDeletedAfterDoIt) {
   HostTestPlugin::clearEvents();
   EXPECT_TRUE(host::runCommand("hostEcho", {"a", "b c"}));
   EXPECT_EQ(host::runCommand("hostEcho", {"fail"}), MS::kFailure);
+  EXPECT_EQ(host::runCommand("hostEcho", {"throw"}), MS::kFailure);
   EXPECT_TRUE(host::runCommand("hostEcho"));
-  EXPECT_THAT(HostTestPlugin::events(), ElementsAre("echo a b c", "echo deleted", "echo fail",
-                                                    "echo deleted", "echo", "echo deleted"));
+  EXPECT_THAT(HostTestPlugin::events(),
+              ElementsAre("echo a b c", "echo deleted", "echo fail", "echo deleted", "echo throw",
+                          "echo deleted", "echo", "echo deleted"));
 }
 
 TEST_F(PluginLoading, UnknownCommandIsNotFound) {

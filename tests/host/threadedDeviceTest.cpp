@@ -92,6 +92,20 @@ TEST_F(ThreadedDevice, WorkerPushesAndComputePopsFirstInFirstOut) {
   EXPECT_EQ(sample("dev"), (Vector{3, 6, 9}));
 }
 
+TEST_F(ThreadedDevice, ShutdownCutsTheThrottleWaitShort) {
+  ASSERT_TRUE(host::createNode("tickDevice", "dev"));
+  // One step per 1000 s: the worker sits in endThreadLoop after its first push.
+  ASSERT_TRUE(host::setAttribute("dev.frameRate", 0.001));
+  ASSERT_TRUE(host::setAttribute("dev.live", true));
+  ASSERT_TRUE(HostTestPlugin::waitFor("pushed 1"));
+  HostTestPlugin::clearEvents();
+  ASSERT_TRUE(host::setAttribute("dev.live", false));
+  ASSERT_TRUE(HostTestPlugin::waitFor("tick end", 2));
+  EXPECT_THAT(HostTestPlugin::events(),
+              ElementsAre("tick shutdown", "looped 1", "tick end", "tick start", "tick end"));
+  EXPECT_TRUE(host::errors().empty());
+}
+
 TEST_F(ThreadedDevice, ComputeWithAnEmptyQueueFailsAndKeepsTheOutputs) {
   ASSERT_TRUE(host::createNode("tickDevice", "dev"));
   ASSERT_TRUE(host::setAttribute("dev.frameRate", 30.0));  // makes "sample" dirty

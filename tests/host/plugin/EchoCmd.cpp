@@ -1,5 +1,6 @@
 #include "EchoCmd.h"
 
+#include <stdexcept>
 #include <string>
 
 #include "EventLog.h"
@@ -11,6 +12,7 @@ MStatus EchoCmd::doIt(const MArgList& args) {
   for (unsigned int i = 0; i < args.length(); ++i)
     line += std::string(" ") + args.asString(i).asChar();
   testplugin::record(line);
+  if (args.length() > 0 && args.asString(0) == "throw") throw std::runtime_error("echo threw");
   return args.length() > 0 && args.asString(0) == "fail" ? MS::kFailure : MS::kSuccess;
 }
 

@@ -4,7 +4,8 @@
 #include <maya/MPxCommand.h>
 #include <maya/MStatus.h>
 
-// "hostEcho": records its arguments; fails when the first one is "fail".
+// "hostEcho": records its arguments; fails when the first one is "fail", throws when it is
+// "throw".
 class EchoCmd : public MPxCommand {
  public:
   ~EchoCmd() override;

@@ -16,7 +16,7 @@ class PluginNode;
 // the scene node is deleted. compute runs on the main thread for a dirty output.
 class MPxNode {
  public:
-  // Values as in the devkit; only the types this host creates are listed.
+  // Values as in the devkit, up to the last kind this host runs.
   enum Type {
     kDependNode = 0,
     kLocatorNode,
