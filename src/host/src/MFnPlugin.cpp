@@ -1,8 +1,6 @@
 #include <maya/MFnPlugin.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <exception>
 #include <utility>
 
 #include "DeviceState.h"
@@ -18,13 +16,6 @@ std::shared_ptr<host::PluginRecord> attached(const MFnPlugin& plugin) {
 }
 
 std::string text(const char* value) { return value ? value : ""; }
-
-MString field(const MFnPlugin& plugin, std::string host::PluginRecord::*member,
-              MStatus* ReturnStatus) {
-  auto record = attached(plugin);
-  if (ReturnStatus) *ReturnStatus = record ? MS::kSuccess : MS::kFailure;
-  return record ? MString((*record.*member).c_str()) : MString();
-}
 
 }  // namespace
 
@@ -47,30 +38,6 @@ MFnPlugin::MFnPlugin(MObject& object, const char* vendor, const char* version,
 MFnPlugin::~MFnPlugin() = default;
 
 MFn::Type MFnPlugin::type() const { return MFn::kPlugin; }
-
-MString MFnPlugin::vendor(MStatus* ReturnStatus) const {
-  return field(*this, &host::PluginRecord::vendor, ReturnStatus);
-}
-
-MString MFnPlugin::version(MStatus* ReturnStatus) const {
-  return field(*this, &host::PluginRecord::version, ReturnStatus);
-}
-
-MString MFnPlugin::apiVersion(MStatus* ReturnStatus) const {
-  return field(*this, &host::PluginRecord::requiredApiVersion, ReturnStatus);
-}
-
-MString MFnPlugin::name(MStatus* ReturnStatus) const {
-  return field(*this, &host::PluginRecord::name, ReturnStatus);
-}
-
-MString MFnPlugin::loadPath(MStatus* ReturnStatus) const {
-  auto record = attached(*this);
-  if (ReturnStatus) *ReturnStatus = record ? MS::kSuccess : MS::kFailure;
-  if (!record) return MString();
-  auto slash = record->path.rfind('/');
-  return MString(slash == std::string::npos ? "." : record->path.substr(0, slash).c_str());
-}
 
 MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction creatorFunction,
                                    MCreateSyntaxFunction) {

@@ -31,12 +31,6 @@ class MFnPlugin : public MFnBase {
 
   MFn::Type type() const override;
 
-  MString vendor(MStatus* ReturnStatus = NULL) const;
-  MString version(MStatus* ReturnStatus = NULL) const;
-  MString apiVersion(MStatus* ReturnStatus = NULL) const;
-  MString name(MStatus* ReturnStatus = NULL) const;
-  MString loadPath(MStatus* ReturnStatus = NULL) const;
-
   MStatus registerCommand(const MString& commandName, MCreatorFunction creatorFunction,
                           MCreateSyntaxFunction createSyntaxFunction = nullptr);
   MStatus deregisterCommand(const MString& commandName);
