@@ -39,16 +39,18 @@ class PluginLoading : public ::testing::Test {
 
 // The test plug-in records each registration's MStatus code: 0 success, 1 kFailure.
 TEST_F(PluginLoading, RegistersInOrderAndRefusesDuplicatesAndFailedInitialize) {
-  EXPECT_THAT(HostTestPlugin::events(),
-              ElementsAre("register translator anyText 0", "register translator hostTest 0",
-                          "register command hostEcho 0", "register command hostEcho again 1",
-                          "register command hostLeftover 0", "register node sumNode 0",
-                          "register node with sumNode's id 1", "register node named transform 1",
-                          "register node brokenNode 1", "register node tickDevice 0",
-                          "register node stuckDevice 0", "register ui 0"));
+  EXPECT_THAT(
+      HostTestPlugin::events(),
+      ElementsAre("register translator anyText 0", "register translator hostTest 0",
+                  "register command hostEcho 0", "register command hostEcho again 1",
+                  "register command hostLeftover 0", "register node sumNode 0",
+                  "register node with sumNode's id 1", "register node named transform 1",
+                  "register node brokenNode 1", "register node tickDevice 0",
+                  "register node stuckDevice 0", "register node lateDevice 0", "register ui 0"));
   EXPECT_THAT(host::registeredFileTranslators(), ElementsAre("anyText", "hostTest"));
   EXPECT_THAT(host::registeredCommands(), ElementsAre("hostEcho", "hostLeftover"));
-  EXPECT_THAT(host::registeredNodeTypes(), ElementsAre("sumNode", "tickDevice", "stuckDevice"));
+  EXPECT_THAT(host::registeredNodeTypes(),
+              ElementsAre("sumNode", "tickDevice", "stuckDevice", "lateDevice"));
   EXPECT_EQ(host::createNode("brokenNode"), MS::kInvalidParameter);
   EXPECT_EQ(host::createNode("otherNode"), MS::kInvalidParameter);
 
@@ -110,10 +112,10 @@ TEST_F(PluginLoading, DeregistrationCallsReportTheirOwnStatus) {
   ASSERT_NE(library, nullptr);
   ASSERT_TRUE(host::unloadPlugin("hostTestPlugin"));
   EXPECT_THAT(HostTestPlugin::events(),
-              ElementsAre("deregister node stuckDevice 0", "deregister node tickDevice 0",
-                          "deregister node sumNode 0", "deregister node sumNode again 1",
-                          "deregister command hostEcho 0", "deregister translator hostTest 0",
-                          "deregister translator anyText 0"));
+              ElementsAre("deregister node lateDevice 0", "deregister node stuckDevice 0",
+                          "deregister node tickDevice 0", "deregister node sumNode 0",
+                          "deregister node sumNode again 1", "deregister command hostEcho 0",
+                          "deregister translator hostTest 0", "deregister translator anyText 0"));
   dlclose(library);
 }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/HostScene.h"
@@ -136,6 +137,20 @@ TEST_F(ThreadedDevice, DeletionEmptyingAndExitEndALiveThreadBeforeTheDestructor)
     EXPECT_TRUE(host::listNodes().empty());
     if (library) dlclose(library);
   }
+}
+
+TEST_F(ThreadedDevice, HandlerClearingDoneAfterTheShutdownStillEnds) {
+  ASSERT_TRUE(host::createNode("lateDevice", "late"));
+  ASSERT_TRUE(HostTestPlugin::waitFor("late start"));
+  // The handler clears done only once the shutdown has been asked for: the host must not let
+  // that undo the shutdown, or the deletion would wait in vain.
+  std::thread opener([] {
+    if (HostTestPlugin::waitFor("late shutdown")) HostTestPlugin::openGate();
+  });
+  EXPECT_TRUE(host::deleteNode("late"));
+  opener.join();
+  EXPECT_THAT(HostTestPlugin::events(), ElementsAre("late start", "late shutdown", "late end"));
+  EXPECT_TRUE(host::errors().empty());
 }
 
 class ProbeNode : public MPxThreadedDeviceNode {};

@@ -44,6 +44,10 @@ class HostTestPlugin {
     call<void (*)()>("hostTestReleaseStuck", [](auto function) { function(); });
   }
 
+  static void openGate() {
+    call<void (*)()>("hostTestOpenGate", [](auto function) { function(); });
+  }
+
  private:
   // Finds the function in the loaded plug-in without loading it again.
   template <typename Function, typename Use>

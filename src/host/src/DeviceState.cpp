@@ -75,25 +75,28 @@ void DeviceState::attach(Node& attached) {
     node = &attached;
   }
   readAttributes();
-  worker.start([this] { owner.threadHandler(); });
+  startWorker();
 }
 
 bool DeviceState::restart() {
-  bool stopped = worker.stop(
-      [this] {
-        try {
-          owner.threadShutdownHandler();
-        } catch (...) {
-        }
-      },
-      joinTimeout());
-  if (!stopped) return false;
+  if (!shutDown()) return false;
   readAttributes();
-  return worker.start([this] { owner.threadHandler(); });
+  return startWorker();
 }
 
 bool DeviceState::stop() {
-  bool stopped = worker.stop(
+  bool stopped = shutDown();
+  std::lock_guard<std::mutex> lock(stateMutex);
+  node = nullptr;
+  return stopped;
+}
+
+bool DeviceState::shutDown() {
+  {
+    std::lock_guard<std::mutex> lock(stateMutex);
+    stopping = true;
+  }
+  return worker.stop(
       [this] {
         try {
           owner.threadShutdownHandler();
@@ -101,9 +104,15 @@ bool DeviceState::stop() {
         }
       },
       joinTimeout());
-  std::lock_guard<std::mutex> lock(stateMutex);
-  node = nullptr;
-  return stopped;
+}
+
+bool DeviceState::startWorker() {
+  {
+    std::lock_guard<std::mutex> lock(stateMutex);
+    stopping = false;
+    done = false;
+  }
+  return worker.start([this] { owner.threadHandler(); });
 }
 
 bool DeviceState::handlerThrew() const { return worker.threw(); }
@@ -115,6 +124,7 @@ bool DeviceState::isDone() const { return done; }
 void DeviceState::setDone(bool value) {
   {
     std::lock_guard<std::mutex> lock(stateMutex);
+    if (!value && stopping) return;
     done = value;
   }
   if (value) doneSet.notify_all();

@@ -48,6 +48,8 @@ class DeviceState {
   // Worker side (any thread).
   bool isLive() const;
   bool isDone() const;
+  // Once the host has asked the handler to end, setDone(false) is ignored until the next start:
+  // a handler that clears done as its first step must not undo a shutdown that came before it.
   void setDone(bool done);
   void beginLoop();
   void endLoop();
@@ -57,10 +59,14 @@ class DeviceState {
 
  private:
   void readAttributes();
+  // Asks the handler to end (threadShutdownHandler) and waits for it to return.
+  bool shutDown();
+  bool startWorker();
 
   MPxThreadedDeviceNode& owner;
   DeviceThread worker;
   std::atomic<bool> done{true};
+  std::atomic<bool> stopping{false};
   std::atomic<bool> live{false};
   std::atomic<double> frameRate{15.0};
   // Guards node and refresh, which the worker reads in endLoop, and wakes its throttle wait.

@@ -13,6 +13,7 @@ std::condition_variable logChanged;
 std::vector<std::string> events;
 std::string joined;
 bool released = false;
+bool gateOpen = false;
 
 }  // namespace
 
@@ -29,6 +30,11 @@ void record(const std::string& event) {
 void waitForRelease() {
   std::unique_lock<std::mutex> lock(logMutex);
   logChanged.wait(lock, [] { return released; });
+}
+
+void waitForGate() {
+  std::unique_lock<std::mutex> lock(logMutex);
+  logChanged.wait(lock, [] { return gateOpen; });
 }
 
 }  // namespace testplugin
@@ -56,5 +62,11 @@ int hostTestWaitForEvent(const char* event, int count, int timeoutMs) {
 void hostTestReleaseStuck() {
   std::lock_guard<std::mutex> lock(logMutex);
   released = true;
+  logChanged.notify_all();
+}
+
+void hostTestOpenGate() {
+  std::lock_guard<std::mutex> lock(logMutex);
+  gateOpen = true;
   logChanged.notify_all();
 }

@@ -8,8 +8,9 @@
 namespace testplugin {
 
 void record(const std::string& event);
-// Blocks the calling thread until hostTestReleaseStuck is called.
+// Block the calling thread until hostTestReleaseStuck / hostTestOpenGate is called.
 void waitForRelease();
+void waitForGate();
 
 }  // namespace testplugin
 
@@ -21,4 +22,5 @@ HOST_TEST_EXPORT void hostTestClearEvents();
 // 1 once the log holds at least count lines equal to event, 0 after timeoutMs without.
 HOST_TEST_EXPORT int hostTestWaitForEvent(const char* event, int count, int timeoutMs);
 HOST_TEST_EXPORT void hostTestReleaseStuck();
+HOST_TEST_EXPORT void hostTestOpenGate();
 }

@@ -104,3 +104,20 @@ void StuckDeviceNode::threadHandler() {
 }
 
 void* StuckDeviceNode::creator() { return new StuckDeviceNode; }
+
+const MTypeId LateDeviceNode::id(0x7f005);
+
+void LateDeviceNode::threadHandler() {
+  testplugin::record("late start");
+  testplugin::waitForGate();
+  setDone(false);
+  while (!isDone()) std::this_thread::yield();
+  testplugin::record("late end");
+}
+
+void LateDeviceNode::threadShutdownHandler() {
+  testplugin::record("late shutdown");
+  setDone(true);
+}
+
+void* LateDeviceNode::creator() { return new LateDeviceNode; }

@@ -39,3 +39,14 @@ class StuckDeviceNode : public MPxThreadedDeviceNode {
 
   static const MTypeId id;
 };
+
+// "lateDevice": its handler clears done only after hostTestOpenGate, then loops until done.
+class LateDeviceNode : public MPxThreadedDeviceNode {
+ public:
+  void threadHandler() override;
+  void threadShutdownHandler() override;
+
+  static void* creator();
+
+  static const MTypeId id;
+};

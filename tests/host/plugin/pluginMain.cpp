@@ -44,6 +44,9 @@ MStatus initializePlugin(MObject obj) {
   note("register node stuckDevice",
        plugin.registerNode("stuckDevice", StuckDeviceNode::id, StuckDeviceNode::creator, nullptr,
                            MPxNode::kThreadedDeviceNode));
+  note("register node lateDevice",
+       plugin.registerNode("lateDevice", LateDeviceNode::id, LateDeviceNode::creator, nullptr,
+                           MPxNode::kThreadedDeviceNode));
   MStatus status = plugin.registerUI("hostTestCreateUI", "hostTestDeleteUI");
   note("register ui", status);
   return status;
@@ -52,6 +55,7 @@ MStatus initializePlugin(MObject obj) {
 // Leaves "hostLeftover" registered on purpose.
 MStatus uninitializePlugin(MObject obj) {
   MFnPlugin plugin(obj);
+  note("deregister node lateDevice", plugin.deregisterNode(LateDeviceNode::id));
   note("deregister node stuckDevice", plugin.deregisterNode(StuckDeviceNode::id));
   note("deregister node tickDevice", plugin.deregisterNode(TickDeviceNode::id));
   note("deregister node sumNode", plugin.deregisterNode(SumNode::id));
