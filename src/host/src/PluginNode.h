@@ -18,7 +18,8 @@ namespace host {
 class PluginRecord;
 
 // A data handle's view of one attribute during compute: a copy of its doubles, written back
-// to the node by set3Double, setClean and the end of compute.
+// to the node by set3Double, setClean and the end of compute. Simpler than Maya: a value written
+// back counts as clean, where Maya cleans only on setClean.
 struct HandleSlot {
   Node* node = nullptr;
   std::shared_ptr<Attribute> attribute;

@@ -8,8 +8,8 @@ namespace host {
 struct HandleSlot;
 }  // namespace host
 
-// One attribute's value inside a data block during compute. Writes reach the node when compute
-// returns; a handle must not outlive its data block.
+// One attribute's value inside a data block during compute. Writes reach the node at set3Double,
+// setClean and when compute returns; a handle must not outlive its data block.
 class MDataHandle {
  public:
   MDataHandle();
