@@ -1,0 +1,76 @@
+#pragma once
+
+#include <maya/MStatus.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The plug-in side of the headless host: loading plug-ins, running their commands, reading files
+// through their translators and driving their nodes. Main thread only. Failures a Maya user
+// would see are shown as errors (recorded in the scene's error list).
+namespace host {
+
+// Loads a plug-in library as Maya does: dlopen, check the exported MApiVersion (a Maya 2022 API
+// version), call the exported initializePlugin(MObject). When initializePlugin fails, what the
+// plug-in registered is withdrawn, the library is closed and its status returned.
+MStatus loadPlugin(const std::string& path);
+
+// By name (file name without directory and extension) or path: uninitializePlugin(MObject),
+// then dlclose. Refused (kFailure) while nodes of the plug-in's types exist. A failing
+// uninitializePlugin leaves the plug-in loaded. Whatever the plug-in left registered is then
+// withdrawn by the host, shown as an error and listed by unloadLeftovers.
+MStatus unloadPlugin(const std::string& nameOrPath);
+// What the last successful unload found still registered: "command <name>",
+// "node type <name>", "file translator <name>".
+std::vector<std::string> unloadLeftovers();
+
+struct PluginInfo {
+  std::string name;
+  std::string path;
+  std::string vendor;
+  std::string version;
+  std::string requiredApiVersion;
+  bool hasUi = false;
+  std::string uiCreation;
+  std::string uiDeletion;
+  std::string uiCreationBatch;
+  std::string uiDeletionBatch;
+};
+
+// Loaded plug-ins by name, in load order.
+std::vector<std::string> loadedPlugins();
+// False when no such plug-in is loaded.
+bool pluginInfo(const std::string& nameOrPath, PluginInfo& info);
+
+// Registered by plug-ins, in registration order.
+std::vector<std::string> registeredCommands();
+std::vector<std::string> registeredFileTranslators();
+std::vector<std::string> registeredNodeTypes();
+// False when no such translator is registered.
+bool translatorDefaultOptions(const std::string& translator, std::string& options);
+
+// Creates the command object, calls doIt with the arguments and deletes it (this host has no
+// undo queue). kNotFound, with an error shown, for an unknown command.
+MStatus runCommand(const std::string& name, const std::vector<std::string>& args = {});
+
+// Reads a file through the named translator or, without a name, the first registered one whose
+// identifyFile says kIsMyFileType (else the first saying kCouldBeMyFileType). Without options
+// the translator's registered default options are passed. Import reads into the scene as it is.
+MStatus importFile(const std::string& path, const std::string& translator = std::string(),
+                   const std::optional<std::string>& options = std::nullopt);
+// The same in open mode, after emptying the scene.
+MStatus openFile(const std::string& path, const std::string& translator = std::string(),
+                 const std::optional<std::string>& options = std::nullopt);
+
+// How long ending a device thread waits for threadHandler to return after
+// threadShutdownHandler (default 5 s). A handler still running then is reported as an error
+// and left running; its node's object is kept and its plug-in stays mapped.
+void setDeviceThreadTimeout(std::chrono::milliseconds timeout);
+
+// What Maya does on exit: empties the scene (ending device threads), then unloads every
+// plug-in, last loaded first.
+void exitSession();
+
+}  // namespace host

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <maya/MTypes.h>
+
+#include <memory>
+
+namespace host {
+struct HandleSlot;
+}  // namespace host
+
+// One attribute's value inside a data block during compute. Writes reach the node at set3Double,
+// setClean and when compute returns; a handle must not outlive its data block.
+class MDataHandle {
+ public:
+  MDataHandle();
+  MDataHandle(const MDataHandle& other);
+  MDataHandle& operator=(const MDataHandle& other);
+  ~MDataHandle();
+
+  // The three doubles of a compound of three numeric children; a scratch triple for any
+  // other handle.
+  double3& asDouble3() const;
+  void set3Double(double x, double y, double z);
+  void setClean();
+
+ private:
+  friend class MDataBlock;
+  std::shared_ptr<host::HandleSlot> slot;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <maya/MFn.h>
+#include <maya/MFnBase.h>
+#include <maya/MObject.h>
+#include <maya/MStatus.h>
+
+// Function set of an attribute definition.
+class MFnAttribute : public MFnBase {
+ public:
+  MFnAttribute();
+  MFnAttribute(MObject& object, MStatus* ReturnStatus = nullptr);
+  MFnAttribute(const MObject& object, MStatus* ReturnStatus = nullptr);
+  MFnAttribute(const MFnAttribute&) = delete;
+  MFnAttribute& operator=(const MFnAttribute&) = delete;
+  ~MFnAttribute() override;
+
+  MFn::Type type() const override;
+
+  // kFailure when no attribute is attached.
+  MStatus setHidden(bool state);
+};

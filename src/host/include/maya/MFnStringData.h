@@ -1,0 +1,24 @@
+#pragma once
+
+#include <maya/MFn.h>
+#include <maya/MFnData.h>
+#include <maya/MObject.h>
+#include <maya/MStatus.h>
+#include <maya/MString.h>
+
+// Function set of string data, used as the default value of string attributes.
+class MFnStringData : public MFnData {
+ public:
+  MFnStringData();
+  MFnStringData(MObject& object, MStatus* ReturnStatus = nullptr);
+  MFnStringData(const MObject& object, MStatus* ReturnStatus = nullptr);
+  MFnStringData(const MFnStringData&) = delete;
+  MFnStringData& operator=(const MFnStringData&) = delete;
+  ~MFnStringData() override;
+
+  MFn::Type type() const override;
+
+  // A new string data object holding str; the function set is attached to it.
+  MObject create(const MString& str, MStatus* ReturnStatus = NULL);
+  MString string(MStatus* ReturnStatus = NULL) const;
+};

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <maya/MArgList.h>
+#include <maya/MStatus.h>
+
+// Base of plug-in commands. The host creates one object per invocation through the registered
+// creator, calls doIt and deletes it afterwards (commands of this host are never undoable).
+class MPxCommand {
+ public:
+  MPxCommand();
+  virtual ~MPxCommand();
+
+  virtual MStatus doIt(const MArgList& args);
+  virtual MStatus undoIt();
+  virtual MStatus redoIt();
+  virtual bool isUndoable() const;
+  virtual bool hasSyntax() const;
+};

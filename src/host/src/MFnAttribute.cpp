@@ -1,0 +1,27 @@
+#include <maya/MFnAttribute.h>
+
+#include "Attribute.h"
+#include "Object.h"
+
+MFnAttribute::MFnAttribute() = default;
+
+MFnAttribute::MFnAttribute(MObject& object, MStatus* ReturnStatus) {
+  MStatus status = attach(object, MFn::kAttribute);
+  if (ReturnStatus) *ReturnStatus = status;
+}
+
+MFnAttribute::MFnAttribute(const MObject& object, MStatus* ReturnStatus) {
+  MStatus status = attach(object, MFn::kAttribute);
+  if (ReturnStatus) *ReturnStatus = status;
+}
+
+MFnAttribute::~MFnAttribute() = default;
+
+MFn::Type MFnAttribute::type() const { return MFn::kAttribute; }
+
+MStatus MFnAttribute::setHidden(bool state) {
+  auto attribute = host::ObjectAccess::as<host::Attribute>(attachedObject);
+  if (!attribute) return MS::kFailure;
+  attribute->hidden = state;
+  return MS::kSuccess;
+}

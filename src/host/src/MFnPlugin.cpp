@@ -1,0 +1,172 @@
+#include <maya/MFnPlugin.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "DeviceState.h"
+#include "PluginNode.h"
+#include "PluginRegistry.h"
+
+const MString MFnPlugin::kDefaultDataLocation("data");
+
+namespace {
+
+std::shared_ptr<host::PluginRecord> attached(const MFnPlugin& plugin) {
+  return host::ObjectAccess::as<host::PluginRecord>(plugin.object());
+}
+
+std::string text(const char* value) { return value ? value : ""; }
+
+}  // namespace
+
+MFnPlugin::MFnPlugin() = default;
+
+MFnPlugin::MFnPlugin(MObject& object, const char* vendor, const char* version,
+                     const char* requiredApiVersion, MStatus* ReturnStatus) {
+  auto record = host::ObjectAccess::as<host::PluginRecord>(object);
+  if (!record) {
+    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    return;
+  }
+  MFnBase::setObject(object);
+  record->vendor = text(vendor);
+  record->version = text(version);
+  record->requiredApiVersion = text(requiredApiVersion);
+  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+}
+
+MFnPlugin::~MFnPlugin() = default;
+
+MFn::Type MFnPlugin::type() const { return MFn::kPlugin; }
+
+MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction creatorFunction,
+                                   MCreateSyntaxFunction) {
+  auto record = attached(*this);
+  if (!record) return MS::kFailure;
+  if (commandName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
+  auto& registry = host::PluginRegistry::instance();
+  if (registry.findCommand(commandName.asChar())) return MS::kFailure;
+  registry.commands.push_back({commandName.asChar(), creatorFunction, record.get()});
+  return MS::kSuccess;
+}
+
+MStatus MFnPlugin::deregisterCommand(const MString& commandName) {
+  auto record = attached(*this);
+  if (!record) return MS::kFailure;
+  auto& commands = host::PluginRegistry::instance().commands;
+  auto found = std::find_if(commands.begin(), commands.end(), [&](const auto& command) {
+    return command.name == commandName.asChar() && command.owner == record.get();
+  });
+  if (found == commands.end()) return MS::kFailure;
+  commands.erase(found);
+  return MS::kSuccess;
+}
+
+MStatus MFnPlugin::registerNode(const MString& typeName, const MTypeId& typeId,
+                                MCreatorFunction creatorFunction, MInitializeFunction initFunction,
+                                MPxNode::Type type, const MString*) {
+  auto record = attached(*this);
+  if (!record) return MS::kFailure;
+  if (typeName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
+  // Only the proxy kinds this host can run.
+  if (type != MPxNode::kDependNode && type != MPxNode::kThreadedDeviceNode) {
+    return MS::kNotImplemented;
+  }
+  if (host::NodeType::find(typeName.asChar()) || host::NodeType::find(typeId)) {
+    return MS::kFailure;
+  }
+  bool threaded = type == MPxNode::kThreadedDeviceNode;
+  auto nodeType = std::make_shared<host::NodeType>(
+      typeName.asChar(), typeId,
+      std::vector<MFn::Type>{threaded ? MFn::kPluginThreadedDevice : MFn::kPluginDependNode,
+                             MFn::kDependencyNode},
+      false);
+  if (threaded) host::DeviceState::addInheritedAttributes(*nodeType);
+
+  auto& registry = host::PluginRegistry::instance();
+  MStatus status = MS::kSuccess;
+  if (initFunction) {
+    registry.initializing = nodeType.get();
+    try {
+      status = initFunction();
+    } catch (...) {
+      status = MS::kFailure;
+    }
+    registry.initializing = nullptr;
+  }
+  if (!status) return status;
+
+  std::weak_ptr<host::PluginRecord> owner = record;
+  nodeType->makeExtension = [creatorFunction, threaded, owner]() {
+    return std::make_unique<host::PluginNode>(creatorFunction, threaded, owner);
+  };
+  status = host::NodeType::add(nodeType);
+  if (!status) return status;
+  registry.nodeTypes.push_back({nodeType, creatorFunction, type, record.get()});
+  record->typesRegistered.push_back(nodeType);
+  return MS::kSuccess;
+}
+
+MStatus MFnPlugin::deregisterNode(const MTypeId& typeId) {
+  auto record = attached(*this);
+  if (!record) return MS::kFailure;
+  auto& entries = host::PluginRegistry::instance().nodeTypes;
+  auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
+    return entry.type->id == typeId && entry.owner == record.get();
+  });
+  if (found == entries.end()) return MS::kFailure;
+  host::NodeType::remove(found->type->name);
+  entries.erase(found);
+  return MS::kSuccess;
+}
+
+MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const char* pixmapName,
+                                          MCreatorFunction creatorFunction,
+                                          const char* optionsScriptName,
+                                          const char* defaultOptionsString, bool requiresFullMel,
+                                          MString dataStorageLocation) {
+  auto record = attached(*this);
+  if (!record) return MS::kFailure;
+  if (translatorName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
+  auto& registry = host::PluginRegistry::instance();
+  if (registry.findTranslator(translatorName.asChar())) return MS::kFailure;
+  void* created = nullptr;
+  try {
+    created = creatorFunction();
+  } catch (...) {
+    created = nullptr;
+  }
+  if (created == nullptr) return MS::kFailure;
+  registry.translators.push_back(
+      {translatorName.asChar(), text(pixmapName), text(optionsScriptName),
+       text(defaultOptionsString), requiresFullMel, dataStorageLocation.asChar(),
+       std::shared_ptr<MPxFileTranslator>(static_cast<MPxFileTranslator*>(created)), record.get()});
+  return MS::kSuccess;
+}
+
+MStatus MFnPlugin::deregisterFileTranslator(const MString& translatorName) {
+  auto record = attached(*this);
+  if (!record) return MS::kFailure;
+  auto& translators = host::PluginRegistry::instance().translators;
+  auto found = std::find_if(translators.begin(), translators.end(), [&](const auto& translator) {
+    return translator.name == translatorName.asChar() && translator.owner == record.get();
+  });
+  if (found == translators.end()) return MS::kFailure;
+  translators.erase(found);
+  return MS::kSuccess;
+}
+
+MStatus MFnPlugin::registerUI(const MString& creationProc, const MString& deletionProc,
+                              const MString& creationBatchProc, const MString& deletionBatchProc) {
+  auto record = attached(*this);
+  if (!record) return MS::kFailure;
+  if (creationProc.length() == 0 || deletionProc.length() == 0) return MS::kInvalidParameter;
+  if (record->hasUi) return MS::kFailure;
+  // The host has neither a user interface nor MEL: the procedures are only recorded.
+  record->hasUi = true;
+  record->uiCreation = creationProc.asChar();
+  record->uiDeletion = deletionProc.asChar();
+  record->uiCreationBatch = creationBatchProc.asChar();
+  record->uiDeletionBatch = deletionBatchProc.asChar();
+  return MS::kSuccess;
+}

@@ -1,0 +1,48 @@
+#include <maya/MFnTypedAttribute.h>
+
+#include <memory>
+#include <string>
+
+#include "Attribute.h"
+#include "Object.h"
+#include "StringData.h"
+
+MFnTypedAttribute::MFnTypedAttribute() = default;
+
+MFnTypedAttribute::MFnTypedAttribute(MObject& object, MStatus* ReturnStatus) {
+  MStatus status = attach(object, MFn::kTypedAttribute);
+  if (ReturnStatus) *ReturnStatus = status;
+}
+
+MFnTypedAttribute::MFnTypedAttribute(const MObject& object, MStatus* ReturnStatus) {
+  MStatus status = attach(object, MFn::kTypedAttribute);
+  if (ReturnStatus) *ReturnStatus = status;
+}
+
+MFnTypedAttribute::~MFnTypedAttribute() = default;
+
+MFn::Type MFnTypedAttribute::type() const { return MFn::kTypedAttribute; }
+
+MObject MFnTypedAttribute::create(const MString& fullName, const MString& briefName,
+                                  MFnData::Type type, MObject defaultData, MStatus* ReturnStatus) {
+  std::string initial;
+  bool valid = fullName.length() > 0 && briefName.length() > 0 && type == MFnData::kString;
+  if (valid && !defaultData.isNull()) {
+    auto data = host::ObjectAccess::as<host::StringData>(defaultData);
+    valid = data != nullptr;
+    if (data) initial = data->text;
+  }
+  if (!valid) {
+    attachedObject = MObject();
+    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    return MObject();
+  }
+  auto attribute = std::make_shared<host::Attribute>(
+      fullName.asChar(), briefName.asChar(), host::AttributeKind::kString,
+      std::vector<MFn::Type>{MFn::kTypedAttribute, MFn::kAttribute});
+  attribute->defaultValue = initial;
+  MObject created = host::ObjectAccess::wrap(attribute);
+  attachedObject = created;
+  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  return created;
+}

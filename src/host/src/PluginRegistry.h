@@ -1,0 +1,82 @@
+#pragma once
+
+#include <maya/MFn.h>
+#include <maya/MFnPlugin.h>
+#include <maya/MPxFileTranslator.h>
+#include <maya/MPxNode.h>
+#include <maya/MStatus.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "NodeType.h"
+#include "Object.h"
+
+namespace host {
+
+// A loaded plug-in: the object initializePlugin and uninitializePlugin receive.
+class PluginRecord : public Object {
+ public:
+  MFn::Type apiType() const override;
+
+  std::string name;  // file name without directory and extension
+  std::string path;
+  void* library = nullptr;
+  std::string vendor = "Unknown";
+  std::string version = "Unknown";
+  std::string requiredApiVersion = "Any";
+  bool hasUi = false;
+  std::string uiCreation, uiDeletion, uiCreationBatch, uiDeletionBatch;
+  // Every node type it registered, so that unloading can refuse while nodes of them exist.
+  std::vector<std::shared_ptr<NodeType>> typesRegistered;
+  // A device thread left running its code: the library must stay mapped.
+  bool pinned = false;
+};
+
+// Everything plug-ins registered, in registration order. Main thread only.
+class PluginRegistry {
+ public:
+  struct Command {
+    std::string name;
+    MCreatorFunction creator;
+    const PluginRecord* owner;
+  };
+  struct Translator {
+    std::string name;
+    std::string pixmap;
+    std::string optionsScript;
+    std::string defaultOptions;
+    bool requiresFullMel;
+    std::string dataLocation;
+    // Created at registration, deleted at deregistration.
+    std::shared_ptr<MPxFileTranslator> object;
+    const PluginRecord* owner;
+  };
+  struct NodeTypeEntry {
+    std::shared_ptr<NodeType> type;
+    MCreatorFunction creator;
+    MPxNode::Type proxyType;
+    const PluginRecord* owner;
+  };
+
+  static PluginRegistry& instance();
+
+  std::shared_ptr<PluginRecord> findPlugin(const std::string& nameOrPath) const;
+  const Command* findCommand(const std::string& name) const;
+  const Translator* findTranslator(const std::string& name) const;
+  const NodeTypeEntry* findNodeType(const std::string& name) const;
+
+  // Withdraws what the plug-in still has registered, deleting translator objects and removing
+  // node types; returns a description of each item ("command doIt", "node type x", ...).
+  std::vector<std::string> withdraw(const PluginRecord& plugin);
+
+  std::vector<std::shared_ptr<PluginRecord>> plugins;
+  std::vector<Command> commands;
+  std::vector<Translator> translators;
+  std::vector<NodeTypeEntry> nodeTypes;
+  // The node type whose initialize function runs (addAttribute and attributeAffects act on it).
+  NodeType* initializing = nullptr;
+};
+
+}  // namespace host

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <maya/MArgList.h>
+#include <maya/MPxCommand.h>
+#include <maya/MStatus.h>
+
+// "hostEcho": records its arguments; fails when the first one is "fail", throws when it is
+// "throw".
+class EchoCmd : public MPxCommand {
+ public:
+  ~EchoCmd() override;
+  MStatus doIt(const MArgList& args) override;
+  static void* creator();
+};
