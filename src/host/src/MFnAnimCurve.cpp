@@ -7,15 +7,14 @@
 #include "Attribute.h"
 #include "Node.h"
 #include "Object.h"
+#include "ReturnStatus.h"
 #include "Scene.h"
+
+using host::report;
 
 namespace {
 
 constexpr double kTicksPerSecond = 141120000.0;
-
-void report(MStatus* ReturnStatus, MStatus status) {
-  if (ReturnStatus) *ReturnStatus = status;
-}
 
 long long ticks(const MTime& time) {
   return std::llround(time.as(MTime::kSeconds) * kTicksPerSecond);

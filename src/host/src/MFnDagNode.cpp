@@ -2,15 +2,10 @@
 
 #include "Node.h"
 #include "Object.h"
+#include "ReturnStatus.h"
 #include "Scene.h"
 
-namespace {
-
-void report(MStatus* ReturnStatus, MStatus status) {
-  if (ReturnStatus) *ReturnStatus = status;
-}
-
-}  // namespace
+using host::report;
 
 MFnDagNode::MFnDagNode() = default;
 

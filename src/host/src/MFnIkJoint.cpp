@@ -4,14 +4,13 @@
 
 #include "Node.h"
 #include "Object.h"
+#include "ReturnStatus.h"
 #include "Rotation.h"
 #include "Scene.h"
 
-namespace {
+using host::report;
 
-void report(MStatus* ReturnStatus, MStatus status) {
-  if (ReturnStatus) *ReturnStatus = status;
-}
+namespace {
 
 const char* const kOrientNames[3] = {"jointOrientX", "jointOrientY", "jointOrientZ"};
 
@@ -32,21 +31,11 @@ MFnIkJoint::~MFnIkJoint() = default;
 MFn::Type MFnIkJoint::type() const { return MFn::kJoint; }
 
 MObject MFnIkJoint::create(MObject parent, MStatus* ReturnStatus) {
-  std::shared_ptr<host::Node> parentNode;
-  if (!parent.isNull() && !parent.hasFn(MFn::kWorld)) {
-    parentNode = host::Node::live(parent);
-    if (!parentNode) {
-      report(ReturnStatus, MS::kInvalidParameter);
-      return MObject();
-    }
-  }
-  std::shared_ptr<host::Node> created;
-  MStatus status =
-      host::Scene::instance().createNode(host::NodeType::find("joint"), parentNode.get(), created);
+  MObject created;
+  MStatus status = host::Scene::instance().createDagNode("joint", parent, created);
   report(ReturnStatus, status);
-  if (!status) return MObject();
-  attachedObject = host::ObjectAccess::wrap(created);
-  return attachedObject;
+  if (status) attachedObject = created;
+  return created;
 }
 
 MStatus MFnIkJoint::setOrientation(const MEulerRotation& rotation) {

@@ -17,6 +17,17 @@ std::shared_ptr<host::PluginRecord> attached(const MFnPlugin& plugin) {
 
 std::string text(const char* value) { return value ? value : ""; }
 
+// Removes the entry of that name the plug-in registered; kFailure when it has none.
+template <typename Entries>
+MStatus eraseOwned(Entries& entries, const MString& name, const host::PluginRecord& owner) {
+  auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
+    return entry.name == name.asChar() && entry.owner == &owner;
+  });
+  if (found == entries.end()) return MS::kFailure;
+  entries.erase(found);
+  return MS::kSuccess;
+}
+
 }  // namespace
 
 MFnPlugin::MFnPlugin() = default;
@@ -53,13 +64,7 @@ MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction 
 MStatus MFnPlugin::deregisterCommand(const MString& commandName) {
   auto record = attached(*this);
   if (!record) return MS::kFailure;
-  auto& commands = host::PluginRegistry::instance().commands;
-  auto found = std::find_if(commands.begin(), commands.end(), [&](const auto& command) {
-    return command.name == commandName.asChar() && command.owner == record.get();
-  });
-  if (found == commands.end()) return MS::kFailure;
-  commands.erase(found);
-  return MS::kSuccess;
+  return eraseOwned(host::PluginRegistry::instance().commands, commandName, *record);
 }
 
 MStatus MFnPlugin::registerNode(const MString& typeName, const MTypeId& typeId,
@@ -130,12 +135,7 @@ MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const c
   if (translatorName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
   auto& registry = host::PluginRegistry::instance();
   if (registry.findTranslator(translatorName.asChar())) return MS::kFailure;
-  void* created = nullptr;
-  try {
-    created = creatorFunction();
-  } catch (...) {
-    created = nullptr;
-  }
+  void* created = host::PluginRegistry::create(creatorFunction);
   if (created == nullptr) return MS::kFailure;
   registry.translators.push_back(
       {translatorName.asChar(), text(pixmapName), text(optionsScriptName),
@@ -147,13 +147,7 @@ MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const c
 MStatus MFnPlugin::deregisterFileTranslator(const MString& translatorName) {
   auto record = attached(*this);
   if (!record) return MS::kFailure;
-  auto& translators = host::PluginRegistry::instance().translators;
-  auto found = std::find_if(translators.begin(), translators.end(), [&](const auto& translator) {
-    return translator.name == translatorName.asChar() && translator.owner == record.get();
-  });
-  if (found == translators.end()) return MS::kFailure;
-  translators.erase(found);
-  return MS::kSuccess;
+  return eraseOwned(host::PluginRegistry::instance().translators, translatorName, *record);
 }
 
 MStatus MFnPlugin::registerUI(const MString& creationProc, const MString& deletionProc,

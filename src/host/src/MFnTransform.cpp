@@ -5,14 +5,13 @@
 
 #include "Node.h"
 #include "Object.h"
+#include "ReturnStatus.h"
 #include "Rotation.h"
 #include "Scene.h"
 
-namespace {
+using host::report;
 
-void report(MStatus* ReturnStatus, MStatus status) {
-  if (ReturnStatus) *ReturnStatus = status;
-}
+namespace {
 
 double number(host::Node& node, const char* attributeName) {
   auto attribute = node.type().findAttribute(attributeName);
@@ -46,21 +45,11 @@ MFnTransform::~MFnTransform() = default;
 MFn::Type MFnTransform::type() const { return MFn::kTransform; }
 
 MObject MFnTransform::create(MObject parent, MStatus* ReturnStatus) {
-  auto& scene = host::Scene::instance();
-  std::shared_ptr<host::Node> parentNode;
-  if (!parent.isNull() && !parent.hasFn(MFn::kWorld)) {
-    parentNode = host::Node::live(parent);
-    if (!parentNode) {
-      report(ReturnStatus, MS::kInvalidParameter);
-      return MObject();
-    }
-  }
-  std::shared_ptr<host::Node> created;
-  MStatus status = scene.createNode(host::NodeType::find("transform"), parentNode.get(), created);
+  MObject created;
+  MStatus status = host::Scene::instance().createDagNode("transform", parent, created);
   report(ReturnStatus, status);
-  if (!status) return MObject();
-  attachedObject = host::ObjectAccess::wrap(created);
-  return attachedObject;
+  if (status) attachedObject = created;
+  return created;
 }
 
 MStatus MFnTransform::setTranslation(const MVector& vec, MSpace::Space space) {

@@ -5,7 +5,10 @@
 #include "Attribute.h"
 #include "Node.h"
 #include "Object.h"
+#include "ReturnStatus.h"
 #include "Scene.h"
+
+using host::report;
 
 namespace {
 
@@ -21,10 +24,6 @@ Ends resolve(const MObject& nodeObject, const MObject& attributeObject) {
   auto attribute = host::ObjectAccess::as<host::Attribute>(attributeObject);
   if (!node || !attribute || !node->alive() || !node->hasAttribute(*attribute)) return {};
   return {node, attribute};
-}
-
-void report(MStatus* ReturnStatus, MStatus status) {
-  if (ReturnStatus) *ReturnStatus = status;
 }
 
 }  // namespace

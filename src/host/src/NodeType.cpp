@@ -121,13 +121,18 @@ MStatus NodeType::addAttribute(const std::shared_ptr<Attribute>& attribute) {
       return MS::kInvalidParameter;
     }
   }
+  add(attribute);
+  for (const auto& child : attribute->children) add(child);
+  return MS::kSuccess;
+}
+
+void NodeType::add(const std::shared_ptr<Attribute>& attribute) {
   positions[attribute.get()] = static_cast<int>(attributes.size());
   attributes.push_back(attribute);
-  for (const auto& child : attribute->children) {
-    positions[child.get()] = static_cast<int>(attributes.size());
-    attributes.push_back(child);
+  // The first attribute to use a name keeps it, as a search in order would find it.
+  for (const std::string* name : {&attribute->longName, &attribute->shortName}) {
+    if (!name->empty()) named.emplace(*name, attribute);
   }
-  return MS::kSuccess;
 }
 
 MStatus NodeType::addAffects(const Attribute& whenChanges, const Attribute& isAffected) {
@@ -138,13 +143,8 @@ MStatus NodeType::addAffects(const Attribute& whenChanges, const Attribute& isAf
 }
 
 std::shared_ptr<Attribute> NodeType::findAttribute(const std::string& attributeName) const {
-  if (attributeName.empty()) return nullptr;
-  for (const auto& attribute : attributes) {
-    if (attribute->longName == attributeName || attribute->shortName == attributeName) {
-      return attribute;
-    }
-  }
-  return nullptr;
+  auto found = named.find(attributeName);
+  return found == named.end() ? nullptr : found->second;
 }
 
 int NodeType::indexOf(const Attribute& attribute) const {

@@ -57,7 +57,11 @@ class NodeType {
   static std::vector<std::shared_ptr<NodeType>> all();
 
  private:
+  void add(const std::shared_ptr<Attribute>& attribute);
+
   std::unordered_map<const Attribute*, int> positions;
+  // Long and short names: a type can have thousands of attributes, looked up by name.
+  std::unordered_map<std::string, std::shared_ptr<Attribute>> named;
   std::map<const Attribute*, std::vector<const Attribute*>> affects;
 };
 

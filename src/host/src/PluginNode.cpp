@@ -72,12 +72,7 @@ PluginNode::~PluginNode() {
 }
 
 MStatus PluginNode::nodeCreated(Node& node) {
-  void* made = nullptr;
-  try {
-    made = creator();
-  } catch (...) {
-    made = nullptr;
-  }
+  void* made = PluginRegistry::create(creator);
   if (made == nullptr) return MS::kFailure;
   proxy = threaded ? static_cast<MPxNode*>(static_cast<MPxThreadedDeviceNode*>(made))
                    : static_cast<MPxNode*>(made);

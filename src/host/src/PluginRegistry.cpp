@@ -11,6 +11,14 @@ PluginRegistry& PluginRegistry::instance() {
   return registry;
 }
 
+void* PluginRegistry::create(MCreatorFunction creator) {
+  try {
+    return creator();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
 std::shared_ptr<PluginRecord> PluginRegistry::findPlugin(const std::string& nameOrPath) const {
   for (const auto& plugin : plugins) {
     if (plugin->name == nameOrPath || plugin->path == nameOrPath) return plugin;

@@ -61,6 +61,8 @@ class PluginRegistry {
   };
 
   static PluginRegistry& instance();
+  // Runs a plug-in's creator; null when it fails or throws.
+  static void* create(MCreatorFunction creator);
 
   std::shared_ptr<PluginRecord> findPlugin(const std::string& nameOrPath) const;
   const Command* findCommand(const std::string& name) const;

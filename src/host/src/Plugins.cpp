@@ -284,13 +284,7 @@ MStatus runCommand(const std::string& name, const std::vector<std::string>& args
     showError("Cannot find procedure \"" + name + "\".");
     return MS::kNotFound;
   }
-  MCreatorFunction creator = entry->creator;
-  void* made = nullptr;
-  try {
-    made = creator();
-  } catch (...) {
-    made = nullptr;
-  }
+  void* made = PluginRegistry::create(entry->creator);
   if (made == nullptr) return MS::kFailure;
   auto* command = static_cast<MPxCommand*>(made);
   MArgList list;

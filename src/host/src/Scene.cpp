@@ -65,6 +65,18 @@ MStatus Scene::createNode(const std::shared_ptr<NodeType>& type, Node* parent,
   return MS::kSuccess;
 }
 
+MStatus Scene::createDagNode(const std::string& typeName, const MObject& parent, MObject& created) {
+  std::shared_ptr<Node> parentNode;
+  if (!parent.isNull() && !parent.hasFn(MFn::kWorld)) {
+    parentNode = Node::live(parent);
+    if (!parentNode) return MS::kInvalidParameter;
+  }
+  std::shared_ptr<Node> node;
+  MStatus status = createNode(NodeType::find(typeName), parentNode.get(), node);
+  if (status) created = ObjectAccess::wrap(node);
+  return status;
+}
+
 MStatus Scene::deleteNode(Node& node) {
   // An extension deleting its own node while hearing nodeDeleting must not start it over.
   if (!node.alive() || node.beingDeleted) return MS::kInvalidParameter;

@@ -30,6 +30,9 @@ class Scene {
   // kInvalidParameter for a bad parent, or the extension's failure.
   MStatus createNode(const std::shared_ptr<NodeType>& type, Node* parent,
                      std::shared_ptr<Node>& created);
+  // createNode for the function sets: the parent is kNullObj or the world for the top of the
+  // DAG, else a live node. created is left alone on failure.
+  MStatus createDagNode(const std::string& typeName, const MObject& parent, MObject& created);
   // The one deletion path: the node's DAG descendants first (last child first), then the node;
   // animation curves left driving nothing go too. Each node's extension hears nodeDeleting
   // before the node loses its connections, parent and place in the scene.
