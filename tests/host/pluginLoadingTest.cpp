@@ -25,17 +25,7 @@ bool anyErrorHas(const std::string& text) {
   return false;
 }
 
-class PluginLoading : public ::testing::Test {
- protected:
-  void SetUp() override {
-    host::resetScene();
-    ASSERT_TRUE(host::loadPlugin(HostTestPlugin::path()));
-  }
-  void TearDown() override {
-    host::exitSession();
-    host::resetScene();
-  }
-};
+using PluginLoading = support::HostTestPluginTest;
 
 // The test plug-in records each registration's MStatus code: 0 success, 1 kFailure.
 TEST_F(PluginLoading, RegistersInOrderAndRefusesDuplicatesAndFailedInitialize) {
@@ -164,7 +154,7 @@ TEST_F(PluginLoading, UnknownCommandIsNotFound) {
   EXPECT_THAT(host::errors(), ElementsAre("Cannot find procedure \"noSuchCommand\"."));
 }
 
-class FileTranslators : public PluginLoading {
+class FileTranslators : public support::HostTestPluginTest {
  protected:
   // A file in the test's temporary directory, removed at the end of the test.
   std::string makeFile(const std::string& name, const std::string& content) {
@@ -175,7 +165,7 @@ class FileTranslators : public PluginLoading {
   }
   void TearDown() override {
     for (const auto& file : files) std::remove(file.c_str());
-    PluginLoading::TearDown();
+    HostTestPluginTest::TearDown();
   }
   std::string prefix() const { return "hostPlugin" + std::to_string(getpid()) + "_"; }
 

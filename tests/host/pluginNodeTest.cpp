@@ -17,28 +17,17 @@
 namespace {
 
 using support::HostTestPlugin;
+using support::vectorAttribute;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 using Vector = std::array<double, 3>;
 
-Vector vectorOf(const std::string& plug) {
-  host::Value value;
-  EXPECT_TRUE(host::getAttribute(plug, value)) << plug;
-  auto vector = std::get_if<Vector>(&value);
-  return vector ? *vector : Vector{-1, -1, -1};
-}
-
-class PluginNode : public ::testing::Test {
+class PluginNode : public support::HostTestPluginTest {
  protected:
   void SetUp() override {
-    host::resetScene();
-    ASSERT_TRUE(host::loadPlugin(HostTestPlugin::path()));
+    HostTestPluginTest::SetUp();
     HostTestPlugin::clearEvents();
-  }
-  void TearDown() override {
-    host::exitSession();
-    host::resetScene();
   }
 };
 
@@ -56,19 +45,19 @@ TEST_F(PluginNode, ComputeRunsForADirtyOutputOnly) {
                                            "\"label\": \"sum\", \"result\": [0, 0, 0]}"));
   ASSERT_TRUE(host::setAttribute("sum.inputA", 5.0));
   HostTestPlugin::clearEvents();
-  EXPECT_EQ(vectorOf("sum.result"), (Vector{7, 3, 10}));
-  EXPECT_EQ(vectorOf("sum.result"), (Vector{7, 3, 10}));
+  EXPECT_EQ(vectorAttribute("sum.result"), (Vector{7, 3, 10}));
+  EXPECT_EQ(vectorAttribute("sum.result"), (Vector{7, 3, 10}));
   EXPECT_THAT(HostTestPlugin::events(), ElementsAre("compute sum.resultX"));
   EXPECT_THAT(host::sceneJson(), HasSubstr("\"result\": [7, 3, 10]"));
 
   // An input marks what it affects dirty; a string nobody depends on does not.
   ASSERT_TRUE(host::setAttribute("sum.label", std::string("total")));
-  EXPECT_EQ(vectorOf("sum.result"), (Vector{7, 3, 10}));
+  EXPECT_EQ(vectorAttribute("sum.result"), (Vector{7, 3, 10}));
   ASSERT_TRUE(host::setAttribute("sum.ib", -1.0));
   host::Value y;
   ASSERT_TRUE(host::getAttribute("sum.resultY", y));
   EXPECT_EQ(std::get<double>(y), 6.0);
-  EXPECT_EQ(vectorOf("sum.result"), (Vector{4, 6, -5}));
+  EXPECT_EQ(vectorAttribute("sum.result"), (Vector{4, 6, -5}));
   EXPECT_THAT(HostTestPlugin::events(), ElementsAre("compute sum.resultX", "compute sum.resultY"));
 }
 

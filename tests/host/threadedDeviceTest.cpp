@@ -22,12 +22,7 @@ using ::testing::HasSubstr;
 
 using Vector = std::array<double, 3>;
 
-Vector sample(const std::string& node) {
-  host::Value value;
-  EXPECT_TRUE(host::getAttribute(node + ".sample", value));
-  auto vector = std::get_if<Vector>(&value);
-  return vector ? *vector : Vector{-1, -1, -1};
-}
+Vector sample(const std::string& node) { return support::vectorAttribute(node + ".sample"); }
 
 // The events of the device nodes' handlers and lifetimes, leaving out the data they move.
 std::vector<std::string> lifecycle() {
@@ -38,16 +33,11 @@ std::vector<std::string> lifecycle() {
   return kept;
 }
 
-class ThreadedDevice : public ::testing::Test {
+class ThreadedDevice : public support::HostTestPluginTest {
  protected:
   void SetUp() override {
-    host::resetScene();
-    ASSERT_TRUE(host::loadPlugin(HostTestPlugin::path()));
+    HostTestPluginTest::SetUp();
     HostTestPlugin::clearEvents();
-  }
-  void TearDown() override {
-    host::exitSession();
-    host::resetScene();
   }
 };
 

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <variant>
 #include <vector>
+
+#include "host/HostScene.h"
+#include "host/Plugins.h"
 
 namespace support {
 
@@ -58,5 +64,27 @@ class HostTestPlugin {
     dlclose(library);
   }
 };
+
+// A fresh scene with the test plug-in loaded; each test ends its session (scene emptied,
+// plug-ins unloaded).
+class HostTestPluginTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host::resetScene();
+    ASSERT_TRUE(host::loadPlugin(HostTestPlugin::path()));
+  }
+  void TearDown() override {
+    host::exitSession();
+    host::resetScene();
+  }
+};
+
+// The value of a three-double plug ("node.attribute"); -1s and a test failure otherwise.
+inline std::array<double, 3> vectorAttribute(const std::string& plug) {
+  host::Value value;
+  EXPECT_TRUE(host::getAttribute(plug, value)) << plug;
+  auto vector = std::get_if<std::array<double, 3>>(&value);
+  return vector ? *vector : std::array<double, 3>{-1, -1, -1};
+}
 
 }  // namespace support
