@@ -92,6 +92,10 @@ LoopbackServer::~LoopbackServer() {
   ::close(listener);
 }
 
+void LoopbackServer::limitReceiveBuffer(int bytes) {
+  setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof(bytes));
+}
+
 void LoopbackServer::serve(std::function<void(Connection&)> script) {
   join();
   thread = std::thread([this, script = std::move(script)] {
