@@ -59,20 +59,6 @@ std::string queryPacket(std::uint32_t tag) {
   return std::string(block, static_cast<std::size_t>(size));
 }
 
-// Shrinks the send buffer of this process's socket connected to peerPort: the system would
-// otherwise grow it to megabytes before a send to a peer that never reads blocks.
-void limitSendBuffer(std::uint16_t peerPort) {
-  for (int handle = 0; handle < 1024; ++handle) {
-    sockaddr_in peer{};
-    socklen_t length = sizeof(peer);
-    if (::getpeername(handle, reinterpret_cast<sockaddr*>(&peer), &length) == 0 &&
-        peer.sin_family == AF_INET && ntohs(peer.sin_port) == peerPort) {
-      int bytes = 4096;
-      ::setsockopt(handle, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof(bytes));
-    }
-  }
-}
-
 // Milliseconds the action takes.
 double timeOf(const std::function<void()>& action) {
   const auto start = Clock::now();
@@ -168,7 +154,7 @@ TEST(StreamProcessor, StopAndCopyFrameDoNotWaitForAPeerThatNeverReads) {
   });
   protocolBufferProcess process;
   ASSERT_TRUE(process.connectToServer("127.0.0.1", server.port()));
-  limitSendBuffer(server.port());
+  server.limitClientSendBuffer(4096);
   process.startReceiveThread();
   ASSERT_EQ(stalled.get_future().wait_for(kTimeout), std::future_status::ready);
   float values[protocolBufferProcess::kSlotFloats];
