@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "stream/PacketReader.h"
 #include "stream/StreamStore.h"
 #include "support/StreamMessages.h"
 
@@ -18,8 +19,9 @@ using streamMessages::frame;
 using streamMessages::header;
 using streamMessages::joint;
 
-std::vector<float> withPrefix(std::vector<float> prefix) {
-  prefix.resize(FrameLayout::kSlotFloats, 0.0f);
+// prefix, then zeros to fill the given number of slots.
+std::vector<float> withPrefix(std::vector<float> prefix, int slots = 1) {
+  prefix.resize(static_cast<std::size_t>(FrameLayout::kSlotFloats * slots), 0.0f);
   return prefix;
 }
 
@@ -76,25 +78,6 @@ TEST_F(StreamStoreTest, EachHeaderGivesItsOwnText) {
   EXPECT_EQ(texts[1].rfind("HIERARCHY\nROOT B0\n{\nOFFSET 4 5 6\n", 0), 0u) << texts[1];
 }
 
-TEST_F(StreamStoreTest, HeadersOutsideTheActorListAreIgnored) {
-  handle(header(10, hipsAndSpine()));
-  handle(frame(10, {1, 2, 3}));
-  handle(actorList({{10, "a"}}));
-  handle(header(30, hipsAndSpine()));
-  handle(frame(30, {1, 2, 3}));
-  // Content not matching the message type reads as an empty header or frame.
-  BrexPlugs::BREX_PLUGIN_MESSAGE mismatched = frame(10, {1, 2, 3});
-  mismatched.set_message(BrexPlugs::BREX_PLUGIN_MESSAGE::HEADER_DATA);
-  EXPECT_TRUE(handle(mismatched));
-  mismatched = header(10, hipsAndSpine());
-  mismatched.set_message(BrexPlugs::BREX_PLUGIN_MESSAGE::FRAME_DATA);
-  EXPECT_TRUE(handle(mismatched));
-  EXPECT_TRUE(store.headerTexts().empty());
-  for (int slot = 0; slot < FrameLayout::kSlotCount; ++slot) {
-    EXPECT_EQ(frameOf(slot), withPrefix({})) << slot;
-  }
-}
-
 TEST_F(StreamStoreTest, NewActorListClearsTextsAndQueriesAgainButKeepsFrames) {
   handle(actorList({{10, "a"}}));
   handle(header(10, hipsAndSpine()));
@@ -110,21 +93,64 @@ TEST_F(StreamStoreTest, NewActorListClearsTextsAndQueriesAgainButKeepsFrames) {
   EXPECT_EQ(values[0], 7.0f);
 }
 
-TEST_F(StreamStoreTest, SixAndThreeChannelsMapToTheirRecordFloats) {
-  handle(actorList({{5, "a"}}));
-  handle(header(5, hipsAndSpine()));
-  EXPECT_EQ(frameOf(0), withPrefix({1, 2, 3, 0, 0, 0, 4, 5, 6, 0, 0, 0}));
-  handle(frame(5, {10, 11, 12, 13, 14, 15, 16, 17, 18}));
-  EXPECT_EQ(frameOf(0), withPrefix({10, 11, 12, 14, 15, 13, 4, 5, 6, 17, 18, 16}));
+TEST(StreamStore, FramesLandWhereTheirActorsHeaderMappedThem) {
+  using Messages = std::vector<BrexPlugs::BREX_PLUGIN_MESSAGE>;
+  const J rotationOnly = joint("Hips", 1, 2, 3, {J::Zrotation, J::Xrotation, J::Yrotation});
+  // Content not matching the message type reads as an empty header or frame.
+  BrexPlugs::BREX_PLUGIN_MESSAGE frameAsHeader = frame(10, {1, 2, 3});
+  frameAsHeader.set_message(BrexPlugs::BREX_PLUGIN_MESSAGE::HEADER_DATA);
+  BrexPlugs::BREX_PLUGIN_MESSAGE headerAsFrame = header(10, hipsAndSpine());
+  headerAsFrame.set_message(BrexPlugs::BREX_PLUGIN_MESSAGE::FRAME_DATA);
+  const Messages rotationFrame = {actorList({{5, "a"}}), frame(5, {1, 2, 3}),
+                                  header(5, rotationOnly), frame(5, {7, 8, 9, 100, 200})};
+  Messages relisted = rotationFrame;
+  // Tag 5's header has not arrived since this list: its frames map nowhere.
+  relisted.insert(relisted.end(), {actorList({{5, "a"}, {6, "b"}}), frame(5, {50, 51, 52}),
+                                   frame(6, {60, 61, 62})});
+  struct Case {
+    const char* name;
+    Messages messages;
+    std::vector<float> slot0;
+    std::size_t texts;
+  };
+  const Case kCases[] = {
+      {"header outside the actor list",
+       {header(10, hipsAndSpine()), frame(10, {1, 2, 3}), actorList({{10, "a"}}),
+        header(30, hipsAndSpine()), frame(30, {1, 2, 3}), frameAsHeader, headerAsFrame},
+       {},
+       0},
+      {"six and three channels: offsets",
+       {actorList({{5, "a"}}), header(5, hipsAndSpine())},
+       {1, 2, 3, 0, 0, 0, 4, 5, 6, 0, 0, 0},
+       1},
+      {"six and three channels: values",
+       {actorList({{5, "a"}}), header(5, hipsAndSpine()),
+        frame(5, {10, 11, 12, 13, 14, 15, 16, 17, 18})},
+       {10, 11, 12, 14, 15, 13, 4, 5, 6, 17, 18, 16},
+       1},
+      {"rotation-only root; unmapped values", rotationFrame, {1, 2, 3, 8, 9, 7}, 1},
+      {"header not yet there since the new list", relisted, {1, 2, 3, 8, 9, 7}, 0},
+  };
+  for (const Case& c : kCases) {
+    StreamStore store([](std::uint32_t) {});
+    for (const auto& message : c.messages) {
+      const std::string bytes = streamMessages::packet(message);
+      EXPECT_TRUE(store.handleMessage(bytes.data() + 8, static_cast<int>(bytes.size() - 8),
+                                      PacketReader::kPlainMagic));
+    }
+    EXPECT_EQ(store.headerTexts().size(), c.texts) << c.name;
+    std::vector<float> values(FrameLayout::kSlotFloats * FrameLayout::kSlotCount);
+    for (int slot = 0; slot < FrameLayout::kSlotCount; ++slot) {
+      store.copyFrame(&values[slot * FrameLayout::kSlotFloats], FrameLayout::kSlotBytes, slot);
+    }
+    EXPECT_EQ(values, withPrefix(c.slot0, FrameLayout::kSlotCount)) << c.name;
+  }
 }
 
-TEST_F(StreamStoreTest, RotationOnlyRootKeepsOffsetAndCopiesOnlyIntoRoomForASlot) {
+TEST_F(StreamStoreTest, CopiesOnlyIntoRoomForASlot) {
   handle(actorList({{5, "a"}}));
   handle(header(5, joint("Hips", 1, 2, 3, {J::Zrotation, J::Xrotation, J::Yrotation})));
-  handle(frame(5, {7, 8, 9}));
-  const auto expected = withPrefix({1, 2, 3, 8, 9, 7});
-  EXPECT_EQ(frameOf(0), expected);
-
+  const auto expected = frameOf(0);
   unsigned char small[1439];
   std::memset(small, 0xab, sizeof(small));
   store.copyFrame(small, sizeof(small), 0);
@@ -137,21 +163,6 @@ TEST_F(StreamStoreTest, RotationOnlyRootKeepsOffsetAndCopiesOnlyIntoRoomForASlot
   EXPECT_EQ(std::memcmp(large, expected.data(), 1440), 0);
   EXPECT_TRUE(
       std::all_of(large + 1440, std::end(large), [](unsigned char b) { return b == 0xab; }));
-}
-
-TEST_F(StreamStoreTest, UnmappedFrameValuesChangeNothing) {
-  handle(actorList({{5, "a"}}));
-  handle(frame(5, {1, 2, 3}));
-  handle(header(5, joint("Hips", 1, 2, 3, {J::Zrotation, J::Xrotation, J::Yrotation})));
-  handle(frame(5, {7, 8, 9, 100, 200}));
-  EXPECT_EQ(frameOf(0), withPrefix({1, 2, 3, 8, 9, 7}));
-  EXPECT_EQ(frameOf(1), withPrefix({}));
-  // Tag 5's header has not arrived since this list: its frames map nowhere.
-  handle(actorList({{5, "a"}, {6, "b"}}));
-  handle(frame(5, {50, 51, 52}));
-  handle(frame(6, {60, 61, 62}));
-  EXPECT_EQ(frameOf(0), withPrefix({1, 2, 3, 8, 9, 7}));
-  EXPECT_EQ(frameOf(1), withPrefix({}));
 }
 
 TEST_F(StreamStoreTest, SixthActorGetsNoSlotAndNoQuery) {
