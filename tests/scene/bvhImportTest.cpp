@@ -163,6 +163,22 @@ TEST_F(BvhImport, FrameRangeSelectsSamplesAndKeyTimes) {
   EXPECT_EQ(keys("Hips.rotateZ"), evenKeys(0, 0.5, channel(3, 98, 100)));
 }
 
+TEST_F(BvhImport, TextEntryBuildsJointsOnlyUnderTheGivenNameAndShowsNothing) {
+  imocapImport translator;
+  translator.sceneName = "Marvik0";
+  ASSERT_EQ(translator.readFromText(smallBvh(2).c_str()), MS::kSuccess);
+  EXPECT_THAT(host::listNodes("joint"),
+              ElementsAre("|Marvik0|Hips", "|Marvik0|Hips|Chest",
+                          "|Marvik0|Hips|Chest|Chest_Effector", "|Marvik0|Hips|Leg"));
+  EXPECT_THAT(host::listNodes("animCurveTL"), IsEmpty());
+
+  EXPECT_EQ(translator.readFromText("HIERARCHY\nROOT Hips {\nOFFSET 0 0 0\nCHANNELS 2\n"),
+            MS::kFailure);
+  EXPECT_EQ(translator.failure(), "syntax error at line 4");
+  EXPECT_THAT(host::errors(), IsEmpty());
+  EXPECT_EQ(host::listNodes("joint").size(), 4u);
+}
+
 TEST(BvhOptions, ConstructionValues) {
   imocapImport translator;
   EXPECT_TRUE(translator.bonesOnly);
