@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "motion/RotationOrder.h"
 #include "scene/keyJoint.h"
@@ -128,6 +129,9 @@ void visitJoint(iSkeleton::iJoint* joint, iSkeleton::iJoint::icallbackData* call
     data->status = createJoint(*joint, *data, node);
     if (data->status && !data->bonesOnly) data->status = keyJoint(*joint, *data, node);
   }
+  // Nothing reads a joint's samples once it is keyed; releasing them keeps the samples and the
+  // keys from both being held in full at the end of a large import.
+  if (data->status && !data->bonesOnly) std::vector<iFrame>().swap(joint->frames);
   if (!data->status) data->failedJoint = joint->name;
 }
 

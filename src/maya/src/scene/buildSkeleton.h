@@ -12,7 +12,7 @@
 // the translator's options. Open mode never merges and keys from time 0; otherwise keys start at
 // the current time. kInvalidParameter for a skeleton without a root; else the first failure, with
 // the data joint it happened at in failedJoint (empty when it came before the walk). What was
-// created before a failure stays.
+// created before a failure stays. Each keyed joint's samples are released once keyed.
 MStatus buildSkeleton(const imocapImport& translator, iSkeleton& skeleton, bool openMode,
                       std::string* failedJoint = nullptr);
 

@@ -20,7 +20,8 @@ bool attached(const MFnAnimCurve& curve) { return !curve.object().isNull(); }
 
 MStatus keyJoint(const iSkeleton::iJoint& joint, const imocapImport::imyCallbackData& data,
                  const MObject& node) {
-  MTime keyTime = data.startTime;
+  // Seconds throughout, so that no key time needs a unit conversion.
+  MTime keyTime(data.startTime.as(MTime::kSeconds), MTime::kSeconds);
   MTime step(data.frameTime, MTime::kSeconds);
   // A start past the end writes nothing, so it clears nothing either and no key is lost.
   bool writes = data.startFrame <= data.endFrame;
