@@ -270,7 +270,7 @@ TEST_F(BvhImport, FailuresNameTheFileAndTheReason) {
   std::string header = smallBvh(2);
   auto importError = [&](const std::string& name, const std::string& contents) {
     host::resetScene();
-    EXPECT_EQ(host::importFile(write(name, contents), "BVH"), MS::kFailure) << name;
+    EXPECT_FALSE(host::importFile(write(name, contents), "BVH")) << name;
     std::vector<std::string> shown = host::errors();
     return shown.empty() ? std::string() : shown.back();
   };
@@ -285,6 +285,9 @@ TEST_F(BvhImport, FailuresNameTheFileAndTheReason) {
                         "Zrotation\nJOINT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Xrotation Yrotation "
                         "Zrotation\n}\n}\n"),
             "Cannot import twice.bvh: a joint name is used twice at line 9");
+  EXPECT_EQ(importError("empty.bvh", ""), "Cannot import empty.bvh: unexpected end of file");
+  EXPECT_EQ(importError("bare.bvh", "HIERARCHY\n"),
+            "Cannot import bare.bvh: the file holds no joints");
   EXPECT_EQ(importError("run.txt", header),
             "Cannot import run.txt: the file name does not end in .bvh");
 

@@ -63,8 +63,10 @@ MString describeParseFailure(int code, const iMocapDataBvh& reader, const iSkele
       text = "syntax error";
     }
   }
-  text += " at line ";
-  text += static_cast<unsigned int>(stoppedLine(reader));
+  if (stoppedLine(reader) > 0) {
+    text += " at line ";
+    text += static_cast<unsigned int>(stoppedLine(reader));
+  }
   return text;
 }
 
@@ -215,7 +217,9 @@ MStatus imocapImport::readFromText(const MString& text) {
 MStatus imocapImport::build(iSkeleton& skeleton, bool openMode) {
   std::string failedJoint;
   MStatus status = buildSkeleton(*this, skeleton, openMode, &failedJoint);
-  if (!status) {
+  if (!status && skeleton.root == nullptr) {
+    failureText = "the file holds no joints";
+  } else if (!status) {
     failureText = "the scene could not be built";
     if (!failedJoint.empty()) {
       failureText += " at joint \"";
