@@ -1,20 +1,9 @@
 #include "StreamSimulator.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <memory>
-
-#include "stream/PacketReader.h"
+#include <string>
 
 namespace {
 
@@ -116,24 +105,6 @@ J makeJoint(int index) {
   return joint;
 }
 
-std::string packetOf(const BrexPlugs::BREX_PLUGIN_MESSAGE& message,
-                     PacketCodec::Compression compression) {
-  std::string bytes;
-  PacketCodec::encodePacket(message, compression, bytes);
-  return bytes;
-}
-
-bool sendAll(int handle, const std::string& bytes) {
-  std::size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t result = ::send(handle, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (result < 0 && errno == EINTR) continue;
-    if (result <= 0) return false;
-    sent += static_cast<std::size_t>(result);
-  }
-  return true;
-}
-
 }  // namespace
 
 StreamSimulator::StreamSimulator(Options options) : options(options) {}
@@ -153,118 +124,37 @@ void StreamSimulator::motion(double seconds, int actor, std::vector<float>& valu
   }
 }
 
+std::vector<StreamServer::Actor> StreamSimulator::actors(const Options& options) {
+  // One cycle of the motion, which repeats every two seconds.
+  const double rate = std::max(options.framesPerSecond, 1.0);
+  const std::size_t frames = static_cast<std::size_t>(std::max(1.0, std::round(2.0 * rate)));
+  std::vector<StreamServer::Actor> result(static_cast<std::size_t>(std::max(options.actors, 0)));
+  for (std::size_t actor = 0; actor < result.size(); ++actor) {
+    result[actor].name = "Actor" + std::to_string(actor + 1);
+    result[actor].root = skeleton();
+    result[actor].framesPerSecond = rate;
+    result[actor].frames.resize(frames);
+    for (std::size_t frame = 0; frame < frames; ++frame) {
+      motion(static_cast<double>(frame) / rate, static_cast<int>(actor),
+             result[actor].frames[frame]);
+    }
+  }
+  return result;
+}
+
 bool StreamSimulator::start(std::uint16_t port) {
   stop();
-  listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (listener < 0) return false;
-  const int reuse = 1;
-  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof(reuse));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  socklen_t length = sizeof(address);
-  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      ::listen(listener, 4) != 0 ||
-      ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    ::close(listener);
-    listener = -1;
-    return false;
-  }
-  listenPort = ntohs(address.sin_port);
-  stopRequested = false;
-  thread = std::thread(&StreamSimulator::serve, this);
-  return true;
+  StreamServer::Options serverOptions;
+  serverOptions.port = port;
+  serverOptions.compression = options.compression;
+  server = std::make_unique<StreamServer>(actors(options), serverOptions);
+  std::string error;
+  if (server->start(error)) return true;
+  server.reset();
+  return false;
 }
 
 void StreamSimulator::stop() {
-  stopRequested = true;
-  if (thread.joinable()) thread.join();
-  if (listener >= 0) ::close(listener);
-  listener = -1;
-}
-
-void StreamSimulator::serve() {
-  while (!stopRequested) {
-    pollfd waiting{listener, POLLIN, 0};
-    if (::poll(&waiting, 1, 50) <= 0) continue;
-    const int client = ::accept(listener, nullptr, nullptr);
-    if (client < 0) continue;
-    const int noDelay = 1;
-    setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
-    timeval timeout{};
-    timeout.tv_sec = 1;
-    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
-    setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
-    serveClient(client);
-    ::close(client);
-  }
-}
-
-void StreamSimulator::serveClient(int client) {
-  using Clock = std::chrono::steady_clock;
-  BrexPlugs::BREX_PLUGIN_MESSAGE list;
-  list.set_message(BrexPlugs::BREX_PLUGIN_MESSAGE::COMMAND);
-  list.mutable_command()->set_cmdtype(BrexPlugs::COMMAND::Notify_ActorsList);
-  auto& actors = *list.mutable_command()->mutable_actorslist()->mutable_map();
-  for (int actor = 0; actor < options.actors; ++actor) {
-    actors[actorTag(actor)] = "Actor" + std::to_string(actor + 1);
-  }
-  if (!sendAll(client, packetOf(list, options.compression))) return;
-
-  BrexPlugs::BREX_PLUGIN_MESSAGE header;
-  header.set_message(BrexPlugs::BREX_PLUGIN_MESSAGE::HEADER_DATA);
-  *header.mutable_header()->mutable_rootjoin() = skeleton();
-
-  PacketReader reader;
-  PacketCodec codec;
-  std::unique_ptr<char[]> payload(new char[PacketReader::kMaxPayload]);
-  BrexPlugs::BREX_PLUGIN_MESSAGE query;
-  BrexPlugs::BREX_PLUGIN_MESSAGE frame;
-  frame.set_message(BrexPlugs::BREX_PLUGIN_MESSAGE::FRAME_DATA);
-  std::vector<float> values;
-  std::uint32_t magic = 0;
-  int length = 0;
-  const PacketReader::ReceiveFunction receive = [client](char* buffer, int size) {
-    ssize_t result;
-    do {
-      result = ::recv(client, buffer, static_cast<std::size_t>(size), 0);
-    } while (result < 0 && errno == EINTR);
-    return result > 0 ? static_cast<int>(result) : -1;
-  };
-
-  const auto begin = Clock::now();
-  const auto period = std::chrono::duration_cast<Clock::duration>(
-      std::chrono::duration<double>(1.0 / std::max(options.framesPerSecond, 1.0)));
-  auto nextFrame = begin;
-  while (!stopRequested) {
-    const auto now = Clock::now();
-    const int waitMs =
-        nextFrame > now
-            ? static_cast<int>(
-                  std::chrono::duration_cast<std::chrono::milliseconds>(nextFrame - now).count()) +
-                  1
-            : 0;
-    pollfd readable{client, POLLIN, 0};
-    int ready = ::poll(&readable, 1, std::min(waitMs, 50));
-    while (ready > 0) {
-      // A closed client, or one stalling inside a query for the receive time-out, is done.
-      if (!reader.next(receive, payload.get(), magic, length)) return;
-      if (codec.decode(magic, payload.get(), length, query) &&
-          query.command().cmdtype() == BrexPlugs::COMMAND::Command_Query_BVH_Header) {
-        header.mutable_header()->set_actortag(query.command().actortag());
-        if (!sendAll(client, packetOf(header, options.compression))) return;
-      }
-      ready = reader.buffered() ? 1 : ::poll(&readable, 1, 0);
-    }
-    if (Clock::now() < nextFrame) continue;
-    const double seconds = std::chrono::duration<double>(nextFrame - begin).count();
-    for (int actor = 0; actor < options.actors; ++actor) {
-      motion(seconds, actor, values);
-      frame.mutable_frame()->set_actortag(actorTag(actor));
-      frame.mutable_frame()->mutable_motiondata()->Assign(values.begin(), values.end());
-      if (!sendAll(client, packetOf(frame, options.compression))) return;
-    }
-    nextFrame += period;
-  }
+  if (server) server->stop();
+  server.reset();
 }

@@ -1,17 +1,16 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <string>
-#include <thread>
+#include <memory>
 #include <vector>
 
 #include "BREX_PLUG_MESSAGE.pb.h"
+#include "StreamServer.h"
 #include "stream/PacketCodec.h"
 
-// Stands in for the streaming application: serves synthetic actors on 127.0.0.1, one client
-// at a time, on its own thread. Sends the actor list on connect, answers each header query
-// with that actor's header and streams frames at a fixed rate.
+// The built-in synthetic humanoid, served on 127.0.0.1 by a StreamServer: sends the actor
+// list on connect, answers each header query with that actor's header and streams frames at
+// a fixed rate, looping a two-second cycle.
 class StreamSimulator {
  public:
   struct Options {
@@ -31,9 +30,12 @@ class StreamSimulator {
 
   // Listens on port (0: chosen by the system) and starts serving. False if it cannot listen.
   bool start(std::uint16_t port = 0);
-  // Stops serving and joins the thread.
+  // Stops serving and joins the threads.
   void stop();
-  std::uint16_t port() const { return listenPort; }
+  std::uint16_t port() const { return server ? server->port() : 0; }
+
+  // The synthetic actors of options, as the stream server serves them.
+  static std::vector<StreamServer::Actor> actors(const Options& options);
 
   // A humanoid of kJoints joints: 6 channels at the root, 3 rotations below, end sites at
   // the tips.
@@ -41,15 +43,9 @@ class StreamSimulator {
   // The kChannels values of the synthetic motion at time seconds, for actor index actor.
   static void motion(double seconds, int actor, std::vector<float>& values);
 
-  static std::uint32_t actorTag(int actor) { return 1001u + static_cast<std::uint32_t>(actor); }
+  static std::uint32_t actorTag(int actor) { return StreamServer::actorTag(actor); }
 
  private:
-  void serve();
-  void serveClient(int client);
-
   Options options;
-  int listener = -1;
-  std::uint16_t listenPort = 0;
-  std::atomic<bool> stopRequested{false};
-  std::thread thread;
+  std::unique_ptr<StreamServer> server;
 };

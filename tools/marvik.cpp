@@ -1,103 +1,31 @@
-// marvik: command-line front of the motion-capture libraries.
-#include <chrono>
+// marvik: command-line front of the motion-capture libraries and the plug-in.
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "StreamSimulator.h"
-#include "stream/protocolBufferProcess.h"
+#include "marvikCommands.h"
 
-namespace {
-
-const char kUsage[] =
+const char kMarvikUsage[] =
     "usage: marvik <command> [options]\n"
     "commands:\n"
+    "  serve [FILE.bvh ...] [--port 7005] [--bind 127.0.0.1] [--fps N] [--compress gzip|zlib]\n"
+    "        [--once] [--actors N]\n"
+    "      serve each file as an actor (without files, N synthetic humanoids) to any number of\n"
+    "      clients, looping at the file's frame rate or N frames/s; --once serves one client\n"
+    "      each frame once and exits; Ctrl-C stops\n"
     "  demo [--lines N] [--compressed]\n"
     "      stream a synthetic actor over loopback through the client; print its header\n"
     "      text and N lines (default 5) of live joint values\n";
 
-void printRecord(const float* record, const char* name) {
-  std::printf("  %-12s pos %8.3f %8.3f %8.3f  rot %8.3f %8.3f %8.3f\n", name, record[0], record[1],
-              record[2], record[3], record[4], record[5]);
-}
-
-int runDemo(int argc, char** argv) {
-  int lines = 5;
-  StreamSimulator::Options options;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--lines") == 0 && i + 1 < argc) {
-      lines = std::max(0, std::atoi(argv[++i]));
-    } else if (std::strcmp(argv[i], "--compressed") == 0) {
-      options.compression = PacketCodec::Compression::kGzip;
-    } else {
-      std::fputs(kUsage, stderr);
-      return 2;
-    }
-  }
-
-  StreamSimulator simulator(options);
-  if (!simulator.start()) {
-    std::fputs("marvik: cannot listen on 127.0.0.1\n", stderr);
-    return 1;
-  }
-  std::printf("Synthetic actor streaming on 127.0.0.1:%u\n", simulator.port());
-
-  protocolBufferProcess& process = protocolBufferProcess::instance();
-  bool connected = false;
-  try {
-    connected = process.connectToServer("127.0.0.1", simulator.port());
-  } catch (...) {
-  }
-  if (!connected) {
-    std::fputs("marvik: cannot connect to the simulator\n", stderr);
-    return 1;
-  }
-  process.startReceiveThread();
-
-  std::vector<std::string> texts;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (texts.empty() && std::chrono::steady_clock::now() < deadline) {
-    process.waitForPackets(process.packetCount() + 1, std::chrono::milliseconds(100));
-    texts = process.copyHeaderTexts();
-  }
-  if (texts.empty()) {
-    std::fputs("marvik: no skeleton header arrived\n", stderr);
-    process.stopReceiveThread();
-    process.closeSocket();
-    return 1;
-  }
-  std::printf("\nHeader text of actor slot 0:\n%s\n", texts[0].c_str());
-
-  std::printf("Live values of actor slot 0 (first joints, every 100 ms):\n");
-  float values[protocolBufferProcess::kSlotFloats];
-  const char* names[] = {"Hips0", "Spine0", "Spine10"};
-  for (int line = 0; line < lines; ++line) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    process.copyFrame(values, sizeof(values), 0);
-    std::printf("frame %d (%llu packets received)\n", line + 1,
-                static_cast<unsigned long long>(process.packetCount()));
-    for (int record = 0; record < 3; ++record) {
-      printRecord(values + record * protocolBufferProcess::kRecordFloats, names[record]);
-    }
-  }
-
-  process.stopReceiveThread();
-  process.closeSocket();
-  simulator.stop();
-  return 0;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "help") == 0 || std::strcmp(argv[1], "--help") == 0) {
-    std::fputs(kUsage, argc < 2 ? stderr : stdout);
-    return argc < 2 ? 2 : 0;
+  const std::string command = argc < 2 ? "" : argv[1];
+  if (command.empty() || command == "help" || command == "--help") {
+    std::fputs(kMarvikUsage, command.empty() ? stderr : stdout);
+    return command.empty() ? 2 : 0;
   }
-  const std::string command = argv[1];
-  if (command == "demo") return runDemo(argc - 2, argv + 2);
-  std::fprintf(stderr, "marvik: unknown command \"%s\"\n%s", command.c_str(), kUsage);
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  if (command == "serve") return serveCommand(args);
+  if (command == "demo") return demoCommand(args);
+  std::fprintf(stderr, "marvik: unknown command \"%s\"\n%s", command.c_str(), kMarvikUsage);
   return 2;
 }

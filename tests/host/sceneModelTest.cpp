@@ -164,6 +164,35 @@ TEST_F(SceneModel, SettingAnInputDirtiesWhatItAffects) {
                "127.0.0.1");
 }
 
+TEST_F(SceneModel, DirtyingSpreadsAlongAffectsToChildrenAndParents) {
+  auto outY = type->findAttribute("oty0");
+  ASSERT_EQ(type->addAffects(*inputIp, *live), MS::kSuccess);
+  ASSERT_EQ(type->addAffects(*frameRate, *outX), MS::kSuccess);
+  auto node = create();
+
+  node->setDirty(*frameRate, true);
+  EXPECT_TRUE(node->isDirty(*outX));
+  EXPECT_TRUE(node->isDirty(*outputTranslate)) << "a dirty child dirties its parent";
+  EXPECT_FALSE(node->isDirty(*outY)) << "but not its siblings";
+  EXPECT_FALSE(node->isDirty(*live));
+
+  node->setDirty(*outputTranslate, false);
+  EXPECT_FALSE(node->isDirty(*outX));
+  // A cycle must not keep the walk going.
+  ASSERT_EQ(type->addAffects(*outputTranslate, *inputIp), MS::kSuccess);
+  node->setDirty(*inputIp, true);
+  EXPECT_TRUE(node->isDirty(*live));
+  EXPECT_TRUE(node->isDirty(*outputTranslate)) << "two steps away";
+  EXPECT_TRUE(node->isDirty(*outY));
+
+  node->setDirty(*live, false);
+  node->setDirty(*inputIp, false);
+  node->setDirty(*outputTranslate, false);
+  node->setDirty(*frameRate, true);
+  EXPECT_TRUE(node->isDirty(*inputIp)) << "what a dirtied parent affects follows";
+  EXPECT_TRUE(node->isDirty(*live));
+}
+
 TEST_F(SceneModel, DirtyFlagsMayBeSetFromAnotherThread) {
   auto node = create();
   std::atomic<bool> stop{false};

@@ -83,6 +83,21 @@ TEST_F(ThreadedDevice, WorkerPushesAndComputePopsFirstInFirstOut) {
   EXPECT_EQ(sample("dev"), (Vector{3, 6, 9}));
 }
 
+TEST_F(ThreadedDevice, EachLoopDirtiesWhatTheRefreshOutputAffectsTransitively) {
+  ASSERT_TRUE(host::createNode("tickDevice", "dev"));
+  ASSERT_TRUE(host::setAttribute("dev.frameRate", 1000.0));
+  ASSERT_TRUE(host::setAttribute("dev.live", true));
+  ASSERT_TRUE(HostTestPlugin::waitFor("looped 1"));
+  host::Value value;
+  ASSERT_TRUE(host::getAttribute("dev.sampleZ", value));
+  EXPECT_EQ(std::get<double>(value), 3.0);
+  // The third push needs the buffer that read released, so its loop ends after the read: only
+  // "stamp" is marked then, and "sampleZ" is two affects and a child away from it.
+  ASSERT_TRUE(HostTestPlugin::waitFor("looped 3"));
+  ASSERT_TRUE(host::getAttribute("dev.sampleZ", value));
+  EXPECT_EQ(std::get<double>(value), 6.0);
+}
+
 TEST_F(ThreadedDevice, ShutdownCutsTheThrottleWaitShort) {
   ASSERT_TRUE(host::createNode("tickDevice", "dev"));
   // One step per 1000 s: the worker sits in endThreadLoop after its first push.

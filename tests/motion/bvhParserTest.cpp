@@ -184,6 +184,33 @@ TEST(BvhParser, FailureTable) {
   }
 }
 
+TEST(BvhParser, LineOfLastTokenRead) {
+  const std::string root = "HIERARCHY\nROOT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n";
+  struct Case {
+    std::string text;
+    int result;
+    std::uint64_t line;
+  };
+  const Case kCases[] = {
+      {root + "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3\n4\n", kMocapSyntaxError, 11},
+      {root + "JOINT b\n{\nOFFSET 0 0 0\nCHANNELS 4 X Y Z W\n", kMocapSyntaxError, 9},
+      {root + "JOINT a\n{\r\n  OFFSET 0 0 0\r\nCHANNELS 3 Z X Y\n", kMocapDuplicateName, 9},
+      {root + "}\nMOTION\nFrames: 3\nFrame Time: 0.1\n1 2\n\n", kMocapOk, 10},
+      {std::string(kWorkedExample) + "  \n\n", kMocapOk, 20},
+      {"", kMocapSyntaxError, 0},
+      {"\nHIERARCHY\n", kMocapSyntaxError, 0},
+  };
+  for (const Case& c : kCases) {
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{0}}) {
+      iSkeleton skeleton;
+      ChunkedStream stream(c.text, chunk);
+      iMocapDataBvh reader(&stream, &skeleton);
+      EXPECT_EQ(c.result, reader.parse("")) << c.text;
+      EXPECT_EQ(c.line, reader.line()) << c.text;
+    }
+  }
+}
+
 TEST(BvhParser, FailureKeepsJointsAddedBefore) {
   iSkeleton skeleton;
   ASSERT_EQ(

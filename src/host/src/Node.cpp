@@ -75,8 +75,30 @@ void Node::storeComputedValue(const Attribute& attribute, AttributeValue value) 
 
 void Node::setDirty(const Attribute& attribute, bool dirty) {
   if (!hasAttribute(attribute)) return;
-  slot(attribute).dirty = dirty;
-  for (const auto& child : attribute.children) setDirty(*child, dirty);
+  if (!dirty) {
+    slot(attribute).dirty = false;
+    for (const auto& child : attribute.children) setDirty(*child, false);
+    return;
+  }
+  std::vector<unsigned char> marks(slots.size(), 0);
+  markDirty(attribute, marks);
+}
+
+void Node::markDirty(const Attribute& attribute, std::vector<unsigned char>& marks) {
+  int index = nodeType->indexOf(attribute);
+  if (index < 0 || (marks[static_cast<std::size_t>(index)] & kWholeMark)) return;
+  marks[static_cast<std::size_t>(index)] |= kWholeMark;
+  slots[static_cast<std::size_t>(index)].dirty = true;
+  for (const auto& child : attribute.children) markDirty(*child, marks);
+  // A parent's value includes this one, but its other children keep theirs.
+  for (const Attribute* parent = attribute.parent; parent != nullptr; parent = parent->parent) {
+    int parentIndex = nodeType->indexOf(*parent);
+    if (parentIndex < 0 || marks[static_cast<std::size_t>(parentIndex)] != 0) break;
+    marks[static_cast<std::size_t>(parentIndex)] |= kParentMark;
+    slots[static_cast<std::size_t>(parentIndex)].dirty = true;
+    for (const Attribute* affected : nodeType->affected(*parent)) markDirty(*affected, marks);
+  }
+  for (const Attribute* affected : nodeType->affected(attribute)) markDirty(*affected, marks);
 }
 
 bool Node::isDirty(const Attribute& attribute) const {

@@ -54,7 +54,9 @@ class Node : public Object {
   // Stores a value computed by the node itself and marks it clean, telling nobody.
   void storeComputedValue(const Attribute& attribute, AttributeValue value);
 
-  // Any thread. Marking a compound marks its children too.
+  // Any thread. Marking dirty spreads, as in Maya, to the attribute's children and parents and,
+  // transitively, to every attribute it affects (with their children and parents). Marking
+  // clean touches the attribute and its children only.
   void setDirty(const Attribute& attribute, bool dirty);
   bool isDirty(const Attribute& attribute) const;
 
@@ -80,6 +82,11 @@ class Node : public Object {
     bool keyable = false;
     bool locked = false;
   };
+
+  // Marks of one dirtying walk, per attribute position.
+  static constexpr unsigned char kWholeMark = 1;   // dirtied with its children and affects
+  static constexpr unsigned char kParentMark = 2;  // dirtied as the parent of a dirtied child
+  void markDirty(const Attribute& attribute, std::vector<unsigned char>& marks);
 
   Slot& slot(const Attribute& attribute);
   const Slot& slot(const Attribute& attribute) const;

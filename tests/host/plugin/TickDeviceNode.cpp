@@ -15,6 +15,8 @@ MObject TickDeviceNode::sampleX;
 MObject TickDeviceNode::sampleY;
 MObject TickDeviceNode::sampleZ;
 MObject TickDeviceNode::sample;
+MObject TickDeviceNode::stamp;
+MObject TickDeviceNode::relay;
 
 TickDeviceNode::~TickDeviceNode() {
   destroyMemoryPools();
@@ -23,7 +25,7 @@ TickDeviceNode::~TickDeviceNode() {
 
 void TickDeviceNode::postConstructor() {
   MObjectArray refresh;
-  refresh.append(sample);
+  refresh.append(stamp);
   setRefreshOutputAttributes(refresh);
   createMemoryPools(2, 4, 1);
 }
@@ -88,7 +90,17 @@ MStatus TickDeviceNode::initialize() {
   if (!status) return status;
   sample = numeric.create("sample", "smp", sampleX, sampleY, sampleZ, &status);
   if (!status) return status;
-  status = addAttribute(sample);
+  stamp = numeric.create("stamp", "stp", MFnNumericData::kDouble, 0.0, &status);
+  if (!status) return status;
+  relay = numeric.create("relay", "rel", MFnNumericData::kDouble, 0.0, &status);
+  if (!status) return status;
+  for (const MObject* attribute : {&sample, &stamp, &relay}) {
+    status = addAttribute(*attribute);
+    if (!status) return status;
+  }
+  status = attributeAffects(stamp, relay);
+  if (!status) return status;
+  status = attributeAffects(relay, sample);
   if (!status) return status;
   status = attributeAffects(live, sample);
   if (!status) return status;

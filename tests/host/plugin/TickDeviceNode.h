@@ -8,7 +8,9 @@
 #include <maya/MTypeId.h>
 
 // "tickDevice": while live, the worker pushes the numbers 1, 2, 3, ... through a pool of two
-// 4-byte buffers; compute pops the oldest and writes (n, 2n, 3n) to "sample".
+// 4-byte buffers; compute pops the oldest and writes (n, 2n, 3n) to "sample". The refresh
+// output is "stamp", which reaches "sample" only through "relay": stamp affects relay, relay
+// affects sample.
 class TickDeviceNode : public MPxThreadedDeviceNode {
  public:
   ~TickDeviceNode() override;
@@ -25,6 +27,8 @@ class TickDeviceNode : public MPxThreadedDeviceNode {
   static MObject sampleY;
   static MObject sampleZ;
   static MObject sample;
+  static MObject stamp;
+  static MObject relay;
 
  private:
   int sequence = 0;  // device thread only

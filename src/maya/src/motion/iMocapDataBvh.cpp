@@ -49,6 +49,8 @@ class BvhReading {
   BvhReading(std::istream* stream, iSkeleton& skeleton, const std::string& suffix)
       : tokenizer(stream), skeleton(skeleton), suffix(suffix) {}
 
+  std::uint64_t line() const { return tokenizer.lineNumber(); }
+
   int run() {
     for (;;) {
       if (!read()) return finish();
@@ -265,5 +267,7 @@ int iMocapDataBvh::parse(const std::string& suffix) {
   if (stream == nullptr) return kMocapNoStream;
   if (skeleton == nullptr) return kMocapNoSkeleton;
   BvhReading reading(stream, *skeleton, suffix);
-  return reading.run();
+  int result = reading.run();
+  lastLine = reading.line();
+  return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 
@@ -22,4 +23,11 @@ class iMocapDataBvh final : public iMocapData {
   iMocapDataBvh(std::istream* stream, iSkeleton* skeleton) : iMocapData(stream, skeleton) {}
 
   int parse(const std::string& suffix) override;
+
+  // After parse: the 1-based line of the last token read, so for kMocapSyntaxError the
+  // offending line and for an early end the last line with tokens; 0 if nothing was read.
+  std::uint64_t line() const { return lastLine; }
+
+ private:
+  std::uint64_t lastLine = 0;
 };

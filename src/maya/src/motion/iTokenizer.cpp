@@ -85,6 +85,8 @@ bool iTokenizer::startLine() {
   // Keep the previous line intact until this one is known to hold tokens, so that the caller's
   // last token survives the end of the input.
   line.swap(scratch);
+  // Every line before this one held tokens, or the input would have ended there.
+  ++lineCount;
   position = line.data() + first;
   lineEnd = line.data() + line.size();
   onDelimiter = false;

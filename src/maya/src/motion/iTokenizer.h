@@ -23,6 +23,9 @@ class iTokenizer {
   // of another line.
   int next(std::string_view& token);
 
+  // 1-based number of the line holding the last token returned; 0 before the first.
+  std::uint64_t lineNumber() const { return lineCount; }
+
   // Bytes of the lines read so far, line feeds included.
   std::uint64_t bytesRead() const { return consumed; }
 
@@ -50,5 +53,6 @@ class iTokenizer {
   const char* lineEnd = nullptr;
   bool onDelimiter = false;
   std::uint64_t consumed = 0;
+  std::uint64_t lineCount = 0;
   std::int64_t size = -1;
 };
