@@ -174,6 +174,7 @@ TEST_F(BvhImport, TextEntryBuildsJointsOnlyUnderTheGivenNameAndShowsNothing) {
 
   EXPECT_EQ(translator.readFromText("HIERARCHY\nROOT Hips {\nOFFSET 0 0 0\nCHANNELS 2\n"),
             MS::kFailure);
+  EXPECT_EQ(translator.failure(), "syntax error at line 4");
   EXPECT_THAT(host::errors(), IsEmpty());
   EXPECT_EQ(host::listNodes("joint").size(), 4u);
 }
@@ -273,6 +274,17 @@ TEST_F(BvhImport, FailuresNameTheFileAndTheReason) {
     std::vector<std::string> shown = host::errors();
     return shown.empty() ? std::string() : shown.back();
   };
+  EXPECT_EQ(importError("extra.bvh", header + "1 2 3\n"),
+            "Cannot import extra.bvh: more frame lines than the 2 declared at line 26");
+  EXPECT_EQ(importError("channels.bvh", "HIERARCHY\nROOT a\n{\nOFFSET 0 0 0\nCHANNELS 4 x\n}\n"),
+            "Cannot import channels.bvh: syntax error at line 5");
+  EXPECT_EQ(importError("short.bvh", "HIERARCHY\nROOT Hips\n"),
+            "Cannot import short.bvh: unexpected end of file at line 2");
+  EXPECT_EQ(importError("twice.bvh",
+                        "HIERARCHY\nROOT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Xrotation Yrotation "
+                        "Zrotation\nJOINT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Xrotation Yrotation "
+                        "Zrotation\n}\n}\n"),
+            "Cannot import twice.bvh: a joint name is used twice at line 9");
   EXPECT_EQ(importError("empty.bvh", ""), "Cannot import empty.bvh: unexpected end of file");
   EXPECT_EQ(importError("bare.bvh", "HIERARCHY\n"),
             "Cannot import bare.bvh: the file holds no joints");

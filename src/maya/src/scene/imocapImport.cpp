@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <fstream>
 #include <istream>
+#include <memory>
 #include <new>
 #include <sstream>
 #include <string>
@@ -27,45 +28,60 @@ bool isBlank(const std::string& line) {
   return line.find_first_not_of(" \t\r") == std::string::npos;
 }
 
-// 1-based line of the input's last token, counting as the reader does: a blank line ends the
-// input. 0 when the input holds no token.
-std::uint64_t lastTokenLine(std::istream& input) {
-  std::uint64_t line = 0;
-  std::string text;
-  while (std::getline(input, text) && !isBlank(text)) ++line;
-  return line;
+// The lines the reader takes from the input: those before the first blank line.
+std::uint64_t readableLines(std::istream& input, std::string* text) {
+  std::uint64_t lines = 0;
+  std::string line;
+  while (std::getline(input, line) && !isBlank(line)) {
+    ++lines;
+    if (text != nullptr) *text += line + '\n';
+  }
+  return lines;
 }
 
-std::uint64_t stoppedLine(const iMocapDataBvh&) { return 0; }
+// Whether reading that stopped at `stopLine` ran out of input rather than met a wrong token.
+// Only when it stopped on the last line can it have run out; it did if, given one more line, it
+// reads on into it. `reopen` gives the same input from its start.
+template <typename Reopen>
+bool ranOutOfInput(std::uint64_t stopLine, Reopen reopen) {
+  std::uint64_t lines = readableLines(*reopen(), nullptr);
+  if (stopLine < lines) return false;
+  std::string text;
+  readableLines(*reopen(), &text);
+  std::istringstream extended(text + "}\n");
+  iSkeleton skeleton;
+  iMocapDataBvh reader(&extended, &skeleton);
+  reader.parse(std::string());
+  return reader.line() > lines;
+}
 
-// What a failed parse means to the user. `rescan` reads the same input again from its start.
-template <typename Rescan>
+// What a failed parse means to the user, with the line where reading stopped.
+template <typename Reopen>
 MString describeParseFailure(int code, const iMocapDataBvh& reader, const iSkeleton& skeleton,
-                             Rescan rescan) {
+                             Reopen reopen) {
   MString text;
+  bool sampled = false;
+  for (const auto& entry : skeleton.jointsByName) {
+    sampled = sampled || !entry.second->frames.empty();
+  }
   if (code == kMocapDuplicateName) {
     text = "a joint name is used twice";
   } else if (code != kMocapSyntaxError) {
     text = "the text could not be read";
+  } else if (sampled) {
+    // Frames are read only in whole blocks, so a failure after samples lies past the last
+    // declared frame.
+    text = "more frame lines than the ";
+    text += skeleton.frameCount;
+    text += " declared";
+  } else if (ranOutOfInput(reader.line(), reopen)) {
+    text = "unexpected end of file";
   } else {
-    bool sampled = false;
-    for (const auto& entry : skeleton.jointsByName)
-      sampled = sampled || !entry.second->frames.empty();
-    if (sampled) {
-      // Frames are read only in whole blocks, so a failure after samples lies past the last
-      // declared frame.
-      text = "more frame lines than the ";
-      text += skeleton.frameCount;
-      text += " declared";
-    } else if (stoppedLine(reader) >= rescan()) {
-      text = "unexpected end of file";
-    } else {
-      text = "syntax error";
-    }
+    text = "syntax error";
   }
-  if (stoppedLine(reader) > 0) {
+  if (reader.line() > 0) {
     text += " at line ";
-    text += static_cast<unsigned int>(stoppedLine(reader));
+    text += static_cast<unsigned int>(reader.line());
   }
   return text;
 }
@@ -181,8 +197,7 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
     code = bvh.parse(suffix);
     if (code != kMocapOk) {
       failureText = describeParseFailure(code, bvh, skeleton, [&path] {
-        std::ifstream again(path.asChar(), std::ios::binary);
-        return lastTokenLine(again);
+        return std::make_unique<std::ifstream>(path.asChar(), std::ios::binary);
       });
     }
   }
@@ -200,8 +215,7 @@ MStatus imocapImport::readFromText(const MString& text) {
     int code = bvh.parse(std::string());
     if (code != kMocapOk) {
       failureText = describeParseFailure(code, bvh, skeleton, [&text] {
-        std::istringstream again(std::string(text.asChar(), text.length()));
-        return lastTokenLine(again);
+        return std::make_unique<std::istringstream>(std::string(text.asChar(), text.length()));
       });
       return MS::kFailure;
     }
