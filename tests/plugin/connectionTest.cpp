@@ -110,9 +110,11 @@ TEST_F(Connection, UnresolvableHostFailsShowingTheErrorAndTheHostGoesOn) {
   EXPECT_TRUE(result.get());
 }
 
-TEST_F(Connection, CommandsWithoutANodeFail) {
+TEST_F(Connection, CommandsWithoutANodeFailButBuildingSkeletonsSucceeds) {
   EXPECT_EQ(host::runCommand("connectMarvikMocap"), MS::kFailure);
   EXPECT_EQ(host::runCommand("disconnectMarvikMocap"), MS::kFailure);
+  EXPECT_EQ(host::runCommand("createMarvikSkeleton"), MS::kSuccess);
+  EXPECT_THAT(host::listNodes(), IsEmpty());
   EXPECT_THAT(host::errors(), IsEmpty());
 }
 
@@ -138,6 +140,7 @@ TEST_F(Connection, CommandsAfterTheCurrentNodeWasDeletedTakeTheNoNodePath) {
   ASSERT_TRUE(host::deleteNode("second"));
   EXPECT_EQ(host::runCommand("connectMarvikMocap"), MS::kFailure);
   EXPECT_EQ(host::runCommand("disconnectMarvikMocap"), MS::kFailure);
+  EXPECT_EQ(host::runCommand("createMarvikSkeleton"), MS::kSuccess);
   // A node created afterwards is current again.
   ASSERT_TRUE(host::createNode("netDevice", "third"));
   EXPECT_TRUE(host::runCommand("disconnectMarvikMocap"));

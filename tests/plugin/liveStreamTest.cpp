@@ -132,4 +132,42 @@ TEST_F(LiveStream, TurningLiveOffStopsTheOutputs) {
   EXPECT_EQ(vector("device.outputTranslate01"), position(0, frameA));
 }
 
+TEST_F(LiveStream, CreateMarvikSkeletonBuildsOneJointSkeletonPerHeaderInArrivalOrder) {
+  server.serve([](LoopbackServer::Connection& connection) {
+    std::string query;
+    if (!connection.send(streamFixtures::read("pair-actors.pkt")) ||
+        !connection.receivePacket(query) || !connection.receivePacket(query)) {
+      return;
+    }
+    for (const char* name : {"pair-header-hips.pkt", "pair-header-root.pkt", "pair-frame-hips.pkt",
+                             "pair-frame-root.pkt"}) {
+      if (!connection.send(streamFixtures::read(name))) return;
+    }
+    connection.waitForClose();
+  });
+  ASSERT_TRUE(host::runCommand("connectMarvikMocap"));
+  // Messages are handled in order: once an actor's frame shows, both headers are in.
+  const auto marker = static_cast<double>(streamFixtures::kPairMarker);
+  ASSERT_TRUE(waitForVector("device.outputTranslate01", Vector{marker, 0, 0}));
+
+  ASSERT_TRUE(host::runCommand("createMarvikSkeleton"));
+  // Joint names end in the actor's slot, which the actor list's order decides.
+  const std::vector<std::string> joints = host::listNodes("joint");
+  std::vector<std::vector<std::string>> expected;
+  for (const auto& [hips, root] : {std::pair{"0", "1"}, std::pair{"1", "0"}}) {
+    const std::string head = std::string("|Marvik0|Hips") + hips + "|Spine" + hips + "|Head" + hips;
+    const std::string arm = std::string("|Marvik1|Root") + root + "|Arm" + root;
+    expected.push_back({std::string("|Marvik0|Hips") + hips,
+                        std::string("|Marvik0|Hips") + hips + "|Spine" + hips, head,
+                        head + "|Head" + hips + "_Effector", std::string("|Marvik1|Root") + root,
+                        arm, arm + "|Arm" + root + "_Effector"});
+  }
+  EXPECT_THAT(joints, ::testing::AnyOfArray(expected));
+  EXPECT_THAT(host::listNodes("transform"), ::testing::ElementsAre("|Marvik0", "|Marvik1"));
+  for (const char* curve : {"animCurveTL", "animCurveTA", "animCurveTU", "animCurveTT"}) {
+    EXPECT_THAT(host::listNodes(curve), ::testing::IsEmpty()) << curve;
+  }
+  EXPECT_TRUE(host::errors().empty());
+}
+
 }  // namespace

@@ -25,8 +25,14 @@ class Registration : public ::testing::Test {
 
 TEST_F(Registration, LoadRegistersEverythingInOrderAndUnloadWithdrawsIt) {
   ASSERT_TRUE(host::loadPlugin(modulePath()));
+  EXPECT_THAT(host::registeredFileTranslators(), ElementsAre("BVH"));
+  std::string options;
+  ASSERT_TRUE(host::translatorDefaultOptions("BVH", options));
+  EXPECT_EQ(options,
+            "bonesOnly=false;merge=false;scale=1;rotationOrder=none;startFrame=0;"
+            "endFrame=2147483648");
   EXPECT_THAT(host::registeredCommands(),
-              ElementsAre("connectMarvikMocap", "disconnectMarvikMocap"));
+              ElementsAre("createMarvikSkeleton", "connectMarvikMocap", "disconnectMarvikMocap"));
   EXPECT_THAT(host::registeredNodeTypes(), ElementsAre("netDevice"));
   host::PluginInfo info;
   ASSERT_TRUE(host::pluginInfo("marvikMocap", info));
@@ -57,7 +63,8 @@ TEST_F(Registration, FailingNodeRegistrationIsShownAndTheRestStillRegisters) {
   ASSERT_TRUE(host::pluginInfo("marvikMocap", info));
   EXPECT_TRUE(info.hasUi);
   EXPECT_THAT(host::registeredCommands(),
-              ElementsAre("connectMarvikMocap", "disconnectMarvikMocap"));
+              ElementsAre("createMarvikSkeleton", "connectMarvikMocap", "disconnectMarvikMocap"));
+  EXPECT_THAT(host::registeredFileTranslators(), ElementsAre("BVH"));
   // The clash plug-in's node, not the module's: without a module node the commands fail.
   EXPECT_EQ(host::runCommand("connectMarvikMocap"), MS::kFailure);
 }

@@ -14,7 +14,9 @@
 //   "chain-frame-a.pkt" and "chain-frame-b.pkt": frames of it with the values frameA(k) and
 //   frameB(k).
 // - "pair-actors.pkt": tags 10 and 20; "pair-header-hips.pkt" (tag 10: Hips, Spine, Head and
-//   its End Site) and "pair-header-root.pkt" (tag 20: Root, Arm and its End Site).
+//   its End Site) and "pair-header-root.pkt" (tag 20: Root, Arm and its End Site);
+//   "pair-frame-hips.pkt" and "pair-frame-root.pkt": a frame of each, with the root's
+//   Xposition kPairMarker and the other values 0.
 // - "numbered-frames.pkt": kNumberedFrames frames of the chain actor, frame i (from 1) with
 //   value 0 (the root's Xposition) equal to i and the others 0.
 namespace streamFixtures {
@@ -23,6 +25,7 @@ constexpr std::uint32_t kChainTag = 7;
 constexpr int kChainJoints = 60;
 constexpr int kChainChannels = 6 + 3 * (kChainJoints - 1);
 constexpr int kNumberedFrames = 4000;
+constexpr float kPairMarker = 4242.0f;
 
 inline float frameA(int k) { return static_cast<float>(k) + 0.5f; }
 inline float frameB(int k) { return 1000.0f + static_cast<float>(k); }

@@ -54,6 +54,12 @@ int main(int argc, char** argv) {
   const J root =
       joint("Root", 0, 0, 0, all, {withEndSite(joint("Arm", 1, 0, 0, rotations), 1, 0, 0)});
   ok = ok && write(directory, "pair-header-root.pkt", packet(header(20, root)));
+  std::vector<float> hipsValues(12, 0.0f);
+  hipsValues[0] = streamFixtures::kPairMarker;
+  ok = ok && write(directory, "pair-frame-hips.pkt", packet(frame(10, hipsValues)));
+  std::vector<float> rootValues(9, 0.0f);
+  rootValues[0] = streamFixtures::kPairMarker;
+  ok = ok && write(directory, "pair-frame-root.pkt", packet(frame(20, rootValues)));
 
   std::string frames;
   for (int i = 1; i <= streamFixtures::kNumberedFrames; ++i) {

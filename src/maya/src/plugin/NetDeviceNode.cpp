@@ -15,7 +15,9 @@
 #include <cstdint>
 #include <cstring>
 #include <iostream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "stream/protocolBufferProcess.h"
 
@@ -319,6 +321,15 @@ bool NetDeviceNode::connectMocap() {
 bool NetDeviceNode::disconnectMocap() {
   closeStream();
   return true;
+}
+
+void NetDeviceNode::createSkeleton() {
+  if (thisMObject().isNull()) return;
+  const std::vector<std::string> texts = protocolBufferProcess::instance().copyHeaderTexts();
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    importer.sceneName = MString("Marvik") + static_cast<double>(i);
+    importer.readFromText(MString(texts[i].c_str()));
+  }
 }
 
 void NetDeviceNode::closeStream() {

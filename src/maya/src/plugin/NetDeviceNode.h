@@ -8,6 +8,8 @@
 #include <maya/MString.h>
 #include <maya/MTypeId.h>
 
+#include "scene/imocapImport.h"
+
 // "netDevice": while live, its device thread copies actor slot 0's newest frame out of the
 // stream processor into the node's one pool buffer, and compute writes joint records 0 to 58
 // to the translate and rotate outputs of slots 1 to 59 of block 0. The commands reach the
@@ -39,6 +41,10 @@ class NetDeviceNode : public MPxThreadedDeviceNode {
   bool connectMocap();
   // Main thread. Stops the receive thread and closes the connection; always true.
   bool disconnectMocap();
+  // Main thread. Builds one skeleton of joints, without keys, per header text received since
+  // the last actor list, under top transforms "Marvik0", "Marvik1", ... in arrival order. A
+  // failed build leaves what it made and the next text is built all the same.
+  void createSkeleton();
 
   // Main thread, like disconnectMocap but without a node: for the module's unload. Never
   // throws.
@@ -65,6 +71,8 @@ class NetDeviceNode : public MPxThreadedDeviceNode {
   // Texts read from "inputIp" and "inputPort" by the last connect.
   MString hostText;
   MString portText;
+  // Builds the skeletons; it never reads an option string, so it builds joints only.
+  imocapImport importer;
 
  private:
   static bool isOwnPlug(const MPlug& plug);

@@ -8,14 +8,25 @@
 #include <maya/MString.h>
 
 #include "plugin/ConnectMarvikMocapCmd.h"
+#include "plugin/CreateMarvikSkeletonCmd.h"
 #include "plugin/DisconnectMarvikMocapCmd.h"
 #include "plugin/NetDeviceNode.h"
+#include "scene/imocapImport.h"
 
 // Every registration runs whatever the earlier ones returned, and the result is the last one's
 // status; a failure is shown, so that it is not lost behind a later success.
 MStatus initializePlugin(MObject obj) {
   MStatus result = MS::kFailure;
   MFnPlugin plugin(obj, "Orvane", "2.0.0.116", "Any");
+
+  result = plugin.registerFileTranslator(
+      "BVH", "none", imocapImport::creator, nullptr,
+      "bonesOnly=false;merge=false;scale=1;rotationOrder=none;startFrame=0;endFrame=2147483648",
+      false, MFnPlugin::kDefaultDataLocation);
+  if (!result) MGlobal::displayError("Failed to register the file translator BVH");
+
+  result = plugin.registerCommand("createMarvikSkeleton", CreateMarvikSkeletonCmd::creator);
+  if (!result) MGlobal::displayError("Failed to register the command createMarvikSkeleton");
 
   result = plugin.registerCommand("connectMarvikMocap", ConnectMarvikMocapCmd::creator);
   if (!result) MGlobal::displayError("Failed to register the command connectMarvikMocap");
@@ -43,7 +54,9 @@ MStatus uninitializePlugin(MObject obj) {
   MFnPlugin plugin(obj);
 
   result = plugin.deregisterNode(NetDeviceNode::id);
+  result = plugin.deregisterCommand("createMarvikSkeleton");
   result = plugin.deregisterCommand("connectMarvikMocap");
   result = plugin.deregisterCommand("disconnectMarvikMocap");
+  result = plugin.deregisterFileTranslator("BVH");
   return result;
 }
