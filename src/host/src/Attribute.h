@@ -3,6 +3,7 @@
 #include <maya/MFn.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -38,6 +39,9 @@ enum class AttributeKind { kDouble, kBool, kInt, kEnum, kString, kCompound };
 enum class AttributeUnit { kNone, kDistance, kAngle, kTime };
 
 using AttributeValue = std::variant<double, bool, int, std::string>;
+
+// A value as a number, booleans as 0 or 1; nothing for a string.
+std::optional<double> numberOf(const AttributeValue& value);
 
 class Attribute : public Object {
  public:

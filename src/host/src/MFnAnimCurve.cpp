@@ -9,18 +9,13 @@
 #include "Object.h"
 #include "ReturnStatus.h"
 #include "Scene.h"
+#include "Ticks.h"
 
 using host::report;
 
 namespace {
 
-constexpr double kTicksPerSecond = 141120000.0;
-
-long long ticks(const MTime& time) {
-  return std::llround(time.as(MTime::kSeconds) * kTicksPerSecond);
-}
-
-MTime timeOf(long long tick) { return MTime(tick / kTicksPerSecond, MTime::kSeconds); }
+MTime timeOf(long long tick) { return MTime(host::secondsOf(tick), MTime::kSeconds); }
 
 std::shared_ptr<host::Node> curveNode(const MObject& object) {
   auto node = host::Node::live(object);
@@ -143,7 +138,7 @@ bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnS
   auto curve = curveNode(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   if (!curve) return false;
-  long long tick = ticks(time);
+  long long tick = host::ticksOf(time);
   std::size_t position = lowerBound(curve->keys, tick);
   if (position == curve->keys.size() || curve->keys[position].ticks != tick) return false;
   index = static_cast<unsigned int>(position);
@@ -162,7 +157,7 @@ unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus)
     return 0;
   }
   report(ReturnStatus, MS::kSuccess);
-  long long tick = ticks(time);
+  long long tick = host::ticksOf(time);
   std::size_t after = lowerBound(keys, tick);
   if (after == 0) return 0;
   if (after == keys.size()) return static_cast<unsigned int>(keys.size() - 1);
@@ -200,7 +195,7 @@ MStatus MFnAnimCurve::remove(unsigned int index, MAnimCurveChange*) {
 MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveChange*) {
   auto curve = curveNode(attached());
   if (!curve || time.unit() == MTime::kInvalid) return MS::kInvalidParameter;
-  long long tick = ticks(time);
+  long long tick = host::ticksOf(time);
   auto& keys = curve->keys;
   std::size_t position = lowerBound(keys, tick);
   if (position < keys.size() && keys[position].ticks == tick) {
@@ -216,7 +211,7 @@ double MFnAnimCurve::evaluate(const MTime& atTime, MStatus* ReturnStatus) const 
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   if (!curve || curve->keys.empty()) return 0.0;
   const auto& keys = curve->keys;
-  long long tick = ticks(atTime);
+  long long tick = host::ticksOf(atTime);
   std::size_t after = lowerBound(keys, tick);
   if (after == keys.size()) return keys.back().value;
   if (after == 0 || keys[after].ticks == tick) return keys[after].value;

@@ -13,13 +13,13 @@
 #include "NodeType.h"
 #include "NumberText.h"
 #include "Scene.h"
+#include "Ticks.h"
 
 namespace host {
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kTicksPerSecond = 141120000.0;
 // A key this close to a whole frame counts as on it: key times pass through single-precision
 // frame times and whole ticks on their way in.
 constexpr double kWholeFrameTolerance = 1e-3;
@@ -43,7 +43,7 @@ const TimeUnit kTimeUnits[] = {
 const TimeUnit kDefaultUnit = {"film", 24};
 
 double framesOf(long long ticks, double framesPerSecond) {
-  return static_cast<double>(ticks) / kTicksPerSecond * framesPerSecond;
+  return secondsOf(ticks) * framesPerSecond;
 }
 
 bool onWholeFrame(double frames) {
