@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "AnimCurve.h"
 #include "Attribute.h"
 #include "JsonWriter.h"
 #include "Node.h"
@@ -149,12 +150,13 @@ void writeCurve(JsonWriter& json, const Node& node) {
   json.out << ", ";
   json.key("keys");
   json.out << '[';
-  for (std::size_t i = 0; i < node.keys.size(); ++i) {
+  const auto& keys = AnimCurve::keysOf(node);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
     if (i) json.out << ", ";
     json.out << '[';
-    json.number(secondsOf(node.keys[i].ticks));
+    json.number(secondsOf(keys[i].ticks));
     json.out << ", ";
-    json.number(node.keys[i].value);
+    json.number(keys[i].value);
     json.out << ']';
   }
   json.out << ']';

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "AnimCurve.h"
 #include "Attribute.h"
 #include "Node.h"
 #include "Object.h"
@@ -20,6 +21,11 @@ MTime timeOf(long long tick) { return MTime(host::secondsOf(tick), MTime::kSecon
 std::shared_ptr<host::Node> curveNode(const MObject& object) {
   auto node = host::Node::live(object);
   return node && node->type().isAnimCurve() ? node : nullptr;
+}
+
+host::AnimCurve* curveOf(const MObject& object) {
+  auto node = host::Node::live(object);
+  return node ? host::AnimCurve::of(*node) : nullptr;
 }
 
 const char* nodeTypeName(MFnAnimCurve::AnimCurveType type) {
@@ -129,13 +135,13 @@ MFnAnimCurve::AnimCurveType MFnAnimCurve::animCurveType(MStatus* ReturnStatus) c
 }
 
 unsigned int MFnAnimCurve::numKeys(MStatus* ReturnStatus) const {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   return curve ? static_cast<unsigned int>(curve->keys.size()) : 0;
 }
 
 bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   if (!curve) return false;
   long long tick = host::ticksOf(time);
@@ -146,7 +152,7 @@ bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnS
 }
 
 unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   if (!curve) {
     report(ReturnStatus, MS::kInvalidParameter);
     return 0;
@@ -166,7 +172,7 @@ unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus)
 }
 
 MTime MFnAnimCurve::time(unsigned int index, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   if (!curve || index >= curve->keys.size()) {
     report(ReturnStatus, MS::kInvalidParameter);
     return MTime();
@@ -176,7 +182,7 @@ MTime MFnAnimCurve::time(unsigned int index, MStatus* ReturnStatus) const {
 }
 
 double MFnAnimCurve::value(unsigned int index, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   if (!curve || index >= curve->keys.size()) {
     report(ReturnStatus, MS::kInvalidParameter);
     return 0.0;
@@ -186,14 +192,14 @@ double MFnAnimCurve::value(unsigned int index, MStatus* ReturnStatus) const {
 }
 
 MStatus MFnAnimCurve::remove(unsigned int index, MAnimCurveChange*) {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   if (!curve || index >= curve->keys.size()) return MS::kInvalidParameter;
   curve->keys.erase(curve->keys.begin() + index);
   return MS::kSuccess;
 }
 
 MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveChange*) {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   if (!curve || time.unit() == MTime::kInvalid) return MS::kInvalidParameter;
   long long tick = host::ticksOf(time);
   auto& keys = curve->keys;
@@ -207,7 +213,7 @@ MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveCha
 }
 
 double MFnAnimCurve::evaluate(const MTime& atTime, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   if (!curve || curve->keys.empty()) return 0.0;
   const auto& keys = curve->keys;

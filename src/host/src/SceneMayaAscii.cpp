@@ -8,6 +8,7 @@
 #include <sstream>
 #include <vector>
 
+#include "AnimCurve.h"
 #include "Attribute.h"
 #include "Node.h"
 #include "NodeType.h"
@@ -60,12 +61,12 @@ std::string frameText(double frames) {
 
 TimeUnit chooseTimeUnit(const std::vector<const Node*>& curves) {
   bool anyKey = false;
-  for (const Node* curve : curves) anyKey = anyKey || !curve->keys.empty();
+  for (const Node* curve : curves) anyKey = anyKey || !AnimCurve::keysOf(*curve).empty();
   if (!anyKey) return kDefaultUnit;
   for (const TimeUnit& unit : kTimeUnits) {
     bool whole = true;
     for (const Node* curve : curves) {
-      for (const CurveKey& key : curve->keys) {
+      for (const CurveKey& key : AnimCurve::keysOf(*curve)) {
         whole = whole && onWholeFrame(framesOf(key.ticks, unit.framesPerSecond));
       }
     }
@@ -169,7 +170,7 @@ class MayaAsciiWriter {
 
   void writeCurve(const Node& node, const TimeUnit& unit) {
     out << "createNode " << node.type().name << " -n " << quoted(node.name()) << ";\n";
-    const auto& keys = node.keys;
+    const auto& keys = AnimCurve::keysOf(node);
     if (keys.empty()) return;
     auto output = node.type().findAttribute("output");
     out << "\tsetAttr -s " << keys.size() << " \".ktv[0:" << keys.size() - 1 << "]\" ";
