@@ -18,9 +18,11 @@ namespace {
 
 MTime timeOf(long long tick) { return MTime(host::secondsOf(tick), MTime::kSeconds); }
 
-std::shared_ptr<host::Node> curveNode(const MObject& object) {
-  auto node = host::Node::live(object);
-  return node && node->type().isAnimCurve() ? node : nullptr;
+// A plain pointer: the function set's handle keeps the node alive, and keying calls this once
+// per key, where reference counting would cost as much as the key itself.
+host::Node* curveNode(const MObject& object) {
+  auto* node = dynamic_cast<host::Node*>(host::ObjectAccess::get(object).get());
+  return node && node->alive() && node->type().isAnimCurve() ? node : nullptr;
 }
 
 host::AnimCurve* curveOf(const MObject& object) {
@@ -203,6 +205,11 @@ MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveCha
   if (!curve || time.unit() == MTime::kInvalid) return MS::kInvalidParameter;
   long long tick = host::ticksOf(time);
   auto& keys = curve->keys;
+  // Keys usually arrive in time order: append without a search.
+  if (keys.empty() || keys.back().ticks < tick) {
+    keys.push_back(host::CurveKey{tick, value});
+    return MS::kSuccess;
+  }
   std::size_t position = lowerBound(keys, tick);
   if (position < keys.size() && keys[position].ticks == tick) {
     keys[position].value = value;
