@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -149,8 +150,14 @@ TEST(SocketClient, SendsWithoutDelay) {
 // Destroying a closed socket, last copy or not, leaves a file that took its number open.
 TEST(SocketClient, CloseThroughOneCopyIsSeenByAll) {
   LoopbackServer server;
-  server.serve([](LoopbackServer::Connection& client) { client.waitForClose(); });
+  std::promise<void> accepted;
+  server.serve([&](LoopbackServer::Connection& client) {
+    accepted.set_value();
+    client.waitForClose();
+  });
   auto a = std::make_unique<ProbedSocket>("127.0.0.1", server.port());
+  // The server's accept must not be the one to take the number freed below.
+  ASSERT_EQ(accepted.get_future().wait_for(std::chrono::seconds(5)), std::future_status::ready);
   auto b = std::make_unique<Socket>(*a);
   const int number = nativeOf(*a);
   EXPECT_EQ(a->close(), 0);
