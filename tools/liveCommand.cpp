@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -75,6 +76,13 @@ bool writeText(const std::string& path, const std::string& text) {
   return static_cast<bool>(file);
 }
 
+// The stream carries floats: keep the digits a float has (2.86, not 2.85999989509583).
+double singlePrecision(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.7g", value);
+  return std::strtod(text, nullptr);
+}
+
 // One evaluation: the root's translation and every linked joint's rotation, as output.
 struct Sample {
   Vector rootTranslate;
@@ -98,8 +106,9 @@ bool keySamples(const std::vector<std::string>& joints, const std::vector<Sample
                    nullptr, &status);
       if (!status) return false;
       for (std::size_t k = 0; k < samples.size(); ++k) {
-        const double value = axis < 3 ? samples[k].rootTranslate[axis]
-                                      : samples[k].rotations[joint][axis - 3] * kPi / 180.0;
+        const double value =
+            axis < 3 ? singlePrecision(samples[k].rootTranslate[axis])
+                     : singlePrecision(samples[k].rotations[joint][axis - 3]) * kPi / 180.0;
         const MTime time(static_cast<double>(k) / kSceneFramesPerSecond, MTime::kSeconds);
         if (!curve.addKeyframe(time, value)) return false;
       }
