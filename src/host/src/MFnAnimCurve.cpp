@@ -22,9 +22,11 @@ long long ticks(const MTime& time) {
 
 MTime timeOf(long long tick) { return MTime(tick / kTicksPerSecond, MTime::kSeconds); }
 
-std::shared_ptr<host::Node> curveNode(const MObject& object) {
-  auto node = host::Node::live(object);
-  return node && node->type().isAnimCurve() ? node : nullptr;
+// A plain pointer: the function set's handle keeps the node alive, and keying calls this once
+// per key, where reference counting would cost as much as the key itself.
+host::Node* curveNode(const MObject& object) {
+  auto* node = dynamic_cast<host::Node*>(host::ObjectAccess::get(object).get());
+  return node && node->alive() && node->type().isAnimCurve() ? node : nullptr;
 }
 
 const char* nodeTypeName(MFnAnimCurve::AnimCurveType type) {
@@ -118,13 +120,13 @@ MObject MFnAnimCurve::create(const MObject& node, const MObject& attribute,
     report(ReturnStatus, status);
     return MObject();
   }
-  attachedObject = host::ObjectAccess::wrap(curve);
+  setAttached(host::ObjectAccess::wrap(curve));
   report(ReturnStatus, MS::kSuccess);
-  return attachedObject;
+  return attached();
 }
 
 MFnAnimCurve::AnimCurveType MFnAnimCurve::animCurveType(MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   if (!curve) return kAnimCurveUnknown;
   for (auto type : {kAnimCurveTA, kAnimCurveTL, kAnimCurveTT, kAnimCurveTU}) {
@@ -134,13 +136,13 @@ MFnAnimCurve::AnimCurveType MFnAnimCurve::animCurveType(MStatus* ReturnStatus) c
 }
 
 unsigned int MFnAnimCurve::numKeys(MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   return curve ? static_cast<unsigned int>(curve->keys.size()) : 0;
 }
 
 bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   if (!curve) return false;
   long long tick = ticks(time);
@@ -151,7 +153,7 @@ bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnS
 }
 
 unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   if (!curve) {
     report(ReturnStatus, MS::kInvalidParameter);
     return 0;
@@ -171,7 +173,7 @@ unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus)
 }
 
 MTime MFnAnimCurve::time(unsigned int index, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   if (!curve || index >= curve->keys.size()) {
     report(ReturnStatus, MS::kInvalidParameter);
     return MTime();
@@ -181,7 +183,7 @@ MTime MFnAnimCurve::time(unsigned int index, MStatus* ReturnStatus) const {
 }
 
 double MFnAnimCurve::value(unsigned int index, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   if (!curve || index >= curve->keys.size()) {
     report(ReturnStatus, MS::kInvalidParameter);
     return 0.0;
@@ -191,17 +193,22 @@ double MFnAnimCurve::value(unsigned int index, MStatus* ReturnStatus) const {
 }
 
 MStatus MFnAnimCurve::remove(unsigned int index, MAnimCurveChange*) {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   if (!curve || index >= curve->keys.size()) return MS::kInvalidParameter;
   curve->keys.erase(curve->keys.begin() + index);
   return MS::kSuccess;
 }
 
 MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveChange*) {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   if (!curve || time.unit() == MTime::kInvalid) return MS::kInvalidParameter;
   long long tick = ticks(time);
   auto& keys = curve->keys;
+  // Keys usually arrive in time order: append without a search.
+  if (keys.empty() || keys.back().ticks < tick) {
+    keys.push_back(host::CurveKey{tick, value});
+    return MS::kSuccess;
+  }
   std::size_t position = lowerBound(keys, tick);
   if (position < keys.size() && keys[position].ticks == tick) {
     keys[position].value = value;
@@ -212,7 +219,7 @@ MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveCha
 }
 
 double MFnAnimCurve::evaluate(const MTime& atTime, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   if (!curve || curve->keys.empty()) return 0.0;
   const auto& keys = curve->keys;
