@@ -83,14 +83,13 @@ double singlePrecision(double value) {
   return std::strtod(text, nullptr);
 }
 
-// One evaluation: the root's translation and every linked joint's rotation, as output.
+// One evaluation: each linked joint's translation and rotation, as output.
 struct Sample {
-  Vector rootTranslate;
+  std::vector<Vector> translations;
   std::vector<Vector> rotations;
 };
 
-// Keys the recorded samples onto the joints, one key per evaluation at the scene's rate:
-// translation on the root, rotation on every linked joint.
+// Keys the recorded samples onto the joints, one key per evaluation at the scene's rate.
 bool keySamples(const std::vector<std::string>& joints, const std::vector<Sample>& samples) {
   for (std::size_t joint = 0; joint < joints.size(); ++joint) {
     MObject object = host::findNode(joints[joint]);
@@ -98,7 +97,6 @@ bool keySamples(const std::vector<std::string>& joints, const std::vector<Sample
     const char* translate[] = {"translateX", "translateY", "translateZ"};
     const char* rotate[] = {"rotateX", "rotateY", "rotateZ"};
     for (int axis = 0; axis < 6; ++axis) {
-      if (axis < 3 && joint != 0) continue;
       MPlug plug = node.findPlug(axis < 3 ? translate[axis] : rotate[axis - 3], true);
       MFnAnimCurve curve;
       MStatus status;
@@ -107,7 +105,7 @@ bool keySamples(const std::vector<std::string>& joints, const std::vector<Sample
       if (!status) return false;
       for (std::size_t k = 0; k < samples.size(); ++k) {
         const double value =
-            axis < 3 ? singlePrecision(samples[k].rootTranslate[axis])
+            axis < 3 ? singlePrecision(samples[k].translations[joint][axis])
                      : singlePrecision(samples[k].rotations[joint][axis - 3]) * kPi / 180.0;
         const MTime time(static_cast<double>(k) / kSceneFramesPerSecond, MTime::kSeconds);
         if (!curve.addKeyframe(time, value)) return false;
@@ -174,10 +172,9 @@ int liveSession(const LiveRequest& request) {
   } else {
     joints = streamedJoints(top);
     if (joints.size() > static_cast<std::size_t>(kLinkableJoints)) joints.resize(kLinkableJoints);
-    // Translation on the root only: the other records carry no positions, and zeros would
-    // fold the skeleton onto its root.
-    host::connectAttributes(device + ".outputTranslate01", joints[0] + ".translate");
     for (std::size_t g = 0; g < joints.size(); ++g) {
+      host::connectAttributes(device + ".outputTranslate0" + std::to_string(g + 1),
+                              joints[g] + ".translate");
       host::connectAttributes(device + ".outputRotate0" + std::to_string(g + 1),
                               joints[g] + ".rotate");
     }
@@ -211,12 +208,13 @@ int liveSession(const LiveRequest& request) {
     next += period;
 
     Sample sample;
-    sample.rootTranslate = vectorOf(device + ".outputTranslate01");
     const std::size_t count = std::max<std::size_t>(joints.size(), shown);
     for (std::size_t g = 0; g < count; ++g) {
-      sample.rotations.push_back(vectorOf(device + ".outputRotate0" + std::to_string(g + 1)));
+      const std::string slot = std::to_string(g + 1);
+      sample.translations.push_back(vectorOf(device + ".outputTranslate0" + slot));
+      sample.rotations.push_back(vectorOf(device + ".outputRotate0" + slot));
     }
-    const bool changed = evaluations == 0 || sample.rootTranslate != previous.rootTranslate ||
+    const bool changed = evaluations == 0 || sample.translations != previous.translations ||
                          sample.rotations != previous.rotations;
     newInSecond += changed;
     newTotal += changed;
@@ -231,7 +229,7 @@ int liveSession(const LiveRequest& request) {
       nextReport += std::chrono::seconds(1);
       if (!terminal) {
         std::printf("%s: %d s, %d new frames/s, root at %s\n", name, ++seconds, framesPerSecond,
-                    vectorText(sample.rootTranslate).c_str());
+                    vectorText(sample.translations[0]).c_str());
         std::fflush(stdout);
       }
     }
@@ -242,7 +240,7 @@ int liveSession(const LiveRequest& request) {
                   elapsed, framesPerSecond, kSceneFramesPerSecond);
       std::printf("\033[K  %-16s translate %s\n",
                   joints.empty() ? "slot 1" : shortName(joints[0]).c_str(),
-                  vectorText(sample.rootTranslate).c_str());
+                  vectorText(sample.translations[0]).c_str());
       for (std::size_t g = 0; g < shown; ++g) {
         std::printf("\033[K  %-16s rotate    %s\n",
                     joints.empty() ? ("slot " + std::to_string(g + 1)).c_str()
