@@ -2,6 +2,8 @@
 # Builds and checks the project. With no argument, every step in `steps` runs in order and the
 # first failure stops the run (this is what CI does); with a step name, only that step runs.
 #   quick   normal build (g++) and the whole suite: the developers' inner loop
+#   devkit  the module's sources compiled (not linked) with -DMAYA_LOCATION pointing at the
+#           stand-in devkit the host build generates: <maya/...> headers only, no host
 #   asan    the suite built with clang under AddressSanitizer + UndefinedBehaviorSanitizer
 #   tsan    the suite built with clang under ThreadSanitizer
 #   fuzz    each fuzz target under libFuzzer + ASan/UBSan for MOCAP_FUZZ_SECONDS (default 60)
@@ -10,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-steps=(quick asan tsan fuzz format)
+steps=(quick devkit asan tsan fuzz format)
 
 jobs=$(nproc)
 fuzz_seconds=${MOCAP_FUZZ_SECONDS:-60}
@@ -40,6 +42,16 @@ build_and_test() {
 }
 
 step_quick() { build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
+step_devkit() {
+  configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build --target standInDevkit
+  configure build-devkit -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMAYA_LOCATION="$PWD/build/devkit"
+  # Object files only: the stand-in devkit has headers but no Maya libraries to link.
+  local objects
+  mapfile -t objects < <(ninja -C build-devkit -t targets all | sed -n 's|^\(src/maya/[^:]*\.o\):.*|\1|p')
+  [ ${#objects[@]} -gt 0 ] || { echo "devkit: no module sources found" >&2; return 1; }
+  ninja -C build-devkit -j "$jobs" "${objects[@]}"
+}
 step_asan() { build_and_test build-asan "${asan_flags[@]}"; }
 step_tsan() { build_and_test build-tsan "${tsan_flags[@]}"; }
 

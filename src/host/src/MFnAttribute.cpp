@@ -2,17 +2,20 @@
 
 #include "Attribute.h"
 #include "Object.h"
+#include "ReturnStatus.h"
+
+using host::report;
 
 MFnAttribute::MFnAttribute() = default;
 
 MFnAttribute::MFnAttribute(MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kAttribute);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnAttribute::MFnAttribute(const MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kAttribute);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnAttribute::~MFnAttribute() = default;
@@ -20,7 +23,7 @@ MFnAttribute::~MFnAttribute() = default;
 MFn::Type MFnAttribute::type() const { return MFn::kAttribute; }
 
 MStatus MFnAttribute::setHidden(bool state) {
-  auto attribute = host::ObjectAccess::as<host::Attribute>(attachedObject);
+  auto attribute = host::ObjectAccess::as<host::Attribute>(attached());
   if (!attribute) return MS::kFailure;
   attribute->hidden = state;
   return MS::kSuccess;

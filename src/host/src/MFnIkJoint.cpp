@@ -1,3 +1,4 @@
+#include <maya/MEulerRotation.h>
 #include <maya/MFnIkJoint.h>
 
 #include <variant>
@@ -6,7 +7,6 @@
 #include "Object.h"
 #include "ReturnStatus.h"
 #include "Rotation.h"
-#include "Scene.h"
 
 using host::report;
 
@@ -31,15 +31,11 @@ MFnIkJoint::~MFnIkJoint() = default;
 MFn::Type MFnIkJoint::type() const { return MFn::kJoint; }
 
 MObject MFnIkJoint::create(MObject parent, MStatus* ReturnStatus) {
-  MObject created;
-  MStatus status = host::Scene::instance().createDagNode("joint", parent, created);
-  report(ReturnStatus, status);
-  if (status) attachedObject = created;
-  return created;
+  return createAttached("joint", parent, ReturnStatus);
 }
 
 MStatus MFnIkJoint::setOrientation(const MEulerRotation& rotation) {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node) return MS::kInvalidParameter;
   if (rotation.order < MEulerRotation::kXYZ || rotation.order > MEulerRotation::kZYX) {
     return MS::kInvalidParameter;
@@ -59,7 +55,7 @@ MStatus MFnIkJoint::setOrientation(const MEulerRotation& rotation) {
 }
 
 MStatus MFnIkJoint::getOrientation(MEulerRotation& rotation) const {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node) return MS::kInvalidParameter;
   double angles[3] = {0.0, 0.0, 0.0};
   for (int axis = 0; axis < 3; ++axis) {

@@ -1,10 +1,14 @@
 #include <maya/MFnNumericAttribute.h>
+#include <maya/MString.h>
 
 #include <memory>
 #include <vector>
 
 #include "Attribute.h"
 #include "Object.h"
+#include "ReturnStatus.h"
+
+using host::report;
 
 namespace {
 
@@ -27,12 +31,12 @@ MFnNumericAttribute::MFnNumericAttribute() = default;
 
 MFnNumericAttribute::MFnNumericAttribute(MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kNumericAttribute);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnNumericAttribute::MFnNumericAttribute(const MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kNumericAttribute);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnNumericAttribute::~MFnNumericAttribute() = default;
@@ -61,8 +65,8 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
       valid = false;
   }
   if (!valid) {
-    attachedObject = MObject();
-    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    setAttached(MObject());
+    report(ReturnStatus, MS::kInvalidParameter);
     return MObject();
   }
   auto attribute = std::make_shared<host::Attribute>(
@@ -70,8 +74,8 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
       std::vector<MFn::Type>{MFn::kNumericAttribute, MFn::kAttribute});
   attribute->defaultValue = initial;
   MObject created = host::ObjectAccess::wrap(attribute);
-  attachedObject = created;
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  setAttached(created);
+  report(ReturnStatus, MS::kSuccess);
   return created;
 }
 
@@ -84,15 +88,15 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
                children[2] && children[0] != children[1] && children[1] != children[2] &&
                children[0] != children[2];
   if (!valid) {
-    attachedObject = MObject();
-    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    setAttached(MObject());
+    report(ReturnStatus, MS::kInvalidParameter);
     return MObject();
   }
   auto attribute = host::Attribute::compound(
       fullName.asChar(), briefName.asChar(), std::move(children),
       {MFn::kAttribute3Double, MFn::kNumericAttribute, MFn::kCompoundAttribute, MFn::kAttribute});
   MObject created = host::ObjectAccess::wrap(attribute);
-  attachedObject = created;
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  setAttached(created);
+  report(ReturnStatus, MS::kSuccess);
   return created;
 }

@@ -6,12 +6,15 @@
 #include "DeviceState.h"
 #include "PluginNode.h"
 #include "PluginRegistry.h"
+#include "ReturnStatus.h"
+
+using host::report;
 
 const MString MFnPlugin::kDefaultDataLocation("data");
 
 namespace {
 
-std::shared_ptr<host::PluginRecord> attached(const MFnPlugin& plugin) {
+std::shared_ptr<host::PluginRecord> pluginRecord(const MFnPlugin& plugin) {
   return host::ObjectAccess::as<host::PluginRecord>(plugin.object());
 }
 
@@ -36,14 +39,14 @@ MFnPlugin::MFnPlugin(MObject& object, const char* vendor, const char* version,
                      const char* requiredApiVersion, MStatus* ReturnStatus) {
   auto record = host::ObjectAccess::as<host::PluginRecord>(object);
   if (!record) {
-    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    report(ReturnStatus, MS::kInvalidParameter);
     return;
   }
   MFnBase::setObject(object);
   record->vendor = text(vendor);
   record->version = text(version);
   record->requiredApiVersion = text(requiredApiVersion);
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
 }
 
 MFnPlugin::~MFnPlugin() = default;
@@ -52,7 +55,7 @@ MFn::Type MFnPlugin::type() const { return MFn::kPlugin; }
 
 MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction creatorFunction,
                                    MCreateSyntaxFunction) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   if (commandName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
   auto& registry = host::PluginRegistry::instance();
@@ -62,7 +65,7 @@ MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction 
 }
 
 MStatus MFnPlugin::deregisterCommand(const MString& commandName) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   return eraseOwned(host::PluginRegistry::instance().commands, commandName, *record);
 }
@@ -70,7 +73,7 @@ MStatus MFnPlugin::deregisterCommand(const MString& commandName) {
 MStatus MFnPlugin::registerNode(const MString& typeName, const MTypeId& typeId,
                                 MCreatorFunction creatorFunction, MInitializeFunction initFunction,
                                 MPxNode::Type type, const MString*) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   if (typeName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
   // Only the proxy kinds this host can run.
@@ -113,7 +116,7 @@ MStatus MFnPlugin::registerNode(const MString& typeName, const MTypeId& typeId,
 }
 
 MStatus MFnPlugin::deregisterNode(const MTypeId& typeId) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   auto& entries = host::PluginRegistry::instance().nodeTypes;
   auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
@@ -130,7 +133,7 @@ MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const c
                                           const char* optionsScriptName,
                                           const char* defaultOptionsString, bool requiresFullMel,
                                           MString dataStorageLocation) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   if (translatorName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
   auto& registry = host::PluginRegistry::instance();
@@ -145,14 +148,14 @@ MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const c
 }
 
 MStatus MFnPlugin::deregisterFileTranslator(const MString& translatorName) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   return eraseOwned(host::PluginRegistry::instance().translators, translatorName, *record);
 }
 
 MStatus MFnPlugin::registerUI(const MString& creationProc, const MString& deletionProc,
                               const MString& creationBatchProc, const MString& deletionBatchProc) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   if (creationProc.length() == 0 || deletionProc.length() == 0) return MS::kInvalidParameter;
   if (record->hasUi) return MS::kFailure;

@@ -1,4 +1,5 @@
 #include <maya/MFnTransform.h>
+#include <maya/MVector.h>
 
 #include <array>
 #include <variant>
@@ -7,7 +8,6 @@
 #include "Object.h"
 #include "ReturnStatus.h"
 #include "Rotation.h"
-#include "Scene.h"
 
 using host::report;
 
@@ -16,10 +16,7 @@ namespace {
 double number(host::Node& node, const char* attributeName) {
   auto attribute = node.type().findAttribute(attributeName);
   if (!attribute) return 0.0;
-  const auto& value = node.value(*attribute);
-  if (auto real = std::get_if<double>(&value)) return *real;
-  if (auto integer = std::get_if<int>(&value)) return *integer;
-  return 0.0;
+  return host::numberOf(node.value(*attribute)).value_or(0.0);
 }
 
 void setNumber(host::Node& node, const char* attributeName, host::AttributeValue value) {
@@ -45,15 +42,11 @@ MFnTransform::~MFnTransform() = default;
 MFn::Type MFnTransform::type() const { return MFn::kTransform; }
 
 MObject MFnTransform::create(MObject parent, MStatus* ReturnStatus) {
-  MObject created;
-  MStatus status = host::Scene::instance().createDagNode("transform", parent, created);
-  report(ReturnStatus, status);
-  if (status) attachedObject = created;
-  return created;
+  return createAttached("transform", parent, ReturnStatus);
 }
 
 MStatus MFnTransform::setTranslation(const MVector& vec, MSpace::Space space) {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node) return MS::kInvalidParameter;
   if (space != MSpace::kTransform) return MS::kNotImplemented;
   setNumber(*node, "translateX", vec.x);
@@ -63,7 +56,7 @@ MStatus MFnTransform::setTranslation(const MVector& vec, MSpace::Space space) {
 }
 
 MVector MFnTransform::getTranslation(MSpace::Space space, MStatus* ReturnStatus) const {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node) {
     report(ReturnStatus, MS::kInvalidParameter);
     return MVector();
@@ -78,7 +71,7 @@ MVector MFnTransform::getTranslation(MSpace::Space space, MStatus* ReturnStatus)
 }
 
 MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder order, bool reorder) {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node) return MS::kInvalidParameter;
   if (order <= MTransformationMatrix::kInvalid || order >= MTransformationMatrix::kLast) {
     return MS::kInvalidParameter;
@@ -98,7 +91,7 @@ MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder orde
 }
 
 MTransformationMatrix::RotationOrder MFnTransform::rotationOrder(MStatus* ReturnStatus) const {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node) {
     report(ReturnStatus, MS::kInvalidParameter);
     return MTransformationMatrix::kInvalid;

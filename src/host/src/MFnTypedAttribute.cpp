@@ -1,22 +1,26 @@
 #include <maya/MFnTypedAttribute.h>
+#include <maya/MString.h>
 
 #include <memory>
 #include <string>
 
 #include "Attribute.h"
 #include "Object.h"
+#include "ReturnStatus.h"
 #include "StringData.h"
+
+using host::report;
 
 MFnTypedAttribute::MFnTypedAttribute() = default;
 
 MFnTypedAttribute::MFnTypedAttribute(MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kTypedAttribute);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnTypedAttribute::MFnTypedAttribute(const MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kTypedAttribute);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnTypedAttribute::~MFnTypedAttribute() = default;
@@ -33,8 +37,8 @@ MObject MFnTypedAttribute::create(const MString& fullName, const MString& briefN
     if (data) initial = data->text;
   }
   if (!valid) {
-    attachedObject = MObject();
-    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    setAttached(MObject());
+    report(ReturnStatus, MS::kInvalidParameter);
     return MObject();
   }
   auto attribute = std::make_shared<host::Attribute>(
@@ -42,7 +46,7 @@ MObject MFnTypedAttribute::create(const MString& fullName, const MString& briefN
       std::vector<MFn::Type>{MFn::kTypedAttribute, MFn::kAttribute});
   attribute->defaultValue = initial;
   MObject created = host::ObjectAccess::wrap(attribute);
-  attachedObject = created;
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  setAttached(created);
+  report(ReturnStatus, MS::kSuccess);
   return created;
 }
