@@ -113,12 +113,12 @@ inline MTransformationMatrix::RotationOrder rotateOrder(const std::string& node)
   return transform.rotationOrder();
 }
 
-// A fresh scene with the BVH translator's plug-in loaded, and a directory for the test's files.
+// A fresh scene with the module loaded, and a directory for the test's files.
 class BvhSceneTest : public ::testing::Test {
  protected:
   void SetUp() override {
     host::resetScene();
-    ASSERT_EQ(host::loadPlugin(BVH_TEST_PLUGIN), MS::kSuccess);
+    ASSERT_EQ(host::loadPlugin(MOCAP_MODULE), MS::kSuccess);
     directory =
         std::filesystem::temp_directory_path() / ("bvhSceneTest-" + std::to_string(::getpid()));
     std::filesystem::create_directories(directory);
