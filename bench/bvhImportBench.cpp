@@ -11,6 +11,7 @@
 #include <maya/MPxFileTranslator.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -103,12 +104,39 @@ void generate(const std::string& path, std::uint32_t frames) {
   std::fclose(file);
 }
 
-double seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+// Wall-clock and processor time of one measured step. Processor time is what the ratio uses:
+// on a shared machine the wall clock also counts the time other processes held the cores.
+struct Timing {
+  double wall = 1e30;
+  double cpu = 1e30;
+
+  void keepBest(const Timing& other) {
+    wall = std::min(wall, other.wall);
+    cpu = std::min(cpu, other.cpu);
+  }
+};
+
+double cpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-double parseOnly(const std::string& path, std::uint32_t frames) {
-  auto start = std::chrono::steady_clock::now();
+class Stopwatch {
+ public:
+  Timing elapsed() const {
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count(),
+            cpuSeconds() - cpuStart};
+  }
+
+ private:
+  std::chrono::steady_clock::time_point wallStart = std::chrono::steady_clock::now();
+  double cpuStart = cpuSeconds();
+};
+
+Timing parseOnly(const std::string& path, std::uint32_t frames) {
+  Stopwatch stopwatch;
   std::ifstream file(path, std::ios::binary);
   iSkeleton skeleton;
   iMocapDataBvh reader(&file, &skeleton);
@@ -116,7 +144,7 @@ double parseOnly(const std::string& path, std::uint32_t frames) {
     std::fprintf(stderr, "parse failed\n");
     std::exit(1);
   }
-  return seconds(start);
+  return stopwatch.elapsed();
 }
 
 std::uint64_t keysInScene() {
@@ -147,18 +175,18 @@ int main(int argc, char** argv) {
   std::printf("file %s: %.1f MB, %d joints with channels, %u frames\n", path.c_str(), megabytes,
               kJoints, frames);
 
-  const int kRuns = 3;
-  double parseBest = 1e30;
-  double importBest = 1e30;
+  const int kRuns = 5;
+  Timing parseBest;
+  Timing importBest;
   std::int64_t peakHeap = 0;
   std::uint64_t keys = 0;
   for (int run = 0; run < kRuns; ++run) {
-    parseBest = std::min(parseBest, parseOnly(path, frames));
+    parseBest.keepBest(parseOnly(path, frames));
 
     host::resetScene();
     std::int64_t heapBefore = liveBytes.load();
     peakBytes = heapBefore;
-    auto start = std::chrono::steady_clock::now();
+    Stopwatch stopwatch;
     {
       imocapImport translator;
       MFileObject file;
@@ -168,7 +196,7 @@ int main(int argc, char** argv) {
         return 1;
       }
     }
-    importBest = std::min(importBest, seconds(start));
+    importBest.keepBest(stopwatch.elapsed());
     if (run == 0) {
       peakHeap = peakBytes.load() - heapBefore;
       keys = keysInScene();
@@ -181,17 +209,20 @@ int main(int argc, char** argv) {
   const double keyBytes = 2.0 * sizeof(double) * static_cast<double>(keys) / kMegabyte;
   const double memoryLimit = samples + keyBytes + 32.0;
   const double peak = static_cast<double>(peakHeap) / kMegabyte;
-  const double ratio = importBest / parseBest;
+  const double ratio = importBest.cpu / parseBest.cpu;
+  const double keyCount = static_cast<double>(keys);
   std::printf("keys   %llu written (expected %llu): %s\n", static_cast<unsigned long long>(keys),
               static_cast<unsigned long long>(expectedKeys), keys == expectedKeys ? "ok" : "WRONG");
-  std::printf("parse  %.3f s, %.1f MB/s (best of %d)\n", parseBest, megabytes / parseBest, kRuns);
+  std::printf("parse  %.3f s processor, %.3f s wall, %.1f MB/s (best of %d)\n", parseBest.cpu,
+              parseBest.wall, megabytes / parseBest.cpu, kRuns);
+  std::printf("import %.3f s processor, %.3f s wall (best of %d)\n", importBest.cpu,
+              importBest.wall, kRuns);
   std::printf(
-      "import %.3f s (best of %d): %.1f million keys/s over the whole import, %.1f over "
-      "what it adds to the parse\n",
-      importBest, kRuns, static_cast<double>(keys) / importBest / 1e6,
-      static_cast<double>(keys) / std::max(importBest - parseBest, 1e-9) / 1e6);
-  std::printf("ratio  import / parse %.2f (target <= 2): %s\n", ratio,
-              ratio <= 2.0 ? "ok" : "MISSED");
+      "keys/s %.1f million over the whole import, %.1f million over what it adds to the parse\n",
+      keyCount / importBest.cpu / 1e6,
+      keyCount / std::max(importBest.cpu - parseBest.cpu, 1e-9) / 1e6);
+  std::printf("ratio  import / parse %.2f processor, %.2f wall (target <= 2): %s\n", ratio,
+              importBest.wall / parseBest.wall, ratio <= 2.0 ? "ok" : "MISSED");
   std::printf(
       "peak heap during import %.1f MB; samples %.1f MB + keys %.1f MB + 32 = %.1f MB: %s\n", peak,
       samples, keyBytes, memoryLimit, peak <= memoryLimit ? "ok" : "MISSED");

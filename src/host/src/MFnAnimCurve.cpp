@@ -19,7 +19,7 @@ namespace {
 
 MTime timeOf(long long tick) { return MTime(host::secondsOf(tick), MTime::kSeconds); }
 
-// A plain pointer: the function set's handle keeps the node alive, and keying calls this once
+// Plain pointers: the function set's handle keeps the node alive, and keying calls these once
 // per key, where reference counting would cost as much as the key itself.
 host::Node* curveNode(const MObject& object) {
   auto* node = dynamic_cast<host::Node*>(host::ObjectAccess::get(object).get());
@@ -27,7 +27,7 @@ host::Node* curveNode(const MObject& object) {
 }
 
 host::AnimCurve* curveOf(const MObject& object) {
-  auto node = host::Node::live(object);
+  host::Node* node = curveNode(object);
   return node ? host::AnimCurve::of(*node) : nullptr;
 }
 
