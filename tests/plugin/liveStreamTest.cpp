@@ -126,12 +126,6 @@ TEST_F(LiveStream, ComputeWithNoFrameQueuedKeepsTheOutputs) {
   EXPECT_TRUE(waitForVector("device.outputRotate059", rotation(58, frameB)));
 }
 
-TEST_F(LiveStream, TurningLiveOffStopsTheOutputs) {
-  connectAndReceiveFrameA();
-  ASSERT_TRUE(host::setAttribute("device.live", false));
-  EXPECT_EQ(vector("device.outputTranslate01"), position(0, frameA));
-}
-
 TEST_F(LiveStream, CreateMarvikSkeletonBuildsOneJointSkeletonPerHeaderInArrivalOrder) {
   server.serve([](LoopbackServer::Connection& connection) {
     std::string query;

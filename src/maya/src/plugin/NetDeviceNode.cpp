@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -39,10 +40,12 @@ MObject NetDeviceNode::outputRotate[kOutputCount];
 
 namespace {
 
-constexpr int kFrameFloats = protocolBufferProcess::kSlotFloats;
-constexpr std::size_t kFrameBytes = protocolBufferProcess::kSlotBytes;
+// Actor slot 0's row of the frame store: 60 joint records of 6 floats (X, Y, Z position, X, Y,
+// Z rotation), root first.
+constexpr int kRecordFloats = 6;
+constexpr int kFrameFloats = 60 * kRecordFloats;
+constexpr std::size_t kFrameBytes = kFrameFloats * sizeof(float);
 constexpr int kPoolBytes = 3072;
-constexpr int kRecordFloats = protocolBufferProcess::kRecordFloats;
 // Joint record g goes to slot g + 1 of block 0; record 59 has no slot.
 constexpr int kWrittenSlots = NetDeviceNode::kSlotsPerBlock - 1;
 // How long the device thread sleeps between looks at the frame store and the pool: short
