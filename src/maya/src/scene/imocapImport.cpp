@@ -217,13 +217,13 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
 MStatus imocapImport::readFromText(const MString& text) {
   try {
     failureText = MString();
-    std::istringstream input(std::string(text.asChar(), text.length()));
+    std::istringstream input(std::string(text.asChar()));
     iSkeleton skeleton;
     iMocapDataBvh bvh(&input, &skeleton);
     int code = bvh.parse(std::string());
     if (code != kMocapOk) {
       failureText = describeParseFailure(code, bvh, skeleton, [&text] {
-        return std::make_unique<std::istringstream>(std::string(text.asChar(), text.length()));
+        return std::make_unique<std::istringstream>(std::string(text.asChar()));
       });
       return MS::kFailure;
     }
