@@ -51,34 +51,39 @@ class ImportProgress {
     while (
         !stateChanged.wait_for(lock, std::chrono::milliseconds(100), [this] { return stopped; })) {
       const long long position = readPosition();
-      const int percent = static_cast<int>(std::min(100LL, position * 100 / std::max(size, 1LL)));
+      const int percent =
+          closed ? 100 : static_cast<int>(std::min(100LL, position * 100 / std::max(size, 1LL)));
       const int filled = percent * kWidth / 100;
       std::fprintf(stderr, "\r[%s%s] %3d%% %s", std::string(filled, '#').c_str(),
                    std::string(kWidth - filled, '.').c_str(), percent,
-                   position >= size ? "keying" : "reading");
+                   closed ? "building" : "reading");
       std::fflush(stderr);
     }
   }
 
   // The offset of the first descriptor of this process open on the file; its last value when
-  // none is (before the open, after the close).
+  // none is (before the open, after the close, which ends the reading).
   long long readPosition() {
     struct stat target;
     if (::stat(path.c_str(), &target) != 0) return last;
     DIR* directory = ::opendir("/proc/self/fd");
     if (directory == nullptr) return last;
+    bool found = false;
     while (dirent* entry = ::readdir(directory)) {
       const std::string fd = "/proc/self/fd/" + std::string(entry->d_name);
-      struct stat opened;
-      if (entry->d_name[0] == '.' || ::stat(fd.c_str(), &opened) != 0) continue;
-      if (opened.st_dev != target.st_dev || opened.st_ino != target.st_ino) continue;
+      struct stat descriptor;
+      if (entry->d_name[0] == '.' || ::stat(fd.c_str(), &descriptor) != 0) continue;
+      if (descriptor.st_dev != target.st_dev || descriptor.st_ino != target.st_ino) continue;
       std::ifstream info("/proc/self/fdinfo/" + std::string(entry->d_name));
       std::string key;
       long long value = 0;
       if (info >> key >> value && key == "pos:") last = value;
+      found = true;
       break;
     }
     ::closedir(directory);
+    opened = opened || found;
+    closed = opened && !found;
     return last;
   }
 
@@ -86,6 +91,8 @@ class ImportProgress {
   std::string path;
   long long size;
   long long last = 0;
+  bool opened = false;
+  bool closed = false;
   std::mutex stateMutex;
   std::condition_variable stateChanged;
   bool stopped = false;
