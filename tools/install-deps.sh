@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libprotobuf-dev protobuf-compiler
-  zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev clang-format)
+  zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev clang-format libfast-float-dev)
 
 missing=()
 for p in "${packages[@]}"; do
