@@ -1,20 +1,107 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite. With "asan" or "tsan", the same suite
-# under AddressSanitizer+UndefinedBehaviorSanitizer or ThreadSanitizer (clang).
+# Builds and checks the project. With no argument, every step in `steps` runs in order and the
+# first failure stops the run (this is what CI does); with a step name, only that step runs.
+#   quick   normal build (g++) and the whole suite: the developers' inner loop
+#   devkit  the module's sources compiled (not linked) with -DMAYA_LOCATION pointing at the
+#           stand-in devkit the host build generates: <maya/...> headers only, no host
+#   asan    the suite built with clang under AddressSanitizer + UndefinedBehaviorSanitizer
+#   tsan    the suite built with clang under ThreadSanitizer
+#   fuzz    each fuzz target under libFuzzer + ASan/UBSan for MOCAP_FUZZ_SECONDS (default 60)
+#   format  clang-format over the tracked C++ files
+# A step is a function named step_<name>; adding one to `steps` puts it in the full run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+steps=(quick devkit asan tsan fuzz format)
+
+jobs=$(nproc)
+fuzz_seconds=${MOCAP_FUZZ_SECONDS:-60}
+fuzz_targets=(bvhParserFuzz packetPayloadFuzz)
+
+# The fuzz targets share the ASan tree: its libraries carry the fuzzer's coverage
+# instrumentation, so the fuzz step adds two links rather than a third full build.
+asan_flags=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+  -DMOCAP_SANITIZE=address,undefined -DMOCAP_FUZZ=ON)
+tsan_flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+  -DMOCAP_SANITIZE=thread)
+
+configure() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DMOCAP_WERROR=ON "$@" >/dev/null
+}
+
+build_and_test() {
+  local dir=$1
+  shift
+  configure "$dir" "$@"
+  cmake --build "$dir" --parallel "$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300
+}
+
+step_quick() { build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
+step_devkit() {
+  configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build --target standInDevkit
+  configure build-devkit -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMAYA_LOCATION="$PWD/build/devkit"
+  # Object files only: the stand-in devkit has headers but no Maya libraries to link.
+  local objects
+  mapfile -t objects < <(ninja -C build-devkit -t targets all | sed -n 's|^\(src/maya/[^:]*\.o\):.*|\1|p')
+  [ ${#objects[@]} -gt 0 ] || { echo "devkit: no module sources found" >&2; return 1; }
+  ninja -C build-devkit -j "$jobs" "${objects[@]}"
+}
+step_asan() { build_and_test build-asan "${asan_flags[@]}"; }
+step_tsan() { build_and_test build-tsan "${tsan_flags[@]}"; }
+
+# Runs the targets side by side (one per core), each from its seed folder, for a bounded
+# time. New inputs go to a scratch corpus in the build tree, never into the repository.
+step_fuzz() {
+  configure build-asan "${asan_flags[@]}"
+  cmake --build build-asan --parallel "$jobs" --target "${fuzz_targets[@]}"
+  local runs=build-asan/fuzz-runs target pids=() failed=0 i
+  for target in "${fuzz_targets[@]}"; do
+    rm -rf "${runs:?}/$target"
+    mkdir -p "$runs/$target/corpus"
+    build-asan/fuzz/"$target" -max_total_time="$fuzz_seconds" -timeout=30 -print_final_stats=1 \
+      -artifact_prefix="$runs/$target/" "$runs/$target/corpus" "fuzz/corpus/$target" \
+      >"$runs/$target/log" 2>&1 &
+    pids+=($!)
+  done
+  for i in "${!fuzz_targets[@]}"; do
+    target=${fuzz_targets[$i]}
+    if wait "${pids[$i]}"; then
+      sed -n "s/^stat::\(number_of_executed_units\|average_exec_per_sec\|peak_rss_mb\)/$target \1/p" \
+        "$runs/$target/log"
+    else
+      failed=1
+      tail -n 80 "$runs/$target/log"
+      echo "$target failed; log: $runs/$target/log" >&2
+      grep -h 'Test unit written to' "$runs/$target/log" | sed "s/^/$target: /" >&2 || true
+    fi
+  done
+  return "$failed"
+}
+
+step_format() {
+  git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+}
+
+if [ $# -gt 1 ] || { [ $# -eq 1 ] && ! declare -F "step_$1" >/dev/null; }; then
+  echo "usage: $0 [$(
+    IFS='|'
+    echo "${steps[*]}"
+  )]" >&2
+  exit 2
+fi
+
 tools/install-deps.sh
-
-mode="${1:-default}"
-case "$mode" in
-  default) dir=build; flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
-  asan) dir=build-asan
-    flags=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DMOCAP_SANITIZE=address,undefined) ;;
-  tsan) dir=build-tsan
-    flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DMOCAP_SANITIZE=thread) ;;
-  *) echo "usage: $0 [asan|tsan]" >&2; exit 2 ;;
-esac
-
-cmake -S . -B "$dir" -G Ninja -DMOCAP_WERROR=ON "${flags[@]}" >/dev/null
-cmake --build "$dir"
-ctest --test-dir "$dir" --output-on-failure -j2 --timeout 300
+run=("$@")
+[ $# -eq 0 ] && run=("${steps[@]}")
+timings=()
+for step in "${run[@]}"; do
+  echo "== $step"
+  start=$SECONDS
+  "step_$step"
+  timings+=("$step $((SECONDS - start)) s")
+done
+printf '== %s\n' "${timings[@]}"

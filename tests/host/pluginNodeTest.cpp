@@ -6,6 +6,7 @@
 #include <maya/MFnStringData.h>
 #include <maya/MFnTypedAttribute.h>
 #include <maya/MPxNode.h>
+#include <maya/MString.h>
 
 #include <array>
 #include <string>

@@ -28,7 +28,7 @@ int MArgList::asInt(unsigned int index, MStatus* ReturnStatus) const {
   return args[index].asInt();
 }
 
-MArgList& MArgList::addArg(const MString& arg) {
+MStatus MArgList::addArg(const MString& arg) {
   args.push_back(arg);
-  return *this;
+  return MS::kSuccess;
 }

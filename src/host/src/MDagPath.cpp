@@ -1,4 +1,5 @@
 #include <maya/MDagPath.h>
+#include <maya/MString.h>
 
 #include "Node.h"
 #include "Scene.h"

@@ -77,7 +77,7 @@ MString MFileObject::resolvedFullName() const { return expand(raw.asChar()).c_st
 
 MString MFileObject::expandedFullName() const { return expand(raw.asChar()).c_str(); }
 
-bool MFileObject::exists() const {
+bool MFileObject::exists() {
   std::ifstream file(expand(raw.asChar()));
   return file.good();
 }

@@ -118,13 +118,13 @@ MObject MFnAnimCurve::create(const MObject& node, const MObject& attribute,
     report(ReturnStatus, status);
     return MObject();
   }
-  attachedObject = host::ObjectAccess::wrap(curve);
+  setAttached(host::ObjectAccess::wrap(curve));
   report(ReturnStatus, MS::kSuccess);
-  return attachedObject;
+  return attached();
 }
 
 MFnAnimCurve::AnimCurveType MFnAnimCurve::animCurveType(MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   if (!curve) return kAnimCurveUnknown;
   for (auto type : {kAnimCurveTA, kAnimCurveTL, kAnimCurveTT, kAnimCurveTU}) {
@@ -134,13 +134,13 @@ MFnAnimCurve::AnimCurveType MFnAnimCurve::animCurveType(MStatus* ReturnStatus) c
 }
 
 unsigned int MFnAnimCurve::numKeys(MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   return curve ? static_cast<unsigned int>(curve->keys.size()) : 0;
 }
 
 bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   if (!curve) return false;
   long long tick = ticks(time);
@@ -151,7 +151,7 @@ bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnS
 }
 
 unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   if (!curve) {
     report(ReturnStatus, MS::kInvalidParameter);
     return 0;
@@ -171,7 +171,7 @@ unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus)
 }
 
 MTime MFnAnimCurve::time(unsigned int index, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   if (!curve || index >= curve->keys.size()) {
     report(ReturnStatus, MS::kInvalidParameter);
     return MTime();
@@ -181,7 +181,7 @@ MTime MFnAnimCurve::time(unsigned int index, MStatus* ReturnStatus) const {
 }
 
 double MFnAnimCurve::value(unsigned int index, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   if (!curve || index >= curve->keys.size()) {
     report(ReturnStatus, MS::kInvalidParameter);
     return 0.0;
@@ -191,14 +191,14 @@ double MFnAnimCurve::value(unsigned int index, MStatus* ReturnStatus) const {
 }
 
 MStatus MFnAnimCurve::remove(unsigned int index, MAnimCurveChange*) {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   if (!curve || index >= curve->keys.size()) return MS::kInvalidParameter;
   curve->keys.erase(curve->keys.begin() + index);
   return MS::kSuccess;
 }
 
 MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveChange*) {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   if (!curve || time.unit() == MTime::kInvalid) return MS::kInvalidParameter;
   long long tick = ticks(time);
   auto& keys = curve->keys;
@@ -212,7 +212,7 @@ MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveCha
 }
 
 double MFnAnimCurve::evaluate(const MTime& atTime, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attachedObject);
+  auto curve = curveNode(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   if (!curve || curve->keys.empty()) return 0.0;
   const auto& keys = curve->keys;

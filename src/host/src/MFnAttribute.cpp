@@ -20,7 +20,7 @@ MFnAttribute::~MFnAttribute() = default;
 MFn::Type MFnAttribute::type() const { return MFn::kAttribute; }
 
 MStatus MFnAttribute::setHidden(bool state) {
-  auto attribute = host::ObjectAccess::as<host::Attribute>(attachedObject);
+  auto attribute = host::ObjectAccess::as<host::Attribute>(attached());
   if (!attribute) return MS::kFailure;
   attribute->hidden = state;
   return MS::kSuccess;

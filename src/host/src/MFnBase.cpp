@@ -1,7 +1,9 @@
 #include <maya/MFnBase.h>
+#include <maya/MObject.h>
 
 #include "Node.h"
 #include "Object.h"
+#include "ReturnStatus.h"
 
 namespace {
 
@@ -14,18 +16,18 @@ bool usable(const MObject& object, MFn::Type required) {
 
 }  // namespace
 
-MFnBase::MFnBase() = default;
+MFnBase::MFnBase() : attachedObject(std::make_unique<MObject>()) {}
 MFnBase::~MFnBase() = default;
 
 MFn::Type MFnBase::type() const { return MFn::kBase; }
 
-bool MFnBase::hasObj(MFn::Type fnType) const { return attachedObject.hasFn(fnType); }
+bool MFnBase::hasObj(MFn::Type fnType) const { return attachedObject->hasFn(fnType); }
 
 bool MFnBase::hasObj(const MObject& object) const { return usable(object, type()); }
 
 MObject MFnBase::object(MStatus* ReturnStatus) const {
-  if (ReturnStatus) *ReturnStatus = attachedObject.isNull() ? MS::kInvalidParameter : MS::kSuccess;
-  return attachedObject;
+  host::report(ReturnStatus, attachedObject->isNull() ? MS::kInvalidParameter : MS::kSuccess);
+  return *attachedObject;
 }
 
 MStatus MFnBase::setObject(MObject& object) { return attach(object, type()); }
@@ -34,9 +36,13 @@ MStatus MFnBase::setObject(const MObject& object) { return attach(object, type()
 
 MStatus MFnBase::attach(const MObject& object, MFn::Type required) {
   if (!usable(object, required)) {
-    attachedObject = MObject();
+    *attachedObject = MObject();
     return MS::kInvalidParameter;
   }
-  attachedObject = object;
+  *attachedObject = object;
   return MS::kSuccess;
 }
+
+const MObject& MFnBase::attached() const { return *attachedObject; }
+
+void MFnBase::setAttached(const MObject& object) { *attachedObject = object; }

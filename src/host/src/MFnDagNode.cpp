@@ -22,13 +22,13 @@ MFnDagNode::~MFnDagNode() = default;
 MFn::Type MFnDagNode::type() const { return MFn::kDagNode; }
 
 unsigned int MFnDagNode::childCount(MStatus* ReturnStatus) const {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   report(ReturnStatus, node ? MS::kSuccess : MS::kInvalidParameter);
   return node ? static_cast<unsigned int>(node->children().size()) : 0;
 }
 
 MObject MFnDagNode::child(unsigned int i, MStatus* ReturnStatus) const {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node || i >= node->children().size()) {
     report(ReturnStatus, MS::kInvalidParameter);
     return MObject();
@@ -38,13 +38,13 @@ MObject MFnDagNode::child(unsigned int i, MStatus* ReturnStatus) const {
 }
 
 unsigned int MFnDagNode::parentCount(MStatus* ReturnStatus) const {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   report(ReturnStatus, node ? MS::kSuccess : MS::kInvalidParameter);
   return node ? 1 : 0;
 }
 
 MObject MFnDagNode::parent(unsigned int i, MStatus* ReturnStatus) const {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node || i != 0) {
     report(ReturnStatus, MS::kInvalidParameter);
     return MObject();
@@ -56,7 +56,7 @@ MObject MFnDagNode::parent(unsigned int i, MStatus* ReturnStatus) const {
 }
 
 MString MFnDagNode::fullPathName(MStatus* ReturnStatus) const {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   report(ReturnStatus, node ? MS::kSuccess : MS::kInvalidParameter);
   return node ? MString(host::Scene::instance().path(*node).c_str()) : MString();
 }

@@ -31,14 +31,14 @@ MFnDependencyNode::~MFnDependencyNode() = default;
 MFn::Type MFnDependencyNode::type() const { return MFn::kDependencyNode; }
 
 MString MFnDependencyNode::name(MStatus* ReturnStatus) const {
-  auto node = liveNode(attachedObject);
+  auto node = liveNode(attached());
   if (ReturnStatus) *ReturnStatus = node ? MS::kSuccess : MS::kInvalidParameter;
   return node ? MString(node->name().c_str()) : MString();
 }
 
 MString MFnDependencyNode::setName(const MString& name, bool createNamespace,
                                    MStatus* ReturnStatus) {
-  auto node = liveNode(attachedObject);
+  auto node = liveNode(attached());
   if (!node) {
     if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
     return MString();
@@ -51,23 +51,23 @@ MString MFnDependencyNode::setName(const MString& name, bool createNamespace,
 }
 
 MTypeId MFnDependencyNode::typeId(MStatus* ReturnStatus) const {
-  auto node = liveNode(attachedObject);
+  auto node = liveNode(attached());
   if (ReturnStatus) *ReturnStatus = node ? MS::kSuccess : MS::kInvalidParameter;
   return node ? node->type().id : MTypeId();
 }
 
 MString MFnDependencyNode::typeName(MStatus* ReturnStatus) const {
-  auto node = liveNode(attachedObject);
+  auto node = liveNode(attached());
   if (ReturnStatus) *ReturnStatus = node ? MS::kSuccess : MS::kInvalidParameter;
   return node ? MString(node->type().name.c_str()) : MString();
 }
 
 MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* ReturnStatus) const {
-  auto node = liveNode(attachedObject);
+  auto node = liveNode(attached());
   auto attribute = node ? node->type().findAttribute(attrName.asChar()) : nullptr;
   if (ReturnStatus) *ReturnStatus = attribute ? MS::kSuccess : MS::kInvalidParameter;
   if (!attribute) return MPlug();
-  return MPlug(attachedObject, host::ObjectAccess::wrap(attribute));
+  return MPlug(attached(), host::ObjectAccess::wrap(attribute));
 }
 
 MPlug MFnDependencyNode::findPlug(const MString& attrName, MStatus* ReturnStatus) const {

@@ -1,3 +1,4 @@
+#include <maya/MEulerRotation.h>
 #include <maya/MFnIkJoint.h>
 
 #include <variant>
@@ -34,12 +35,12 @@ MObject MFnIkJoint::create(MObject parent, MStatus* ReturnStatus) {
   MObject created;
   MStatus status = host::Scene::instance().createDagNode("joint", parent, created);
   report(ReturnStatus, status);
-  if (status) attachedObject = created;
+  if (status) setAttached(created);
   return created;
 }
 
 MStatus MFnIkJoint::setOrientation(const MEulerRotation& rotation) {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node) return MS::kInvalidParameter;
   if (rotation.order < MEulerRotation::kXYZ || rotation.order > MEulerRotation::kZYX) {
     return MS::kInvalidParameter;
@@ -59,7 +60,7 @@ MStatus MFnIkJoint::setOrientation(const MEulerRotation& rotation) {
 }
 
 MStatus MFnIkJoint::getOrientation(MEulerRotation& rotation) const {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node) return MS::kInvalidParameter;
   double angles[3] = {0.0, 0.0, 0.0};
   for (int axis = 0; axis < 3; ++axis) {

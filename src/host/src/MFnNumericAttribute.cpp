@@ -1,4 +1,5 @@
 #include <maya/MFnNumericAttribute.h>
+#include <maya/MString.h>
 
 #include <memory>
 #include <vector>
@@ -61,7 +62,7 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
       valid = false;
   }
   if (!valid) {
-    attachedObject = MObject();
+    setAttached(MObject());
     if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
     return MObject();
   }
@@ -70,7 +71,7 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
       std::vector<MFn::Type>{MFn::kNumericAttribute, MFn::kAttribute});
   attribute->defaultValue = initial;
   MObject created = host::ObjectAccess::wrap(attribute);
-  attachedObject = created;
+  setAttached(created);
   if (ReturnStatus) *ReturnStatus = MS::kSuccess;
   return created;
 }
@@ -84,7 +85,7 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
                children[2] && children[0] != children[1] && children[1] != children[2] &&
                children[0] != children[2];
   if (!valid) {
-    attachedObject = MObject();
+    setAttached(MObject());
     if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
     return MObject();
   }
@@ -92,7 +93,7 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
       fullName.asChar(), briefName.asChar(), std::move(children),
       {MFn::kAttribute3Double, MFn::kNumericAttribute, MFn::kCompoundAttribute, MFn::kAttribute});
   MObject created = host::ObjectAccess::wrap(attribute);
-  attachedObject = created;
+  setAttached(created);
   if (ReturnStatus) *ReturnStatus = MS::kSuccess;
   return created;
 }

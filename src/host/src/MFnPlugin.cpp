@@ -11,7 +11,7 @@ const MString MFnPlugin::kDefaultDataLocation("data");
 
 namespace {
 
-std::shared_ptr<host::PluginRecord> attached(const MFnPlugin& plugin) {
+std::shared_ptr<host::PluginRecord> pluginRecord(const MFnPlugin& plugin) {
   return host::ObjectAccess::as<host::PluginRecord>(plugin.object());
 }
 
@@ -52,7 +52,7 @@ MFn::Type MFnPlugin::type() const { return MFn::kPlugin; }
 
 MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction creatorFunction,
                                    MCreateSyntaxFunction) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   if (commandName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
   auto& registry = host::PluginRegistry::instance();
@@ -62,7 +62,7 @@ MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction 
 }
 
 MStatus MFnPlugin::deregisterCommand(const MString& commandName) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   return eraseOwned(host::PluginRegistry::instance().commands, commandName, *record);
 }
@@ -70,7 +70,7 @@ MStatus MFnPlugin::deregisterCommand(const MString& commandName) {
 MStatus MFnPlugin::registerNode(const MString& typeName, const MTypeId& typeId,
                                 MCreatorFunction creatorFunction, MInitializeFunction initFunction,
                                 MPxNode::Type type, const MString*) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   if (typeName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
   // Only the proxy kinds this host can run.
@@ -113,7 +113,7 @@ MStatus MFnPlugin::registerNode(const MString& typeName, const MTypeId& typeId,
 }
 
 MStatus MFnPlugin::deregisterNode(const MTypeId& typeId) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   auto& entries = host::PluginRegistry::instance().nodeTypes;
   auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
@@ -130,7 +130,7 @@ MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const c
                                           const char* optionsScriptName,
                                           const char* defaultOptionsString, bool requiresFullMel,
                                           MString dataStorageLocation) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   if (translatorName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
   auto& registry = host::PluginRegistry::instance();
@@ -145,14 +145,14 @@ MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const c
 }
 
 MStatus MFnPlugin::deregisterFileTranslator(const MString& translatorName) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   return eraseOwned(host::PluginRegistry::instance().translators, translatorName, *record);
 }
 
 MStatus MFnPlugin::registerUI(const MString& creationProc, const MString& deletionProc,
                               const MString& creationBatchProc, const MString& deletionBatchProc) {
-  auto record = attached(*this);
+  auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   if (creationProc.length() == 0 || deletionProc.length() == 0) return MS::kInvalidParameter;
   if (record->hasUi) return MS::kFailure;

@@ -1,4 +1,6 @@
 #include <maya/MFnStringData.h>
+#include <maya/MObject.h>
+#include <maya/MString.h>
 
 #include <memory>
 
@@ -29,7 +31,7 @@ MObject MFnStringData::create(const MString& str, MStatus* ReturnStatus) {
 }
 
 MString MFnStringData::string(MStatus* ReturnStatus) const {
-  auto data = host::ObjectAccess::as<host::StringData>(attachedObject);
+  auto data = host::ObjectAccess::as<host::StringData>(attached());
   if (ReturnStatus) *ReturnStatus = data ? MS::kSuccess : MS::kInvalidParameter;
   return data ? MString(data->text.c_str()) : MString();
 }

@@ -1,4 +1,5 @@
 #include <maya/MFnTransform.h>
+#include <maya/MVector.h>
 
 #include <array>
 #include <variant>
@@ -48,12 +49,12 @@ MObject MFnTransform::create(MObject parent, MStatus* ReturnStatus) {
   MObject created;
   MStatus status = host::Scene::instance().createDagNode("transform", parent, created);
   report(ReturnStatus, status);
-  if (status) attachedObject = created;
+  if (status) setAttached(created);
   return created;
 }
 
 MStatus MFnTransform::setTranslation(const MVector& vec, MSpace::Space space) {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node) return MS::kInvalidParameter;
   if (space != MSpace::kTransform) return MS::kNotImplemented;
   setNumber(*node, "translateX", vec.x);
@@ -63,7 +64,7 @@ MStatus MFnTransform::setTranslation(const MVector& vec, MSpace::Space space) {
 }
 
 MVector MFnTransform::getTranslation(MSpace::Space space, MStatus* ReturnStatus) const {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node) {
     report(ReturnStatus, MS::kInvalidParameter);
     return MVector();
@@ -78,7 +79,7 @@ MVector MFnTransform::getTranslation(MSpace::Space space, MStatus* ReturnStatus)
 }
 
 MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder order, bool reorder) {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node) return MS::kInvalidParameter;
   if (order <= MTransformationMatrix::kInvalid || order >= MTransformationMatrix::kLast) {
     return MS::kInvalidParameter;
@@ -98,7 +99,7 @@ MStatus MFnTransform::setRotationOrder(MTransformationMatrix::RotationOrder orde
 }
 
 MTransformationMatrix::RotationOrder MFnTransform::rotationOrder(MStatus* ReturnStatus) const {
-  auto node = host::Node::live(attachedObject);
+  auto node = host::Node::live(attached());
   if (!node) {
     report(ReturnStatus, MS::kInvalidParameter);
     return MTransformationMatrix::kInvalid;

@@ -1,4 +1,5 @@
 #include <maya/MFnTypedAttribute.h>
+#include <maya/MString.h>
 
 #include <memory>
 #include <string>
@@ -33,7 +34,7 @@ MObject MFnTypedAttribute::create(const MString& fullName, const MString& briefN
     if (data) initial = data->text;
   }
   if (!valid) {
-    attachedObject = MObject();
+    setAttached(MObject());
     if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
     return MObject();
   }
@@ -42,7 +43,7 @@ MObject MFnTypedAttribute::create(const MString& fullName, const MString& briefN
       std::vector<MFn::Type>{MFn::kTypedAttribute, MFn::kAttribute});
   attribute->defaultValue = initial;
   MObject created = host::ObjectAccess::wrap(attribute);
-  attachedObject = created;
+  setAttached(created);
   if (ReturnStatus) *ReturnStatus = MS::kSuccess;
   return created;
 }

@@ -1,4 +1,5 @@
 #include <maya/MGlobal.h>
+#include <maya/MSelectionList.h>
 
 #include <algorithm>
 #include <memory>

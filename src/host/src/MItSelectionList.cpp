@@ -1,3 +1,4 @@
+#include <maya/MDagPath.h>
 #include <maya/MItSelectionList.h>
 
 #include "Node.h"

@@ -1,4 +1,5 @@
 #include <maya/MPlug.h>
+#include <maya/MString.h>
 
 #include <variant>
 

@@ -1,4 +1,6 @@
+#include <maya/MDagPath.h>
 #include <maya/MSelectionList.h>
+#include <maya/MString.h>
 
 #include <algorithm>
 

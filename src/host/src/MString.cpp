@@ -148,8 +148,4 @@ double MString::asDouble() const { return std::strtod(text.c_str(), nullptr); }
 
 MString operator+(const char* text, const MString& string) { return MString(text) + string; }
 
-bool operator==(const char* text, const MString& string) { return string == text; }
-
-bool operator!=(const char* text, const MString& string) { return string != text; }
-
 std::ostream& operator<<(std::ostream& out, const MString& string) { return out << string.text; }

@@ -1,3 +1,4 @@
+#include <maya/MString.h>
 #include <maya/MStringArray.h>
 
 MStringArray::MStringArray() = default;

@@ -3,6 +3,7 @@
 #include <maya/MDataHandle.h>
 #include <maya/MFnNumericAttribute.h>
 #include <maya/MObjectArray.h>
+#include <maya/MString.h>
 
 #include <cstring>
 #include <string>

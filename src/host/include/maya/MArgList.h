@@ -18,7 +18,7 @@ class MArgList {
   MString asString(unsigned int index, MStatus* ReturnStatus = NULL) const;
   int asInt(unsigned int index, MStatus* ReturnStatus = NULL) const;
 
-  MArgList& addArg(const MString& arg);
+  MStatus addArg(const MString& arg);
 
  private:
   std::vector<MString> args;

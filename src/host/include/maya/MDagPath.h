@@ -3,7 +3,8 @@
 #include <maya/MFn.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
-#include <maya/MString.h>
+
+class MString;
 
 // Path to a DAG node. The host has no instancing, so a node has exactly one path.
 class MDagPath {

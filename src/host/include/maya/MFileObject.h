@@ -21,7 +21,7 @@ class MFileObject {
   MString resolvedPath() const;
   MString resolvedFullName() const;
   MString expandedFullName() const;
-  bool exists() const;
+  bool exists();
 
   [[deprecated("Use MFileObject::resolvedName() instead.")]] MString name() const;
   [[deprecated("Use MFileObject::resolvedFullName() instead.")]] MString fullName() const;

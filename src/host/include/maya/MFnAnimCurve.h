@@ -1,13 +1,13 @@
 #pragma once
 
 #include <maya/MFnDependencyNode.h>
-#include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MTime.h>
 #include <maya/MTypes.h>
 
 class MAnimCurveChange;
 class MDGModifier;
+class MObject;
 class MPlug;
 
 // Keys are kept sorted by time, one key per time at Maya's tick resolution. Values are in the

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <maya/MFn.h>
-#include <maya/MObject.h>
 #include <maya/MStatus.h>
 
-// Base of the function sets: holds the object it is attached to. Not copyable.
+#include <memory>
+
+class MObject;
+
+// Base of the function sets: holds the object it is attached to. Not copyable; only derived
+// function sets are constructed.
 class MFnBase {
  public:
-  MFnBase();
   virtual ~MFnBase();
 
   virtual MFn::Type type() const;
@@ -21,12 +24,17 @@ class MFnBase {
   virtual MStatus setObject(const MObject& object);
 
  protected:
+  MFnBase();
   // Attach when the object supports the given function set type (usable from constructors).
   MStatus attach(const MObject& object, MFn::Type required);
   // The attached object, checked: null when nothing usable is attached.
-  MObject attachedObject;
+  const MObject& attached() const;
+  void setAttached(const MObject& object);
 
  private:
   MFnBase(const MFnBase&) = delete;
   MFnBase& operator=(const MFnBase&) = delete;
+
+  // Behind a pointer: this header leaves MObject incomplete, as Maya's does.
+  std::unique_ptr<MObject> attachedObject;
 };

@@ -2,8 +2,9 @@
 
 #include <maya/MFn.h>
 #include <maya/MFnBase.h>
-#include <maya/MObject.h>
 #include <maya/MStatus.h>
+
+class MObject;
 
 // Function set of data objects.
 class MFnData : public MFnBase {

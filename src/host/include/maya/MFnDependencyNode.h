@@ -1,12 +1,12 @@
 #pragma once
 
 #include <maya/MFnBase.h>
-#include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
 #include <maya/MTypeId.h>
 #include <maya/MTypes.h>
 
+class MObject;
 class MPlug;
 
 class MFnDependencyNode : public MFnBase {

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <maya/MEulerRotation.h>
 #include <maya/MFnTransform.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
+
+class MEulerRotation;
 
 class MFnIkJoint : public MFnTransform {
  public:

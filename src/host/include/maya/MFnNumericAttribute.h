@@ -5,7 +5,8 @@
 #include <maya/MFnNumericData.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
-#include <maya/MString.h>
+
+class MString;
 
 // Function set of numeric attributes: single values and compounds of numeric children.
 class MFnNumericAttribute : public MFnAttribute {

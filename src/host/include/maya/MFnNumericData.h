@@ -2,8 +2,9 @@
 
 #include <maya/MFn.h>
 #include <maya/MFnData.h>
-#include <maya/MObject.h>
 #include <maya/MStatus.h>
+
+class MObject;
 
 // Function set of numeric data; here only the numeric types are used.
 class MFnNumericData : public MFnData {

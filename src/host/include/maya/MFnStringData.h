@@ -2,9 +2,10 @@
 
 #include <maya/MFn.h>
 #include <maya/MFnData.h>
-#include <maya/MObject.h>
 #include <maya/MStatus.h>
-#include <maya/MString.h>
+
+class MObject;
+class MString;
 
 // Function set of string data, used as the default value of string attributes.
 class MFnStringData : public MFnData {

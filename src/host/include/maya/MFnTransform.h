@@ -5,7 +5,8 @@
 #include <maya/MStatus.h>
 #include <maya/MTransformationMatrix.h>
 #include <maya/MTypes.h>
-#include <maya/MVector.h>
+
+class MVector;
 
 class MFnTransform : public MFnDagNode {
  public:

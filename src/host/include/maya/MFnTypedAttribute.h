@@ -5,7 +5,8 @@
 #include <maya/MFnData.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
-#include <maya/MString.h>
+
+class MString;
 
 // Function set of attributes holding a data object; here string attributes.
 class MFnTypedAttribute : public MFnAttribute {

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <maya/MObject.h>
-#include <maya/MSelectionList.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
+
+class MSelectionList;
 
 class MGlobal {
  public:

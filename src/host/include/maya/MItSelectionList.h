@@ -1,6 +1,5 @@
 #pragma once
 
-#include <maya/MDagPath.h>
 #include <maya/MFn.h>
 #include <maya/MObject.h>
 #include <maya/MSelectionList.h>
@@ -8,6 +7,8 @@
 #include <maya/MTypes.h>
 
 #include <vector>
+
+class MDagPath;
 
 // Iterates a copy of the list, keeping only items that have the filter's function set
 // (MFn::kInvalid keeps everything).

@@ -2,7 +2,8 @@
 
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
-#include <maya/MString.h>
+
+class MString;
 
 // An attribute of a node. Reading a value the node computes evaluates it first. The host does
 // not evaluate connections: a driven plug reads the value stored on its own node.

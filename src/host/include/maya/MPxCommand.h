@@ -1,7 +1,8 @@
 #pragma once
 
-#include <maya/MArgList.h>
 #include <maya/MStatus.h>
+
+class MArgList;
 
 // Base of plug-in commands. The host creates one object per invocation through the registered
 // creator, calls doIt and deletes it afterwards (commands of this host are never undoable).

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <maya/MDagPath.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
-#include <maya/MString.h>
 #include <maya/MTypes.h>
 
 #include <vector>
 
+class MDagPath;
 class MItSelectionList;
+class MString;
 
 // Nodes in selection order. Components are not supported.
 class MSelectionList {

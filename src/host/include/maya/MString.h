@@ -61,8 +61,6 @@ class MString {
   double asDouble() const;
 
   friend MString operator+(const char* text, const MString& string);
-  friend bool operator==(const char* text, const MString& string);
-  friend bool operator!=(const char* text, const MString& string);
   friend std::ostream& operator<<(std::ostream& out, const MString& string);
 
  private:

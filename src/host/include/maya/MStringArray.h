@@ -1,9 +1,10 @@
 #pragma once
 
 #include <maya/MStatus.h>
-#include <maya/MString.h>
 
 #include <vector>
+
+class MString;
 
 class MStringArray {
  public:

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#define MAYA_API_VERSION 20220300
+
 typedef double double3[3];
 typedef float float3[3];
 typedef int int3[3];
@@ -15,6 +17,6 @@ class MSpace {
     kPostTransform,
     kWorld,
     kObject = kPreTransform,
-    kLast
+    kLast = 5
   };
 };
