@@ -221,12 +221,10 @@ class BvhReading {
       if (ended && frame >= framesHeld(tokenizer.bytesRead(), valuesPerFrame)) break;
       for (const GroupTarget& target : targets) {
         std::array<double, 3> values{};
+        double ignored = 0.0;
         for (int i = 0; i < 3 && !ended; ++i) {
-          if (!read()) {
-            ended = true;
-          } else if (target.slots[i] >= 0) {
-            values[target.slots[i]] = parseReal(token);
-          }
+          int slot = target.slots[i];
+          ended = tokenizer.nextReal(slot >= 0 ? values[slot] : ignored) != kMocapOk;
         }
         if (target.joint == nullptr) continue;
         iFrame& sample =

@@ -5,6 +5,8 @@
 #include <istream>
 #include <streambuf>
 
+#include "motion/parseNumber.h"
+
 namespace {
 
 constexpr std::size_t kBlockSize = 64 * 1024;
@@ -78,6 +80,32 @@ MocapStatus iTokenizer::next(std::string_view& token) {
       return kMocapEndOfInput;
     }
   }
+}
+
+MocapStatus iTokenizer::nextReal(double& value) {
+  const char* data = buffer.data();
+  if (onDelimiter) {
+    while (position < lineEnd && classOf(data[position]) == kWhitespace) ++position;
+  }
+  // A number never holds a delimiter, and a token starting with a digit, sign or point is never
+  // a token of its own punctuation, so one ending at a delimiter is the whole token.
+  if (position < lineEnd) {
+    const char* begin = data + position;
+    const char* end = data + lineEnd;
+    double read = 0.0;
+    const char* stop = readReal(begin, end, read);
+    if (stop > begin && (stop == end || (classOf(*stop) & (kWhitespace | kBrace)) != 0)) {
+      value = read;
+      lastToken = std::string_view(begin, static_cast<std::size_t>(stop - begin));
+      position = static_cast<std::size_t>(stop - data);
+      onDelimiter = true;
+      return kMocapOk;
+    }
+  }
+  std::string_view token = lastToken;
+  MocapStatus result = next(token);
+  if (result == kMocapOk) value = parseReal(token);
+  return result;
 }
 
 bool iTokenizer::startLine() {

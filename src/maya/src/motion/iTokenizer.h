@@ -20,9 +20,13 @@ class iTokenizer {
   explicit iTokenizer(std::istream* stream);
 
   // kMocapOk with the next token in `token`, kMocapEndOfInput at the end of input (for good),
-  // kMocapNoStream without a stream. On a non-zero result `token` keeps its text. A token views
-  // the tokenizer's buffer and stays valid until the next call.
+  // kMocapNoStream without a stream. On a non-zero result `token` holds the text of the last
+  // token read, if any. A token views the tokenizer's buffer and stays valid until the next call.
   MocapStatus next(std::string_view& token);
+
+  // next, with the token read as parseReal does into `value`; the token itself is not handed
+  // out. Faster than the two apart: the number's end is usually the token's end.
+  MocapStatus nextReal(double& value);
 
   // 1-based number of the line holding the last token returned; 0 before the first.
   std::uint64_t lineNumber() const { return lineCount; }

@@ -29,17 +29,23 @@ std::uint32_t parseCount(std::string_view text) {
 }
 
 double parseReal(std::string_view text) {
-  const char* p = text.data();
-  const char* end = p + text.size();
+  double value = 0.0;
+  readReal(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+const char* readReal(const char* first, const char* last, double& value) {
+  const char* p = first;
   bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  if (p < last && (*p == '+' || *p == '-')) negative = *p++ == '-';
   // The conversion would also read "inf" and "nan", which are not numbers here.
-  bool startsNumber = (p < end && isDigit(*p)) || (end - p >= 2 && p[0] == '.' && isDigit(p[1]));
-  if (!startsNumber) return 0.0;
+  bool startsNumber = (p < last && isDigit(*p)) || (last - p >= 2 && p[0] == '.' && isDigit(p[1]));
+  if (!startsNumber) return first;
 
   // Out of range, the conversion rounds to infinity or to zero and reports success.
-  float value = 0.0f;
-  fast_float::from_chars(p, end, value);
-  if (std::isinf(value)) value = std::numeric_limits<float>::max();
-  return negative ? -static_cast<double>(value) : static_cast<double>(value);
+  float magnitude = 0.0f;
+  const char* end = fast_float::from_chars(p, last, magnitude).ptr;
+  if (std::isinf(magnitude)) magnitude = std::numeric_limits<float>::max();
+  value = negative ? -static_cast<double>(magnitude) : static_cast<double>(magnitude);
+  return end;
 }
