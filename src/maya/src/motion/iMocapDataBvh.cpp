@@ -216,20 +216,23 @@ class BvhReading {
       }
     }
 
+    std::vector<double> values(valuesPerFrame);
     bool ended = false;
     for (std::uint32_t frame = 0; frame < count; ++frame) {
       if (ended && frame >= framesHeld(tokenizer.bytesRead(), valuesPerFrame)) break;
+      std::size_t read = ended ? 0 : tokenizer.nextReals(values.data(), values.size());
+      ended = read < values.size();
+      std::fill(values.begin() + read, values.end(), 0.0);
+      const double* value = values.data();
       for (const GroupTarget& target : targets) {
-        std::array<double, 3> values{};
-        double ignored = 0.0;
-        for (int i = 0; i < 3 && !ended; ++i) {
-          int slot = target.slots[i];
-          ended = tokenizer.nextReal(slot >= 0 ? values[slot] : ignored) != kMocapOk;
+        std::array<double, 3> group{};
+        for (int i = 0; i < 3; ++i, ++value) {
+          if (target.slots[i] >= 0) group[target.slots[i]] = *value;
         }
         if (target.joint == nullptr) continue;
         iFrame& sample =
             target.sharesFrame ? target.joint->frames.back() : target.joint->frames.emplace_back();
-        (target.isPosition ? sample.position : sample.rotation) = values;
+        (target.isPosition ? sample.position : sample.rotation) = group;
       }
     }
   }

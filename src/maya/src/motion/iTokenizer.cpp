@@ -82,30 +82,40 @@ MocapStatus iTokenizer::next(std::string_view& token) {
   }
 }
 
-MocapStatus iTokenizer::nextReal(double& value) {
-  const char* data = buffer.data();
-  if (onDelimiter) {
-    while (position < lineEnd && classOf(data[position]) == kWhitespace) ++position;
-  }
-  // A number never holds a delimiter, and a token starting with a digit, sign or point is never
-  // a token of its own punctuation, so one ending at a delimiter is the whole token.
-  if (position < lineEnd) {
-    const char* begin = data + position;
-    const char* end = data + lineEnd;
-    double read = 0.0;
-    const char* stop = readReal(begin, end, read);
-    if (stop > begin && (stop == end || (classOf(*stop) & (kWhitespace | kBrace)) != 0)) {
-      value = read;
-      lastToken = std::string_view(begin, static_cast<std::size_t>(stop - begin));
-      position = static_cast<std::size_t>(stop - data);
+std::size_t iTokenizer::nextReals(double* values, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    // The scan state stays in locals while the values are plain numbers.
+    const char* data = buffer.data();
+    std::size_t at = position;
+    const char* lastBegin = nullptr;
+    const char* lastStop = nullptr;
+    for (; done < count; ++done) {
+      if (onDelimiter) {
+        while (at < lineEnd && classOf(data[at]) == kWhitespace) ++at;
+      }
+      if (at == lineEnd) break;
+      // A number never holds a delimiter, and a token starting with a digit, sign or point is
+      // never punctuation of its own, so a number ending at a delimiter is the whole token.
+      const char* begin = data + at;
+      const char* end = data + lineEnd;
+      const char* stop = readReal(begin, end, values[done]);
+      if (stop == begin || (stop != end && (classOf(*stop) & (kWhitespace | kBrace)) == 0)) break;
+      lastBegin = begin;
+      lastStop = stop;
+      at = static_cast<std::size_t>(stop - data);
       onDelimiter = true;
-      return kMocapOk;
     }
+    position = at;
+    if (lastBegin != nullptr) {
+      lastToken = std::string_view(lastBegin, static_cast<std::size_t>(lastStop - lastBegin));
+    }
+    if (done == count) break;
+    std::string_view token = lastToken;
+    if (next(token) != kMocapOk) break;
+    values[done++] = parseReal(token);
   }
-  std::string_view token = lastToken;
-  MocapStatus result = next(token);
-  if (result == kMocapOk) value = parseReal(token);
-  return result;
+  return done;
 }
 
 bool iTokenizer::startLine() {

@@ -24,9 +24,10 @@ class iTokenizer {
   // token read, if any. A token views the tokenizer's buffer and stays valid until the next call.
   MocapStatus next(std::string_view& token);
 
-  // next, with the token read as parseReal does into `value`; the token itself is not handed
-  // out. Faster than the two apart: the number's end is usually the token's end.
-  MocapStatus nextReal(double& value);
+  // Reads up to `count` tokens as parseReal does into `values`, faster than next and parseReal
+  // apart: a number's end is usually its token's end. Returns how many were read; fewer only at
+  // the end of input or without a stream.
+  std::size_t nextReals(double* values, std::size_t count);
 
   // 1-based number of the line holding the last token returned; 0 before the first.
   std::uint64_t lineNumber() const { return lineCount; }
