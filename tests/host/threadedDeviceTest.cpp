@@ -18,7 +18,6 @@ namespace {
 
 using support::HostTestPlugin;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 using Vector = std::array<double, 3>;
 
@@ -198,24 +197,6 @@ TEST(DevicePoolOfANode, AcquirePushPopReleaseAndTheirFailures) {
   EXPECT_FALSE(node.isDone());
   ASSERT_TRUE(node.setDone(true));
   EXPECT_TRUE(node.isDone());
-}
-
-// Last in this file: the stuck handler keeps the test plug-in mapped for the rest of the run.
-TEST_F(ThreadedDevice, HandlerThatNeverReturnsIsReportedAndLeftRunning) {
-  host::setDeviceThreadTimeout(std::chrono::milliseconds(50));
-  ASSERT_TRUE(host::createNode("stuckDevice", "stuck"));
-  ASSERT_TRUE(HostTestPlugin::waitFor("stuck start"));
-  EXPECT_TRUE(host::deleteNode("stuck"));
-  host::setDeviceThreadTimeout(std::chrono::seconds(5));
-  EXPECT_TRUE(host::listNodes().empty());
-  EXPECT_THAT(host::errors(),
-              ElementsAre("threadHandler of node \"stuck\" did not return after "
-                          "threadShutdownHandler; its thread is left running and the node's "
-                          "object is not deleted"));
-  HostTestPlugin::releaseStuck();
-  EXPECT_TRUE(HostTestPlugin::waitFor("stuck end"));
-  ASSERT_TRUE(host::unloadPlugin("hostTestPlugin"));
-  EXPECT_THAT(host::errors().back(), HasSubstr("stays mapped"));
 }
 
 }  // namespace

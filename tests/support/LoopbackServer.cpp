@@ -68,13 +68,14 @@ bool LoopbackServer::Connection::waitForClose() {
   }
 }
 
-LoopbackServer::LoopbackServer(std::chrono::milliseconds timeout) : timeout(timeout) {
+LoopbackServer::LoopbackServer(std::chrono::milliseconds timeout, std::uint16_t port)
+    : timeout(timeout) {
   listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   if (listener < 0) throw std::runtime_error("socket");
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
+  address.sin_port = htons(port);
   socklen_t length = sizeof(address);
   if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
       ::listen(listener, 4) != 0 ||

@@ -7,9 +7,9 @@
 #include <string>
 #include <thread>
 
-// A one-client TCP server on 127.0.0.1 with a port chosen by the system. serve() accepts the
-// client and runs a script with it on the server's own thread; every wait of the script is
-// bounded by the time-out. The destructor joins the thread.
+// A one-client TCP server on 127.0.0.1 with a port chosen by the system (or a given one). serve()
+// accepts the client and runs a script with it on the server's own thread; every wait of the script
+// is bounded by the time-out. The destructor joins the thread.
 class LoopbackServer {
  public:
   class Connection {
@@ -28,7 +28,9 @@ class LoopbackServer {
     int handle;
   };
 
-  explicit LoopbackServer(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+  // Throws std::runtime_error when it cannot listen (a given port in use, for one).
+  explicit LoopbackServer(std::chrono::milliseconds timeout = std::chrono::seconds(5),
+                          std::uint16_t port = 0);
   ~LoopbackServer();
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;

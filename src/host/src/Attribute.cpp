@@ -53,4 +53,11 @@ AttributeValue Attribute::initialValue() const {
   return 0.0;
 }
 
+std::optional<double> numberOf(const AttributeValue& value) {
+  if (auto number = std::get_if<double>(&value)) return *number;
+  if (auto flag = std::get_if<bool>(&value)) return *flag ? 1.0 : 0.0;
+  if (auto integer = std::get_if<int>(&value)) return *integer;
+  return std::nullopt;
+}
+
 }  // namespace host

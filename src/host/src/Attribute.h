@@ -3,6 +3,7 @@
 #include <maya/MFn.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -18,13 +19,14 @@ namespace host {
 //   types get theirs from MFn*Attribute::create, which wraps a new Attribute in an MObject
 //   (ObjectAccess::wrap), and MPxNode::addAttribute adds it to the type being initialised.
 // - NodeType: a registry entry (name, MTypeId, function set types, DAG or not, attributes in
-//   order, "affects" relation, and for plug-in types a factory of NodeExtension objects).
+//   order, "affects" relation, and for plug-in types and animation curves a factory of
+//   NodeExtension objects).
 // - Node: one node of a type, with a value, a dirty flag, and keyable and locked flags per
 //   attribute. Setting a value marks what it affects dirty; reading a dirty value asks the
 //   node's NodeExtension to evaluate it (MPxNode::compute).
-// - NodeExtension: how the plug-in runtime follows a node's life: created, value changed,
-//   evaluate, about to be deleted. Scene::deleteNode is the one deletion path; emptying the
-//   scene goes through it too.
+// - NodeExtension: how the plug-in runtime (PluginNode) follows a node's life: created, value
+//   changed, evaluate, about to be deleted; an animation curve's keys live in its AnimCurve.
+//   Scene::deleteNode is the one deletion path; emptying the scene goes through it too.
 // - Scene: the nodes in creation order, DAG parents and children, names and namespaces,
 //   connections, selection, current time and the errors shown.
 //
@@ -38,6 +40,9 @@ enum class AttributeKind { kDouble, kBool, kInt, kEnum, kString, kCompound };
 enum class AttributeUnit { kNone, kDistance, kAngle, kTime };
 
 using AttributeValue = std::variant<double, bool, int, std::string>;
+
+// A value as a number, booleans as 0 or 1; nothing for a string.
+std::optional<double> numberOf(const AttributeValue& value);
 
 class Attribute : public Object {
  public:

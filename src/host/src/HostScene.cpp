@@ -4,21 +4,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <sstream>
 
+#include "AnimCurve.h"
 #include "Attribute.h"
+#include "JsonWriter.h"
 #include "Node.h"
 #include "NodeType.h"
-#include "NumberText.h"
 #include "Object.h"
 #include "Scene.h"
+#include "Ticks.h"
 
 namespace host {
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kTicksPerSecond = 141120000.0;
 
 bool isAngle(const Attribute& attribute) { return attribute.unit == AttributeUnit::kAngle; }
 
@@ -107,84 +107,6 @@ bool writable(const Node& node, const Attribute& attribute) {
   return !node.isLocked(attribute) && !Scene::instance().source(node, attribute).node;
 }
 
-class JsonWriter {
- public:
-  void string(const std::string& text) {
-    out << '"';
-    for (unsigned char c : text) {
-      switch (c) {
-        case '"':
-          out << "\\\"";
-          break;
-        case '\\':
-          out << "\\\\";
-          break;
-        case '\n':
-          out << "\\n";
-          break;
-        case '\r':
-          out << "\\r";
-          break;
-        case '\t':
-          out << "\\t";
-          break;
-        default:
-          if (c < 0x20) {
-            static const char kHex[] = "0123456789abcdef";
-            out << "\\u00" << kHex[c >> 4] << kHex[c & 15];
-          } else {
-            out << static_cast<char>(c);
-          }
-      }
-    }
-    out << '"';
-  }
-
-  void number(double value) {
-    if (std::isfinite(value)) {
-      out << numberText(value);
-    } else {
-      out << "null";
-    }
-  }
-
-  void key(const char* name) {
-    string(name);
-    out << ": ";
-  }
-
-  void strings(const std::vector<std::string>& texts) {
-    out << '[';
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-      if (i) out << ", ";
-      string(texts[i]);
-    }
-    out << ']';
-  }
-
-  void value(const Value& shown) {
-    if (auto flag = std::get_if<bool>(&shown)) {
-      out << (*flag ? "true" : "false");
-    } else if (auto integer = std::get_if<int>(&shown)) {
-      out << *integer;
-    } else if (auto real = std::get_if<double>(&shown)) {
-      number(*real);
-    } else if (auto text = std::get_if<std::string>(&shown)) {
-      string(*text);
-    } else {
-      const auto& vector = std::get<std::array<double, 3>>(shown);
-      out << '[';
-      for (std::size_t i = 0; i < 3; ++i) {
-        if (i) out << ", ";
-        number(vector[i]);
-      }
-      out << ']';
-    }
-  }
-
-  std::ostringstream out;
-};
-
 Value storedVector(const Node& node, const Attribute& attribute) {
   std::array<double, 3> result{};
   for (std::size_t i = 0; i < 3; ++i) {
@@ -228,12 +150,13 @@ void writeCurve(JsonWriter& json, const Node& node) {
   json.out << ", ";
   json.key("keys");
   json.out << '[';
-  for (std::size_t i = 0; i < node.keys.size(); ++i) {
+  const auto& keys = AnimCurve::keysOf(node);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
     if (i) json.out << ", ";
     json.out << '[';
-    json.number(node.keys[i].ticks / kTicksPerSecond);
+    json.number(secondsOf(keys[i].ticks));
     json.out << ", ";
-    json.number(node.keys[i].value);
+    json.number(keys[i].value);
     json.out << ']';
   }
   json.out << ']';

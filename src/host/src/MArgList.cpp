@@ -1,30 +1,34 @@
 #include <maya/MArgList.h>
 
+#include "ReturnStatus.h"
+
+using host::report;
+
 MArgList::MArgList() = default;
 MArgList::MArgList(const MArgList& other) = default;
 MArgList::~MArgList() = default;
 MArgList& MArgList::operator=(const MArgList& other) = default;
 
 unsigned int MArgList::length(MStatus* ReturnStatus) const {
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
   return static_cast<unsigned int>(args.size());
 }
 
 MString MArgList::asString(unsigned int index, MStatus* ReturnStatus) const {
   if (index >= args.size()) {
-    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    report(ReturnStatus, MS::kInvalidParameter);
     return MString();
   }
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
   return args[index];
 }
 
 int MArgList::asInt(unsigned int index, MStatus* ReturnStatus) const {
   if (index >= args.size()) {
-    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    report(ReturnStatus, MS::kInvalidParameter);
     return 0;
   }
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
   return args[index].asInt();
 }
 

@@ -2,6 +2,7 @@
 #include <maya/MString.h>
 
 #include "Node.h"
+#include "ReturnStatus.h"
 #include "Scene.h"
 
 namespace {
@@ -11,8 +12,9 @@ std::shared_ptr<host::Node> dagNode(const MObject& object) {
   return node && node->type().dag ? node : nullptr;
 }
 
-void report(MStatus* ReturnStatus, bool ok) {
-  if (ReturnStatus) *ReturnStatus = ok ? MS::kSuccess : MS::kInvalidParameter;
+// kInvalidParameter for an empty path or a deleted node.
+void reportFound(MStatus* ReturnStatus, bool ok) {
+  host::report(ReturnStatus, ok ? MS::kSuccess : MS::kInvalidParameter);
 }
 
 }  // namespace
@@ -29,31 +31,31 @@ MStatus MDagPath::getAPathTo(const MObject& node, MDagPath& path) {
 }
 
 bool MDagPath::isValid(MStatus* ReturnStatus) const {
-  report(ReturnStatus, true);
+  reportFound(ReturnStatus, true);
   return dagNode(nodeObject) != nullptr;
 }
 
 bool MDagPath::hasFn(MFn::Type type, MStatus* ReturnStatus) const {
   auto node = dagNode(nodeObject);
-  report(ReturnStatus, node != nullptr);
+  reportFound(ReturnStatus, node != nullptr);
   return node && node->hasFn(type);
 }
 
 MFn::Type MDagPath::apiType(MStatus* ReturnStatus) const {
   auto node = dagNode(nodeObject);
-  report(ReturnStatus, node != nullptr);
+  reportFound(ReturnStatus, node != nullptr);
   return node ? node->apiType() : MFn::kInvalid;
 }
 
 MObject MDagPath::node(MStatus* ReturnStatus) const {
   bool ok = dagNode(nodeObject) != nullptr;
-  report(ReturnStatus, ok);
+  reportFound(ReturnStatus, ok);
   return ok ? nodeObject : MObject();
 }
 
 MString MDagPath::fullPathName(MStatus* ReturnStatus) const {
   auto node = dagNode(nodeObject);
-  report(ReturnStatus, node != nullptr);
+  reportFound(ReturnStatus, node != nullptr);
   return node ? MString(host::Scene::instance().path(*node).c_str()) : MString();
 }
 

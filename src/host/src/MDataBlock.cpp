@@ -5,6 +5,9 @@
 #include "Node.h"
 #include "Object.h"
 #include "PluginNode.h"
+#include "ReturnStatus.h"
+
+using host::report;
 
 MDataBlock::MDataBlock(host::PluginNode* node) : node(node) {}
 MDataBlock::MDataBlock(const MDataBlock& other) = default;
@@ -23,7 +26,7 @@ MDataHandle MDataBlock::outputValue(const MObject& attribute, MStatus* ReturnSta
     auto slot = node->openHandle(*definition, status);
     if (slot) handle.slot = slot;
   }
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
   return handle;
 }
 

@@ -4,27 +4,30 @@
 #include <algorithm>
 #include <cmath>
 
+#include "AnimCurve.h"
 #include "Attribute.h"
 #include "Node.h"
 #include "Object.h"
 #include "ReturnStatus.h"
 #include "Scene.h"
+#include "Ticks.h"
 
 using host::report;
 
 namespace {
 
-constexpr double kTicksPerSecond = 141120000.0;
+MTime timeOf(long long tick) { return MTime(host::secondsOf(tick), MTime::kSeconds); }
 
-long long ticks(const MTime& time) {
-  return std::llround(time.as(MTime::kSeconds) * kTicksPerSecond);
+// Plain pointers: the function set's handle keeps the node alive, and keying calls these once
+// per key, where reference counting would cost as much as the key itself.
+host::Node* curveNode(const MObject& object) {
+  auto* node = dynamic_cast<host::Node*>(host::ObjectAccess::get(object).get());
+  return node && node->alive() && node->type().isAnimCurve() ? node : nullptr;
 }
 
-MTime timeOf(long long tick) { return MTime(tick / kTicksPerSecond, MTime::kSeconds); }
-
-std::shared_ptr<host::Node> curveNode(const MObject& object) {
-  auto node = host::Node::live(object);
-  return node && node->type().isAnimCurve() ? node : nullptr;
+host::AnimCurve* curveOf(const MObject& object) {
+  host::Node* node = curveNode(object);
+  return node ? host::AnimCurve::of(*node) : nullptr;
 }
 
 const char* nodeTypeName(MFnAnimCurve::AnimCurveType type) {
@@ -134,16 +137,16 @@ MFnAnimCurve::AnimCurveType MFnAnimCurve::animCurveType(MStatus* ReturnStatus) c
 }
 
 unsigned int MFnAnimCurve::numKeys(MStatus* ReturnStatus) const {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   return curve ? static_cast<unsigned int>(curve->keys.size()) : 0;
 }
 
 bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   if (!curve) return false;
-  long long tick = ticks(time);
+  long long tick = host::ticksOf(time);
   std::size_t position = lowerBound(curve->keys, tick);
   if (position == curve->keys.size() || curve->keys[position].ticks != tick) return false;
   index = static_cast<unsigned int>(position);
@@ -151,7 +154,7 @@ bool MFnAnimCurve::find(const MTime& time, unsigned int& index, MStatus* ReturnS
 }
 
 unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   if (!curve) {
     report(ReturnStatus, MS::kInvalidParameter);
     return 0;
@@ -162,7 +165,7 @@ unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus)
     return 0;
   }
   report(ReturnStatus, MS::kSuccess);
-  long long tick = ticks(time);
+  long long tick = host::ticksOf(time);
   std::size_t after = lowerBound(keys, tick);
   if (after == 0) return 0;
   if (after == keys.size()) return static_cast<unsigned int>(keys.size() - 1);
@@ -171,7 +174,7 @@ unsigned int MFnAnimCurve::findClosest(const MTime& time, MStatus* ReturnStatus)
 }
 
 MTime MFnAnimCurve::time(unsigned int index, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   if (!curve || index >= curve->keys.size()) {
     report(ReturnStatus, MS::kInvalidParameter);
     return MTime();
@@ -181,7 +184,7 @@ MTime MFnAnimCurve::time(unsigned int index, MStatus* ReturnStatus) const {
 }
 
 double MFnAnimCurve::value(unsigned int index, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   if (!curve || index >= curve->keys.size()) {
     report(ReturnStatus, MS::kInvalidParameter);
     return 0.0;
@@ -191,17 +194,22 @@ double MFnAnimCurve::value(unsigned int index, MStatus* ReturnStatus) const {
 }
 
 MStatus MFnAnimCurve::remove(unsigned int index, MAnimCurveChange*) {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   if (!curve || index >= curve->keys.size()) return MS::kInvalidParameter;
   curve->keys.erase(curve->keys.begin() + index);
   return MS::kSuccess;
 }
 
 MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveChange*) {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   if (!curve || time.unit() == MTime::kInvalid) return MS::kInvalidParameter;
-  long long tick = ticks(time);
+  long long tick = host::ticksOf(time);
   auto& keys = curve->keys;
+  // Keys usually arrive in time order: append without a search.
+  if (keys.empty() || keys.back().ticks < tick) {
+    keys.push_back(host::CurveKey{tick, value});
+    return MS::kSuccess;
+  }
   std::size_t position = lowerBound(keys, tick);
   if (position < keys.size() && keys[position].ticks == tick) {
     keys[position].value = value;
@@ -212,11 +220,11 @@ MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveCha
 }
 
 double MFnAnimCurve::evaluate(const MTime& atTime, MStatus* ReturnStatus) const {
-  auto curve = curveNode(attached());
+  auto* curve = curveOf(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
   if (!curve || curve->keys.empty()) return 0.0;
   const auto& keys = curve->keys;
-  long long tick = ticks(atTime);
+  long long tick = host::ticksOf(atTime);
   std::size_t after = lowerBound(keys, tick);
   if (after == keys.size()) return keys.back().value;
   if (after == 0 || keys[after].ticks == tick) return keys[after].value;

@@ -2,17 +2,20 @@
 
 #include "Attribute.h"
 #include "Object.h"
+#include "ReturnStatus.h"
+
+using host::report;
 
 MFnAttribute::MFnAttribute() = default;
 
 MFnAttribute::MFnAttribute(MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kAttribute);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnAttribute::MFnAttribute(const MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kAttribute);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnAttribute::~MFnAttribute() = default;

@@ -64,3 +64,12 @@ MString MFnDagNode::fullPathName(MStatus* ReturnStatus) const {
 MStatus MFnDagNode::setObject(MObject& object) { return attach(object, type()); }
 
 MStatus MFnDagNode::setObject(const MObject& object) { return attach(object, type()); }
+
+MObject MFnDagNode::createAttached(const char* typeName, const MObject& parent,
+                                   MStatus* ReturnStatus) {
+  MObject created;
+  MStatus status = host::Scene::instance().createDagNode(typeName, parent, created);
+  report(ReturnStatus, status);
+  if (status) setAttached(created);
+  return created;
+}

@@ -1,15 +1,19 @@
 #include <maya/MFnData.h>
 
+#include "ReturnStatus.h"
+
+using host::report;
+
 MFnData::MFnData() = default;
 
 MFnData::MFnData(MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kData);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnData::MFnData(const MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kData);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnData::~MFnData() = default;

@@ -3,7 +3,10 @@
 
 #include "Node.h"
 #include "Object.h"
+#include "ReturnStatus.h"
 #include "Scene.h"
+
+using host::report;
 
 namespace {
 
@@ -18,12 +21,12 @@ MFnDependencyNode::MFnDependencyNode() = default;
 
 MFnDependencyNode::MFnDependencyNode(MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kDependencyNode);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnDependencyNode::MFnDependencyNode(const MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kDependencyNode);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnDependencyNode::~MFnDependencyNode() = default;
@@ -32,7 +35,7 @@ MFn::Type MFnDependencyNode::type() const { return MFn::kDependencyNode; }
 
 MString MFnDependencyNode::name(MStatus* ReturnStatus) const {
   auto node = liveNode(attached());
-  if (ReturnStatus) *ReturnStatus = node ? MS::kSuccess : MS::kInvalidParameter;
+  report(ReturnStatus, node ? MS::kSuccess : MS::kInvalidParameter);
   return node ? MString(node->name().c_str()) : MString();
 }
 
@@ -40,32 +43,32 @@ MString MFnDependencyNode::setName(const MString& name, bool createNamespace,
                                    MStatus* ReturnStatus) {
   auto node = liveNode(attached());
   if (!node) {
-    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    report(ReturnStatus, MS::kInvalidParameter);
     return MString();
   }
   MStatus status;
   std::string result =
       host::Scene::instance().rename(*node, name.asChar(), createNamespace, status);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
   return MString(result.c_str());
 }
 
 MTypeId MFnDependencyNode::typeId(MStatus* ReturnStatus) const {
   auto node = liveNode(attached());
-  if (ReturnStatus) *ReturnStatus = node ? MS::kSuccess : MS::kInvalidParameter;
+  report(ReturnStatus, node ? MS::kSuccess : MS::kInvalidParameter);
   return node ? node->type().id : MTypeId();
 }
 
 MString MFnDependencyNode::typeName(MStatus* ReturnStatus) const {
   auto node = liveNode(attached());
-  if (ReturnStatus) *ReturnStatus = node ? MS::kSuccess : MS::kInvalidParameter;
+  report(ReturnStatus, node ? MS::kSuccess : MS::kInvalidParameter);
   return node ? MString(node->type().name.c_str()) : MString();
 }
 
 MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* ReturnStatus) const {
   auto node = liveNode(attached());
   auto attribute = node ? node->type().findAttribute(attrName.asChar()) : nullptr;
-  if (ReturnStatus) *ReturnStatus = attribute ? MS::kSuccess : MS::kInvalidParameter;
+  report(ReturnStatus, attribute ? MS::kSuccess : MS::kInvalidParameter);
   if (!attribute) return MPlug();
   return MPlug(attached(), host::ObjectAccess::wrap(attribute));
 }

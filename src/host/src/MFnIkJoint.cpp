@@ -7,7 +7,6 @@
 #include "Object.h"
 #include "ReturnStatus.h"
 #include "Rotation.h"
-#include "Scene.h"
 
 using host::report;
 
@@ -32,11 +31,7 @@ MFnIkJoint::~MFnIkJoint() = default;
 MFn::Type MFnIkJoint::type() const { return MFn::kJoint; }
 
 MObject MFnIkJoint::create(MObject parent, MStatus* ReturnStatus) {
-  MObject created;
-  MStatus status = host::Scene::instance().createDagNode("joint", parent, created);
-  report(ReturnStatus, status);
-  if (status) setAttached(created);
-  return created;
+  return createAttached("joint", parent, ReturnStatus);
 }
 
 MStatus MFnIkJoint::setOrientation(const MEulerRotation& rotation) {

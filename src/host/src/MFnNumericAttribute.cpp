@@ -6,6 +6,9 @@
 
 #include "Attribute.h"
 #include "Object.h"
+#include "ReturnStatus.h"
+
+using host::report;
 
 namespace {
 
@@ -28,12 +31,12 @@ MFnNumericAttribute::MFnNumericAttribute() = default;
 
 MFnNumericAttribute::MFnNumericAttribute(MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kNumericAttribute);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnNumericAttribute::MFnNumericAttribute(const MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kNumericAttribute);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnNumericAttribute::~MFnNumericAttribute() = default;
@@ -63,7 +66,7 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
   }
   if (!valid) {
     setAttached(MObject());
-    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    report(ReturnStatus, MS::kInvalidParameter);
     return MObject();
   }
   auto attribute = std::make_shared<host::Attribute>(
@@ -72,7 +75,7 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
   attribute->defaultValue = initial;
   MObject created = host::ObjectAccess::wrap(attribute);
   setAttached(created);
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
   return created;
 }
 
@@ -86,7 +89,7 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
                children[0] != children[2];
   if (!valid) {
     setAttached(MObject());
-    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    report(ReturnStatus, MS::kInvalidParameter);
     return MObject();
   }
   auto attribute = host::Attribute::compound(
@@ -94,6 +97,6 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
       {MFn::kAttribute3Double, MFn::kNumericAttribute, MFn::kCompoundAttribute, MFn::kAttribute});
   MObject created = host::ObjectAccess::wrap(attribute);
   setAttached(created);
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
   return created;
 }

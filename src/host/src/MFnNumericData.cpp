@@ -1,15 +1,19 @@
 #include <maya/MFnNumericData.h>
 
+#include "ReturnStatus.h"
+
+using host::report;
+
 MFnNumericData::MFnNumericData() = default;
 
 MFnNumericData::MFnNumericData(MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kNumericData);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnNumericData::MFnNumericData(const MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kNumericData);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnNumericData::~MFnNumericData() = default;

@@ -6,6 +6,9 @@
 #include "DeviceState.h"
 #include "PluginNode.h"
 #include "PluginRegistry.h"
+#include "ReturnStatus.h"
+
+using host::report;
 
 const MString MFnPlugin::kDefaultDataLocation("data");
 
@@ -36,14 +39,14 @@ MFnPlugin::MFnPlugin(MObject& object, const char* vendor, const char* version,
                      const char* requiredApiVersion, MStatus* ReturnStatus) {
   auto record = host::ObjectAccess::as<host::PluginRecord>(object);
   if (!record) {
-    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    report(ReturnStatus, MS::kInvalidParameter);
     return;
   }
   MFnBase::setObject(object);
   record->vendor = text(vendor);
   record->version = text(version);
   record->requiredApiVersion = text(requiredApiVersion);
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
 }
 
 MFnPlugin::~MFnPlugin() = default;

@@ -5,18 +5,21 @@
 #include <memory>
 
 #include "Object.h"
+#include "ReturnStatus.h"
 #include "StringData.h"
+
+using host::report;
 
 MFnStringData::MFnStringData() = default;
 
 MFnStringData::MFnStringData(MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kStringData);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnStringData::MFnStringData(const MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kStringData);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnStringData::~MFnStringData() = default;
@@ -26,12 +29,12 @@ MFn::Type MFnStringData::type() const { return MFn::kStringData; }
 MObject MFnStringData::create(const MString& str, MStatus* ReturnStatus) {
   MObject created = host::ObjectAccess::wrap(std::make_shared<host::StringData>(str.asChar()));
   MStatus status = attach(created, MFn::kStringData);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
   return created;
 }
 
 MString MFnStringData::string(MStatus* ReturnStatus) const {
   auto data = host::ObjectAccess::as<host::StringData>(attached());
-  if (ReturnStatus) *ReturnStatus = data ? MS::kSuccess : MS::kInvalidParameter;
+  report(ReturnStatus, data ? MS::kSuccess : MS::kInvalidParameter);
   return data ? MString(data->text.c_str()) : MString();
 }

@@ -8,7 +8,6 @@
 #include "Object.h"
 #include "ReturnStatus.h"
 #include "Rotation.h"
-#include "Scene.h"
 
 using host::report;
 
@@ -17,10 +16,7 @@ namespace {
 double number(host::Node& node, const char* attributeName) {
   auto attribute = node.type().findAttribute(attributeName);
   if (!attribute) return 0.0;
-  const auto& value = node.value(*attribute);
-  if (auto real = std::get_if<double>(&value)) return *real;
-  if (auto integer = std::get_if<int>(&value)) return *integer;
-  return 0.0;
+  return host::numberOf(node.value(*attribute)).value_or(0.0);
 }
 
 void setNumber(host::Node& node, const char* attributeName, host::AttributeValue value) {
@@ -46,11 +42,7 @@ MFnTransform::~MFnTransform() = default;
 MFn::Type MFnTransform::type() const { return MFn::kTransform; }
 
 MObject MFnTransform::create(MObject parent, MStatus* ReturnStatus) {
-  MObject created;
-  MStatus status = host::Scene::instance().createDagNode("transform", parent, created);
-  report(ReturnStatus, status);
-  if (status) setAttached(created);
-  return created;
+  return createAttached("transform", parent, ReturnStatus);
 }
 
 MStatus MFnTransform::setTranslation(const MVector& vec, MSpace::Space space) {

@@ -6,18 +6,21 @@
 
 #include "Attribute.h"
 #include "Object.h"
+#include "ReturnStatus.h"
 #include "StringData.h"
+
+using host::report;
 
 MFnTypedAttribute::MFnTypedAttribute() = default;
 
 MFnTypedAttribute::MFnTypedAttribute(MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kTypedAttribute);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnTypedAttribute::MFnTypedAttribute(const MObject& object, MStatus* ReturnStatus) {
   MStatus status = attach(object, MFn::kTypedAttribute);
-  if (ReturnStatus) *ReturnStatus = status;
+  report(ReturnStatus, status);
 }
 
 MFnTypedAttribute::~MFnTypedAttribute() = default;
@@ -35,7 +38,7 @@ MObject MFnTypedAttribute::create(const MString& fullName, const MString& briefN
   }
   if (!valid) {
     setAttached(MObject());
-    if (ReturnStatus) *ReturnStatus = MS::kInvalidParameter;
+    report(ReturnStatus, MS::kInvalidParameter);
     return MObject();
   }
   auto attribute = std::make_shared<host::Attribute>(
@@ -44,6 +47,6 @@ MObject MFnTypedAttribute::create(const MString& fullName, const MString& briefN
   attribute->defaultValue = initial;
   MObject created = host::ObjectAccess::wrap(attribute);
   setAttached(created);
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
   return created;
 }

@@ -2,6 +2,9 @@
 #include <maya/MItSelectionList.h>
 
 #include "Node.h"
+#include "ReturnStatus.h"
+
+using host::report;
 
 MItSelectionList::MItSelectionList(const MSelectionList& list, MFn::Type filter,
                                    MStatus* ReturnStatus)
@@ -9,13 +12,13 @@ MItSelectionList::MItSelectionList(const MSelectionList& list, MFn::Type filter,
   for (const MObject& item : list.items) {
     if (filter == MFn::kInvalid || item.hasFn(filter)) items.push_back(item);
   }
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
 }
 
 MItSelectionList::~MItSelectionList() = default;
 
 bool MItSelectionList::isDone(MStatus* ReturnStatus) {
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
   return position >= items.size();
 }
 

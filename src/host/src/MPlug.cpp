@@ -83,11 +83,10 @@ MString MPlug::asString(MStatus* ReturnStatus) const {
 double MPlug::asDouble(MStatus* ReturnStatus) const {
   Ends ends = resolve(nodeObject, attributeObject);
   if (ends && ends.attribute->kind != host::AttributeKind::kCompound) {
-    const host::AttributeValue& value = ends.node->value(*ends.attribute);
-    report(ReturnStatus, MS::kSuccess);
-    if (auto number = std::get_if<double>(&value)) return *number;
-    if (auto flag = std::get_if<bool>(&value)) return *flag ? 1.0 : 0.0;
-    if (auto integer = std::get_if<int>(&value)) return *integer;
+    if (auto number = host::numberOf(ends.node->value(*ends.attribute))) {
+      report(ReturnStatus, MS::kSuccess);
+      return *number;
+    }
   }
   report(ReturnStatus, MS::kInvalidParameter);
   return 0.0;

@@ -6,7 +6,10 @@
 
 #include "Node.h"
 #include "Object.h"
+#include "ReturnStatus.h"
 #include "Scene.h"
+
+using host::report;
 
 MSelectionList::MSelectionList() = default;
 MSelectionList::MSelectionList(const MSelectionList& src) = default;
@@ -14,12 +17,12 @@ MSelectionList& MSelectionList::operator=(const MSelectionList& src) = default;
 MSelectionList::~MSelectionList() = default;
 
 unsigned int MSelectionList::length(MStatus* ReturnStatus) const {
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
   return static_cast<unsigned int>(items.size());
 }
 
 bool MSelectionList::isEmpty(MStatus* ReturnStatus) const {
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
   return items.empty();
 }
 

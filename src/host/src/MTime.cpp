@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "Ticks.h"
+
 namespace {
 
 // Seconds per unit; 0 marks a unit without a fixed rate.
@@ -104,13 +106,6 @@ double fromSeconds(double seconds, MTime::Unit unit) {
   return step == 0.0 ? 0.0 : seconds / step;
 }
 
-// Maya's internal time resolution.
-constexpr double kTicksPerSecond = 141120000.0;
-
-long long ticks(const MTime& time) {
-  return std::llround(time.as(MTime::kSeconds) * kTicksPerSecond);
-}
-
 }  // namespace
 
 MTime::MTime() : timeValue(0.0), timeUnit(kFilm) {}
@@ -166,14 +161,26 @@ MTime& MTime::operator*=(double factor) {
   return *this;
 }
 
-bool MTime::operator==(const MTime& other) const { return ticks(*this) == ticks(other); }
+bool MTime::operator==(const MTime& other) const {
+  return host::ticksOf(*this) == host::ticksOf(other);
+}
 
-bool MTime::operator!=(const MTime& other) const { return ticks(*this) != ticks(other); }
+bool MTime::operator!=(const MTime& other) const {
+  return host::ticksOf(*this) != host::ticksOf(other);
+}
 
-bool MTime::operator<(const MTime& other) const { return ticks(*this) < ticks(other); }
+bool MTime::operator<(const MTime& other) const {
+  return host::ticksOf(*this) < host::ticksOf(other);
+}
 
-bool MTime::operator>(const MTime& other) const { return ticks(*this) > ticks(other); }
+bool MTime::operator>(const MTime& other) const {
+  return host::ticksOf(*this) > host::ticksOf(other);
+}
 
-bool MTime::operator<=(const MTime& other) const { return ticks(*this) <= ticks(other); }
+bool MTime::operator<=(const MTime& other) const {
+  return host::ticksOf(*this) <= host::ticksOf(other);
+}
 
-bool MTime::operator>=(const MTime& other) const { return ticks(*this) >= ticks(other); }
+bool MTime::operator>=(const MTime& other) const {
+  return host::ticksOf(*this) >= host::ticksOf(other);
+}

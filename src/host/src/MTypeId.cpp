@@ -1,5 +1,9 @@
 #include <maya/MTypeId.h>
 
+#include "ReturnStatus.h"
+
+using host::report;
+
 MTypeId::MTypeId() : value(0) {}
 MTypeId::MTypeId(unsigned int id) : value(id) {}
 MTypeId::MTypeId(const MTypeId& other) = default;
@@ -11,6 +15,6 @@ bool MTypeId::operator==(const MTypeId& other) const { return value == other.val
 bool MTypeId::operator!=(const MTypeId& other) const { return value != other.value; }
 
 unsigned int MTypeId::id(MStatus* ReturnStatus) const {
-  if (ReturnStatus) *ReturnStatus = MS::kSuccess;
+  report(ReturnStatus, MS::kSuccess);
   return value;
 }

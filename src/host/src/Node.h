@@ -15,13 +15,6 @@
 
 namespace host {
 
-// A key of an animation curve: time in ticks (1/141120000 s, Maya's resolution) and value in
-// the curve's output unit.
-struct CurveKey {
-  long long ticks;
-  double value;
-};
-
 // One node of the scene. Created, named, parented and deleted only through Scene; values are
 // per attribute of the node's type. Main thread only, except setDirty / isDirty.
 class Node : public Object {
@@ -69,9 +62,6 @@ class Node : public Object {
 
   // The node a handle designates, or null when it designates no node or a deleted one.
   static std::shared_ptr<Node> live(const MObject& handle);
-
-  // Keys of an animation curve, sorted by time; empty for other types.
-  std::vector<CurveKey> keys;
 
  private:
   friend class Scene;

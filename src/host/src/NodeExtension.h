@@ -7,9 +7,9 @@ namespace host {
 class Attribute;
 class Node;
 
-// What the plug-in runtime attaches to each node of a plug-in type (NodeType::makeExtension).
-// The node owns its extension and destroys it after nodeDeleting. All calls are made on the
-// main thread.
+// What a node type attaches to each of its nodes (NodeType::makeExtension): the plug-in runtime
+// for plug-in types (PluginNode), the keys for animation curves (AnimCurve). The node owns its
+// extension and destroys it after nodeDeleting. All calls are made on the main thread.
 class NodeExtension {
  public:
   virtual ~NodeExtension();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "AnimCurve.h"
+
 namespace host {
 
 namespace {
@@ -76,6 +78,7 @@ std::shared_ptr<NodeType> animCurveType(const char* name, unsigned int id, MFn::
       false);
   type->addAttribute(unitAttribute("input", "i", AttributeUnit::kTime, false));
   type->addAttribute(unitAttribute("output", "o", outputUnit, false));
+  type->makeExtension = [] { return std::make_unique<AnimCurve>(); };
   return type;
 }
 

@@ -36,13 +36,6 @@ AttributeValue converted(const Attribute& attribute, double value) {
   }
 }
 
-double numberOf(const AttributeValue& value) {
-  if (auto number = std::get_if<double>(&value)) return *number;
-  if (auto flag = std::get_if<bool>(&value)) return *flag ? 1.0 : 0.0;
-  if (auto integer = std::get_if<int>(&value)) return *integer;
-  return 0.0;
-}
-
 std::shared_ptr<Attribute> shared(const Node& node, const Attribute& attribute) {
   int index = node.type().indexOf(attribute);
   if (index < 0) return nullptr;
@@ -168,10 +161,11 @@ std::shared_ptr<HandleSlot> PluginNode::openHandle(const Attribute& attribute, M
   slot->open = true;
   if (attributePointer->kind == AttributeKind::kCompound) {
     for (std::size_t i = 0; i < attributePointer->children.size() && i < 3; ++i) {
-      slot->values[i] = numberOf(current->storedValue(*attributePointer->children[i]));
+      slot->values[i] =
+          numberOf(current->storedValue(*attributePointer->children[i])).value_or(0.0);
     }
   } else {
-    slot->values[0] = numberOf(current->storedValue(*attributePointer));
+    slot->values[0] = numberOf(current->storedValue(*attributePointer)).value_or(0.0);
   }
   handles.push_back(slot);
   status = MS::kSuccess;

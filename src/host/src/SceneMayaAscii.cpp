@@ -8,18 +8,19 @@
 #include <sstream>
 #include <vector>
 
+#include "AnimCurve.h"
 #include "Attribute.h"
 #include "Node.h"
 #include "NodeType.h"
 #include "NumberText.h"
 #include "Scene.h"
+#include "Ticks.h"
 
 namespace host {
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kTicksPerSecond = 141120000.0;
 // A key this close to a whole frame counts as on it: key times pass through single-precision
 // frame times and whole ticks on their way in.
 constexpr double kWholeFrameTolerance = 1e-3;
@@ -43,7 +44,7 @@ const TimeUnit kTimeUnits[] = {
 const TimeUnit kDefaultUnit = {"film", 24};
 
 double framesOf(long long ticks, double framesPerSecond) {
-  return static_cast<double>(ticks) / kTicksPerSecond * framesPerSecond;
+  return secondsOf(ticks) * framesPerSecond;
 }
 
 bool onWholeFrame(double frames) {
@@ -60,12 +61,12 @@ std::string frameText(double frames) {
 
 TimeUnit chooseTimeUnit(const std::vector<const Node*>& curves) {
   bool anyKey = false;
-  for (const Node* curve : curves) anyKey = anyKey || !curve->keys.empty();
+  for (const Node* curve : curves) anyKey = anyKey || !AnimCurve::keysOf(*curve).empty();
   if (!anyKey) return kDefaultUnit;
   for (const TimeUnit& unit : kTimeUnits) {
     bool whole = true;
     for (const Node* curve : curves) {
-      for (const CurveKey& key : curve->keys) {
+      for (const CurveKey& key : AnimCurve::keysOf(*curve)) {
         whole = whole && onWholeFrame(framesOf(key.ticks, unit.framesPerSecond));
       }
     }
@@ -169,7 +170,7 @@ class MayaAsciiWriter {
 
   void writeCurve(const Node& node, const TimeUnit& unit) {
     out << "createNode " << node.type().name << " -n " << quoted(node.name()) << ";\n";
-    const auto& keys = node.keys;
+    const auto& keys = AnimCurve::keysOf(node);
     if (keys.empty()) return;
     auto output = node.type().findAttribute("output");
     out << "\tsetAttr -s " << keys.size() << " \".ktv[0:" << keys.size() - 1 << "]\" ";

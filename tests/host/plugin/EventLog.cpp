@@ -37,6 +37,12 @@ void waitForGate() {
   logChanged.wait(lock, [] { return gateOpen; });
 }
 
+void closeGates() {
+  std::lock_guard<std::mutex> lock(logMutex);
+  released = false;
+  gateOpen = false;
+}
+
 }  // namespace testplugin
 
 const char* hostTestEvents() {

@@ -11,6 +11,9 @@ void record(const std::string& event);
 // Block the calling thread until hostTestReleaseStuck / hostTestOpenGate is called.
 void waitForRelease();
 void waitForGate();
+// Closes both again. A plug-in left mapped by a stuck device thread keeps its statics across
+// loads, so each load starts from closed gates.
+void closeGates();
 
 }  // namespace testplugin
 

@@ -19,6 +19,7 @@ void note(const std::string& what, const MStatus& status) {
 }  // namespace
 
 MStatus initializePlugin(MObject obj) {
+  testplugin::closeGates();
   MFnPlugin plugin(obj, "Test Vendor", "1.2.3", "Any");
   note("register translator anyText",
        plugin.registerFileTranslator("anyText", "none", TestTranslator::anyFileCreator, nullptr,

@@ -25,6 +25,11 @@ class MFnDagNode : public MFnDependencyNode {
   MStatus setObject(MObject& object) override;
   MStatus setObject(const MObject& object) override;
 
+ protected:
+  // A new node of the built-in DAG type under the parent (kNullObj or the world: the top of the
+  // DAG), to which the function set is attached.
+  MObject createAttached(const char* typeName, const MObject& parent, MStatus* ReturnStatus);
+
  private:
   MFnDagNode(const MFnDagNode&) = delete;
   MFnDagNode& operator=(const MFnDagNode&) = delete;

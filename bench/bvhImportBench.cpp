@@ -1,0 +1,230 @@
+// Imports a large generated BVH file (60 joints with channels, 20,000 frames, about 35 MB)
+// through the translator into the headless host's scene, and reports in one run: keys written
+// per second, the whole import against the parse alone, and the peak heap against the samples'
+// and the keys' own size.
+//
+// Usage: bvhImportBench [file [frames]]; the file defaults to the system's temporary directory.
+
+#include <maya/MFileObject.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MObject.h>
+#include <maya/MPxFileTranslator.h>
+#include <maya/MStatus.h>
+#include <maya/MString.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "host/HostScene.h"
+#include "motion/iMocapDataBvh.h"
+#include "motion/iSkeleton.h"
+#include "scene/imocapImport.h"
+
+namespace {
+
+std::atomic<std::int64_t> liveBytes{0};
+std::atomic<std::int64_t> peakBytes{0};
+
+constexpr std::size_t kHeader = alignof(std::max_align_t);
+
+void* countedAllocate(std::size_t size) {
+  void* block = std::malloc(size + kHeader);
+  if (block == nullptr) throw std::bad_alloc();
+  *static_cast<std::size_t*>(block) = size;
+  std::int64_t live = liveBytes += static_cast<std::int64_t>(size);
+  std::int64_t peak = peakBytes.load();
+  while (live > peak && !peakBytes.compare_exchange_weak(peak, live)) {
+  }
+  return static_cast<char*>(block) + kHeader;
+}
+
+void countedRelease(void* pointer) {
+  if (pointer == nullptr) return;
+  void* block = static_cast<char*>(pointer) - kHeader;
+  liveBytes -= static_cast<std::int64_t>(*static_cast<std::size_t*>(block));
+  std::free(block);
+}
+
+constexpr int kJoints = 60;
+constexpr int kLimbs = 5;
+constexpr double kMegabyte = 1024.0 * 1024.0;
+constexpr const char* kOptions =
+    "bonesOnly=false;merge=false;scale=1;rotationOrder=none;startFrame=0;endFrame=2147483648";
+
+// Root Hips with 6 channels, then 59 joints in five limbs; each limb ends in an End Site.
+void generate(const std::string& path, std::uint32_t frames) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    std::perror(path.c_str());
+    std::exit(1);
+  }
+  std::fputs(
+      "HIERARCHY\nROOT Hips\n{\n\tOFFSET 0.000000 90.500000 0.000000\n"
+      "\tCHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n",
+      file);
+  int joint = 1;
+  for (int limb = 0; limb < kLimbs; ++limb) {
+    int length = (kJoints - 1) / kLimbs + (limb < (kJoints - 1) % kLimbs ? 1 : 0);
+    for (int i = 0; i < length; ++i, ++joint) {
+      std::fprintf(file,
+                   "%*sJOINT mixamorig:Joint%d\n%*s{\n%*sOFFSET %.6f %.6f %.6f\n"
+                   "%*sCHANNELS 3 Zrotation Xrotation Yrotation\n",
+                   i + 1, "", joint, i + 1, "", i + 2, "", 1.5 * i, 10.25, -0.5 * limb, i + 2, "");
+    }
+    std::fprintf(file, "%*sEnd Site\n%*s{\n%*sOFFSET 0.000000 5.000000 0.000000\n%*s}\n",
+                 length + 1, "", length + 1, "", length + 2, "", length + 1, "");
+    for (int i = length; i > 0; --i) std::fprintf(file, "%*s}\n", i, "");
+  }
+  std::fprintf(file, "}\nMOTION\nFrames: %u\nFrame Time: 0.0083333\n", frames);
+
+  std::uint32_t state = 12345;
+  std::vector<char> line(64 * 1024);
+  for (std::uint32_t frame = 0; frame < frames; ++frame) {
+    std::size_t used = 0;
+    for (int value = 0; value < 3 + 3 * kJoints; ++value) {
+      state = state * 1664525u + 1013904223u;
+      double number = (static_cast<double>(state >> 8) / (1 << 24) - 0.5) * 360.0;
+      used += static_cast<std::size_t>(std::snprintf(line.data() + used, line.size() - used,
+                                                     value == 0 ? "%.5f" : " %.5f", number));
+    }
+    line[used++] = '\n';
+    std::fwrite(line.data(), 1, used, file);
+  }
+  std::fclose(file);
+}
+
+// Wall-clock and processor time of one measured step. Processor time is what the ratio uses:
+// on a shared machine the wall clock also counts the time other processes held the cores.
+struct Timing {
+  double wall = 1e30;
+  double cpu = 1e30;
+
+  void keepBest(const Timing& other) {
+    wall = std::min(wall, other.wall);
+    cpu = std::min(cpu, other.cpu);
+  }
+};
+
+double cpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+class Stopwatch {
+ public:
+  Timing elapsed() const {
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count(),
+            cpuSeconds() - cpuStart};
+  }
+
+ private:
+  std::chrono::steady_clock::time_point wallStart = std::chrono::steady_clock::now();
+  double cpuStart = cpuSeconds();
+};
+
+Timing parseOnly(const std::string& path, std::uint32_t frames) {
+  Stopwatch stopwatch;
+  std::ifstream file(path, std::ios::binary);
+  iSkeleton skeleton;
+  iMocapDataBvh reader(&file, &skeleton);
+  if (reader.parse("") != 0 || skeleton.root == nullptr || skeleton.root->frames.size() != frames) {
+    std::fprintf(stderr, "parse failed\n");
+    std::exit(1);
+  }
+  return stopwatch.elapsed();
+}
+
+std::uint64_t keysInScene() {
+  std::uint64_t keys = 0;
+  for (const std::string& name : host::listNodes("animCurveTL")) {
+    MFnAnimCurve curve(host::findNode(name));
+    keys += curve.numKeys();
+  }
+  return keys;
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return countedAllocate(size); }
+void* operator new[](std::size_t size) { return countedAllocate(size); }
+void operator delete(void* pointer) noexcept { countedRelease(pointer); }
+void operator delete[](void* pointer) noexcept { countedRelease(pointer); }
+void operator delete(void* pointer, std::size_t) noexcept { countedRelease(pointer); }
+void operator delete[](void* pointer, std::size_t) noexcept { countedRelease(pointer); }
+
+int main(int argc, char** argv) {
+  std::string path =
+      argc > 1 ? argv[1] : (std::filesystem::temp_directory_path() / "bvhImportBench.bvh").string();
+  std::uint32_t frames =
+      argc > 2 ? static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10)) : 20000;
+  generate(path, frames);
+  const double megabytes = static_cast<double>(std::filesystem::file_size(path)) / kMegabyte;
+  std::printf("file %s: %.1f MB, %d joints with channels, %u frames\n", path.c_str(), megabytes,
+              kJoints, frames);
+
+  const int kRuns = 5;
+  Timing parseBest;
+  Timing importBest;
+  std::int64_t peakHeap = 0;
+  std::uint64_t keys = 0;
+  for (int run = 0; run < kRuns; ++run) {
+    parseBest.keepBest(parseOnly(path, frames));
+
+    host::resetScene();
+    std::int64_t heapBefore = liveBytes.load();
+    peakBytes = heapBefore;
+    Stopwatch stopwatch;
+    {
+      imocapImport translator;
+      MFileObject file;
+      file.setRawFullName(path.c_str());
+      if (!translator.reader(file, kOptions, MPxFileTranslator::kImportAccessMode)) {
+        std::fprintf(stderr, "import failed: %s\n", translator.failure().asChar());
+        return 1;
+      }
+    }
+    importBest.keepBest(stopwatch.elapsed());
+    if (run == 0) {
+      peakHeap = peakBytes.load() - heapBefore;
+      keys = keysInScene();
+    }
+  }
+  host::resetScene();
+
+  const std::uint64_t expectedKeys = (6ull + 3ull * (kJoints - 1)) * frames;
+  const double samples = 6.0 * sizeof(double) * kJoints * frames / kMegabyte;
+  const double keyBytes = 2.0 * sizeof(double) * static_cast<double>(keys) / kMegabyte;
+  const double memoryLimit = samples + keyBytes + 32.0;
+  const double peak = static_cast<double>(peakHeap) / kMegabyte;
+  const double ratio = importBest.cpu / parseBest.cpu;
+  const double keyCount = static_cast<double>(keys);
+  std::printf("keys   %llu written (expected %llu): %s\n", static_cast<unsigned long long>(keys),
+              static_cast<unsigned long long>(expectedKeys), keys == expectedKeys ? "ok" : "WRONG");
+  std::printf("parse  %.3f s processor, %.3f s wall, %.1f MB/s (best of %d)\n", parseBest.cpu,
+              parseBest.wall, megabytes / parseBest.cpu, kRuns);
+  std::printf("import %.3f s processor, %.3f s wall (best of %d)\n", importBest.cpu,
+              importBest.wall, kRuns);
+  std::printf(
+      "keys/s %.1f million over the whole import, %.1f million over what it adds to the parse\n",
+      keyCount / importBest.cpu / 1e6,
+      keyCount / std::max(importBest.cpu - parseBest.cpu, 1e-9) / 1e6);
+  std::printf("ratio  import / parse %.2f processor, %.2f wall (target <= 2): %s\n", ratio,
+              importBest.wall / parseBest.wall, ratio <= 2.0 ? "ok" : "MISSED");
+  std::printf(
+      "peak heap during import %.1f MB; samples %.1f MB + keys %.1f MB + 32 = %.1f MB: %s\n", peak,
+      samples, keyBytes, memoryLimit, peak <= memoryLimit ? "ok" : "MISSED");
+  return keys == expectedKeys ? 0 : 1;
+}

@@ -1,0 +1,345 @@
+#include "plugin/NetDeviceNode.h"
+
+#include <maya/MDataHandle.h>
+#include <maya/MFnAttribute.h>
+#include <maya/MFnData.h>
+#include <maya/MFnNumericAttribute.h>
+#include <maya/MFnNumericData.h>
+#include <maya/MFnStringData.h>
+#include <maya/MFnTypedAttribute.h>
+#include <maya/MObjectArray.h>
+#include <maya/MTypes.h>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "stream/protocolBufferProcess.h"
+
+NetDeviceNode* currentDeviceNode = nullptr;
+
+const MTypeId NetDeviceNode::id(0x81053);
+
+MObject NetDeviceNode::inputIp;
+MObject NetDeviceNode::inputPort;
+MObject NetDeviceNode::outputRotateOrder;
+MObject NetDeviceNode::outputTranslateX[kOutputCount];
+MObject NetDeviceNode::outputTranslateY[kOutputCount];
+MObject NetDeviceNode::outputTranslateZ[kOutputCount];
+MObject NetDeviceNode::outputTranslate[kOutputCount];
+MObject NetDeviceNode::outputRotateX[kOutputCount];
+MObject NetDeviceNode::outputRotateY[kOutputCount];
+MObject NetDeviceNode::outputRotateZ[kOutputCount];
+MObject NetDeviceNode::outputRotate[kOutputCount];
+
+namespace {
+
+// Actor slot 0's row of the frame store: 60 joint records of 6 floats (X, Y, Z position, X, Y,
+// Z rotation), root first.
+constexpr int kRecordFloats = 6;
+constexpr int kFrameFloats = 60 * kRecordFloats;
+constexpr std::size_t kFrameBytes = kFrameFloats * sizeof(float);
+constexpr int kPoolBytes = 3072;
+// Joint record g goes to slot g + 1 of block 0; record 59 has no slot.
+constexpr int kWrittenSlots = NetDeviceNode::kSlotsPerBlock - 1;
+// How long the device thread sleeps between looks at the frame store and the pool: short
+// against a frame period at the highest usual rates while frames arrive, twice that after a
+// quiet spell, which keeps an idle node cheap and still hands on the first new frame within a
+// period at 240 frames per second.
+constexpr std::chrono::microseconds kPollInterval(1000);
+constexpr std::chrono::microseconds kQuietPollInterval(2000);
+constexpr std::chrono::milliseconds kQuietSpell(250);
+
+void report(const char* message) { std::cerr << message << std::endl; }
+
+MString indexed(const char* base, int block, int slot) {
+  MString name(base);
+  name += block;
+  name += slot;
+  return name;
+}
+
+// A hidden double output named base + block + slot (short name likewise).
+MObject createOutput(MFnNumericAttribute& numeric, const char* longName, const char* shortName,
+                     int block, int slot, MStatus& status) {
+  MObject attribute =
+      numeric.create(indexed(longName, block, slot), indexed(shortName, block, slot),
+                     MFnNumericData::kDouble, 0.0, &status);
+  numeric.setHidden(true);
+  return attribute;
+}
+
+MObject createCompound(MFnNumericAttribute& numeric, const char* longName, const char* shortName,
+                       int block, int slot, const MObject& x, const MObject& y, const MObject& z,
+                       MStatus& status) {
+  MObject attribute = numeric.create(indexed(longName, block, slot),
+                                     indexed(shortName, block, slot), x, y, z, &status);
+  numeric.setHidden(true);
+  return attribute;
+}
+
+MObject createString(MFnTypedAttribute& typed, const char* longName, const char* shortName,
+                     const char* initial, MStatus& status) {
+  MFnStringData text;
+  MObject initialData = text.create(MString(initial));
+  return typed.create(longName, shortName, MFnData::kString, initialData, &status);
+}
+
+}  // namespace
+
+NetDeviceNode::NetDeviceNode() : hostText("127.0.0.1"), portText("7005") {}
+
+NetDeviceNode::~NetDeviceNode() {
+  if (currentDeviceNode == this) currentDeviceNode = nullptr;
+  closeStream();
+  destroyMemoryPools();
+}
+
+void* NetDeviceNode::creator() {
+  NetDeviceNode* node = nullptr;
+  try {
+    node = new NetDeviceNode;
+  } catch (...) {
+    node = nullptr;
+  }
+  currentDeviceNode = node;
+  return node;
+}
+
+MStatus NetDeviceNode::initialize() {
+  try {
+    MFnTypedAttribute typed;
+    MFnNumericAttribute numeric;
+    MStatus status;
+    inputIp = createString(typed, "inputIp", "ip", "127.0.0.1", status);
+    if (!status) {
+      report("create inputip");
+      return MS::kFailure;
+    }
+    inputPort = createString(typed, "inputPort", "port", "7005", status);
+    if (!status) {
+      report("create inputport");
+      return MS::kFailure;
+    }
+    addAttribute(inputIp);
+    addAttribute(inputPort);
+
+    for (int block = 0; block < kBlocks; ++block) {
+      for (int slot = 0; slot < kSlotsPerBlock; ++slot) {
+        const int k = block * kSlotsPerBlock + slot;
+        struct Vector {
+          const char* longName;
+          const char* shortName;
+          MObject* x;
+          MObject* y;
+          MObject* z;
+          MObject* compound;
+        };
+        const Vector vectors[] = {
+            {"outputTranslate", "ot", &outputTranslateX[k], &outputTranslateY[k],
+             &outputTranslateZ[k], &outputTranslate[k]},
+            {"outputRotate", "or", &outputRotateX[k], &outputRotateY[k], &outputRotateZ[k],
+             &outputRotate[k]},
+        };
+        for (const Vector& vector : vectors) {
+          const MString longName(vector.longName);
+          const MString shortName(vector.shortName);
+          const char* axes[] = {"X", "Y", "Z"};
+          const char* shortAxes[] = {"x", "y", "z"};
+          MObject* children[] = {vector.x, vector.y, vector.z};
+          for (int axis = 0; axis < 3; ++axis) {
+            const MString childLong = longName + axes[axis];
+            const MString childShort = shortName + shortAxes[axis];
+            *children[axis] =
+                createOutput(numeric, childLong.asChar(), childShort.asChar(), block, slot, status);
+            if (!status) {
+              std::cerr << "create " << childLong.asChar() << std::endl;
+              return MS::kFailure;
+            }
+          }
+          *vector.compound = createCompound(numeric, vector.longName, vector.shortName, block, slot,
+                                            *vector.x, *vector.y, *vector.z, status);
+          if (!status) {
+            std::cerr << "create " << vector.longName << std::endl;
+            return MS::kFailure;
+          }
+          addAttribute(*vector.compound);
+          attributeAffects(live, *vector.compound);
+          attributeAffects(frameRate, *vector.compound);
+        }
+      }
+    }
+
+    outputRotateOrder = createString(typed, "outputRotateOrder", "oro", "yxz", status);
+    addAttribute(outputRotateOrder);
+    attributeAffects(live, outputRotateOrder);
+    attributeAffects(frameRate, outputRotateOrder);
+
+    for (int k = 0; k < kOutputCount; ++k) {
+      for (const MObject* input : {&outputRotateOrder, &inputIp, &inputPort}) {
+        attributeAffects(*input, outputTranslate[k]);
+        attributeAffects(*input, outputRotate[k]);
+      }
+    }
+    return MS::kSuccess;
+  } catch (...) {
+    return MS::kFailure;
+  }
+}
+
+void NetDeviceNode::postConstructor() {
+  MObjectArray refresh;
+  refresh.append(outputRotateOrder);
+  setRefreshOutputAttributes(refresh);
+  createMemoryPools(1, kPoolBytes, 1);
+}
+
+bool NetDeviceNode::isOwnPlug(const MPlug& plug) {
+  if (plug == outputRotateOrder || plug == inputIp || plug == inputPort) return true;
+  for (int k = 0; k < kOutputCount; ++k) {
+    if (plug == outputTranslate[k] || plug == outputTranslateX[k] || plug == outputTranslateY[k] ||
+        plug == outputTranslateZ[k] || plug == outputRotate[k] || plug == outputRotateX[k] ||
+        plug == outputRotateY[k] || plug == outputRotateZ[k]) {
+      return true;
+    }
+  }
+  return false;
+}
+
+MStatus NetDeviceNode::compute(const MPlug& plug, MDataBlock& block) {
+  try {
+    if (!isOwnPlug(plug)) return MS::kFailure;
+    MCharBuffer buffer;
+    if (!popThreadData(buffer)) return MS::kFailure;
+    MStatus status = writeOutputs(buffer, block);
+    if (status) block.setClean(plug);
+    // Handed back on failure too: it is the device thread's only buffer.
+    releaseDataStorage(buffer);
+    return status;
+  } catch (...) {
+    return MS::kFailure;
+  }
+}
+
+MStatus NetDeviceNode::writeOutputs(MCharBuffer& buffer, MDataBlock& block) {
+  if (buffer.ptr() == nullptr || buffer.size() < static_cast<long>(kFrameBytes)) {
+    return MS::kFailure;
+  }
+  MStatus status;
+  for (int slot = 1; slot <= kWrittenSlots; ++slot) {
+    float record[kRecordFloats];
+    std::memcpy(record, buffer.ptr() + (slot - 1) * sizeof record, sizeof record);
+
+    MDataHandle translate = block.outputValue(outputTranslate[slot], &status);
+    if (!status) {
+      report("Error in block.outputValue for outputTranslate");
+      return MS::kFailure;
+    }
+    double3& position = translate.asDouble3();
+    position[0] = record[0];
+    position[1] = record[1];
+    position[2] = record[2];
+    translate.setClean();
+
+    MDataHandle rotate = block.outputValue(outputRotate[slot], &status);
+    if (!status) {
+      report("Error in block.outputValue for outputRotate");
+      return MS::kFailure;
+    }
+    double3& rotation = rotate.asDouble3();
+    rotation[0] = record[3];
+    rotation[1] = record[4];
+    rotation[2] = record[5];
+    rotate.setClean();
+  }
+  return MS::kSuccess;
+}
+
+void NetDeviceNode::threadHandler() {
+  try {
+    setDone(false);
+    MCharBuffer buffer;
+    bool held = false;
+    bool pushedAny = false;
+    std::array<float, kFrameFloats> lastPushed{};
+    auto lastPush = std::chrono::steady_clock::now();
+    protocolBufferProcess& process = protocolBufferProcess::instance();
+    while (!isDone()) {
+      if (!isLive()) break;
+      // The step starts before the wait, so that endThreadLoop throttles from the previous
+      // step and a frame that arrives after a quiet spell is handed on at once.
+      beginThreadLoop();
+      bool fresh = false;
+      while (!isDone() && isLive()) {
+        if (!held) held = acquireDataStorage(buffer);
+        if (held && buffer.size() >= static_cast<long>(kFrameBytes)) {
+          process.copyFrame(buffer.ptr(), static_cast<std::uint32_t>(buffer.size()), 0);
+          if (!pushedAny || std::memcmp(buffer.ptr(), lastPushed.data(), kFrameBytes) != 0) {
+            fresh = true;
+            break;
+          }
+        }
+        const bool quiet = std::chrono::steady_clock::now() - lastPush > kQuietSpell;
+        std::this_thread::sleep_for(quiet ? kQuietPollInterval : kPollInterval);
+      }
+      if (!fresh) break;
+      lastPush = std::chrono::steady_clock::now();
+      std::memcpy(lastPushed.data(), buffer.ptr(), kFrameBytes);
+      pushedAny = true;
+      held = !pushThreadData(buffer);
+      endThreadLoop();
+    }
+    if (held) releaseDataStorage(buffer);
+  } catch (...) {
+  }
+  setDone(true);
+}
+
+void NetDeviceNode::threadShutdownHandler() { setDone(true); }
+
+bool NetDeviceNode::connectMocap() {
+  MObject self = thisMObject();
+  if (self.isNull() || inputIp.isNull() || inputPort.isNull()) return false;
+  hostText = MPlug(self, inputIp).asString();
+  portText = MPlug(self, inputPort).asString();
+  protocolBufferProcess& process = protocolBufferProcess::instance();
+  process.stopReceiveThread();
+  process.closeSocket();
+  const int port = portText.asInt();
+  // A wrapped number would reach some other port.
+  if (port <= 0 || port > 65535) return false;
+  if (!process.connectToServer(hostText.asChar(), static_cast<std::uint16_t>(port))) {
+    return false;
+  }
+  process.startReceiveThread();
+  return true;
+}
+
+bool NetDeviceNode::disconnectMocap() {
+  closeStream();
+  return true;
+}
+
+void NetDeviceNode::createSkeleton() {
+  if (thisMObject().isNull()) return;
+  const std::vector<std::string> texts = protocolBufferProcess::instance().copyHeaderTexts();
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    importer.sceneName = MString("Marvik") + static_cast<double>(i);
+    importer.readFromText(MString(texts[i].c_str()));
+  }
+}
+
+void NetDeviceNode::closeStream() {
+  try {
+    protocolBufferProcess& process = protocolBufferProcess::instance();
+    process.stopReceiveThread();
+    process.closeSocket();
+  } catch (...) {
+  }
+}

@@ -1,0 +1,182 @@
+#include "scene/buildSkeleton.h"
+
+#include <maya/MAnimControl.h>
+#include <maya/MEulerRotation.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MFnIkJoint.h>
+#include <maya/MFnTransform.h>
+#include <maya/MString.h>
+#include <maya/MTransformationMatrix.h>
+#include <maya/MTypes.h>
+#include <maya/MVector.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "motion/RotationOrder.h"
+#include "scene/keyJoint.h"
+#include "scene/matchJoint.h"
+
+namespace {
+
+constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
+
+MTransformationMatrix::RotationOrder transformOrder(int order) {
+  switch (order) {
+    case kOrderXYZ:
+      return MTransformationMatrix::kXYZ;
+    case kOrderYZX:
+      return MTransformationMatrix::kYZX;
+    case kOrderZXY:
+      return MTransformationMatrix::kZXY;
+    case kOrderZYX:
+      return MTransformationMatrix::kZYX;
+    case kOrderYXZ:
+      return MTransformationMatrix::kYXZ;
+    case kOrderXZY:
+      return MTransformationMatrix::kXZY;
+  }
+  return MTransformationMatrix::kLast;
+}
+
+// An order Maya accepted for the rotate order but that is none of the six is not expected; the
+// orient then falls back to XYZ.
+MEulerRotation::RotationOrder eulerOrder(int order) {
+  switch (order) {
+    case kOrderYZX:
+      return MEulerRotation::kYZX;
+    case kOrderZXY:
+      return MEulerRotation::kZXY;
+    case kOrderZYX:
+      return MEulerRotation::kZYX;
+    case kOrderYXZ:
+      return MEulerRotation::kYXZ;
+    case kOrderXZY:
+      return MEulerRotation::kXZY;
+  }
+  return MEulerRotation::kXYZ;
+}
+
+}  // namespace
+
+int reverseRotationOrder(int order) {
+  switch (order) {
+    case kOrderXYZ:
+      return kOrderZYX;
+    case kOrderYZX:
+      return kOrderXZY;
+    case kOrderZXY:
+      return kOrderYXZ;
+    case kOrderZYX:
+      return kOrderXYZ;
+    case kOrderYXZ:
+      return kOrderZXY;
+    case kOrderXZY:
+      return kOrderYZX;
+  }
+  return static_cast<int>(kNotGiven);
+}
+
+MStatus buildSkeleton(const imocapImport& translator, iSkeleton& skeleton, bool openMode,
+                      std::string* failedJoint) {
+  if (skeleton.root == nullptr || skeleton.rewind() != 0) return MS::kInvalidParameter;
+  iSkeleton::iJoint* start = skeleton.currentJoint();
+
+  imocapImport::imyCallbackData data;
+  data.sceneName = translator.sceneName;
+  data.translateAllJoints = skeleton.translateAllJoints;
+  data.bonesOnly = translator.bonesOnly;
+  data.merge = translator.merge;
+  data.scale = translator.scale;
+  data.rotationOrder = translator.rotationOrder != static_cast<int>(kNotGiven)
+                           ? translator.rotationOrder
+                           : skeleton.rotationOrder;
+  data.startFrame = translator.startFrame == kNotGiven ? 0 : translator.startFrame;
+  data.endFrame = translator.endFrame == kNotGiven
+                      ? skeleton.frameCount
+                      : std::min(translator.endFrame, skeleton.frameCount);
+  data.frameTime = skeleton.frameTime;
+
+  if (openMode) {
+    data.merge = false;
+  } else {
+    data.startTime = MAnimControl::currentTime();
+  }
+  if (data.bonesOnly) data.merge = false;
+  if (data.merge) {
+    data.bonesOnly = false;
+    MStatus status = selectMergeRoot(data);
+    if (!status) return status;
+  }
+
+  data.status = MS::kSuccess;
+  skeleton.walk(start, visitJoint, &data);
+  if (failedJoint != nullptr) *failedJoint = data.failedJoint;
+  return data.status;
+}
+
+void visitJoint(iSkeleton::iJoint* joint, iSkeleton::iJoint::icallbackData* callbackData) {
+  auto* data = dynamic_cast<imocapImport::imyCallbackData*>(callbackData);
+  if (data == nullptr || joint == nullptr || !data->status) return;
+
+  MObject node;
+  if (data->merge) {
+    if (matchJoint(*joint, *data, node) == MS::kSuccess) {
+      data->status = keyJoint(*joint, *data, node);
+    }
+  } else {
+    data->status = createJoint(*joint, *data, node);
+    if (data->status && !data->bonesOnly) data->status = keyJoint(*joint, *data, node);
+  }
+  // Nothing reads a joint's samples once it is keyed; releasing them keeps the samples and the
+  // keys from both being held in full at the end of a large import.
+  if (data->status && !data->bonesOnly) std::vector<iFrame>().swap(joint->frames);
+  if (!data->status) data->failedJoint = joint->name;
+}
+
+MStatus createJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& data,
+                    MObject& created) {
+  MStatus status;
+  int order = reverseRotationOrder(data.rotationOrder);
+  MVector translation(joint.offset[0] * data.scale, joint.offset[1] * data.scale,
+                      joint.offset[2] * data.scale);
+
+  MObject parent;
+  if (data.depth > 0) {
+    auto* binding = joint.parent == nullptr
+                        ? nullptr
+                        : dynamic_cast<imocapImport::imyAccessory*>(joint.parent->accessory.get());
+    if (binding != nullptr) parent = binding->object;
+  } else {
+    MFnTransform top;
+    parent = top.create(MObject::kNullObj, &status);
+    if (!status) return status;
+    top.setName(data.sceneName, false, &status);
+    if (!status) return status;
+  }
+
+  MFnIkJoint fn;
+  created = fn.create(parent, &status);
+  if (!status) return status;
+
+  auto binding = std::make_unique<imocapImport::imyAccessory>();
+  binding->object = created;
+  joint.accessory = std::move(binding);
+
+  // Names such as "mixamorig:Hips" keep their namespace, which Maya creates when missing.
+  fn.setName(MString(joint.name.c_str(), static_cast<int>(joint.name.size())), true, &status);
+  if (!status) return status;
+  status = fn.setTranslation(translation, MSpace::kTransform);
+  if (!status) return status;
+  status = fn.setRotationOrder(transformOrder(order), false);
+  if (!status) return status;
+
+  const auto& orientation = joint.orientation;
+  if (orientation[0] != 0.0 || orientation[1] != 0.0 || orientation[2] != 0.0) {
+    status = fn.setOrientation(
+        MEulerRotation(orientation[0] * kRadiansPerDegree, orientation[1] * kRadiansPerDegree,
+                       orientation[2] * kRadiansPerDegree, eulerOrder(order)));
+  }
+  return status;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <maya/MObject.h>
+#include <maya/MStatus.h>
+
+#include <string>
+
+#include "motion/iSkeleton.h"
+#include "scene/imocapImport.h"
+
+// Builds the skeleton's joints (or, when merging, matches a selected skeleton) and keys them, with
+// the translator's options. Open mode never merges and keys from time 0; otherwise keys start at
+// the current time. kInvalidParameter for a skeleton without a root; else the first failure, with
+// the data joint it happened at in failedJoint (empty when it came before the walk). What was
+// created before a failure stays. Each keyed joint's samples are released once keyed.
+MStatus buildSkeleton(const imocapImport& translator, iSkeleton& skeleton, bool openMode,
+                      std::string* failedJoint = nullptr);
+
+// The walk's visitor: does nothing once data's status is a failure.
+void visitJoint(iSkeleton::iJoint* joint, iSkeleton::iJoint::icallbackData* data);
+
+// Creates the joint (and, for the root, the top transform named sceneName) under its parent's
+// node and binds it; the new joint goes to `created`.
+MStatus createJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& data,
+                    MObject& created);
+
+// The joint's rotate order for a BVH channel order: the letters reversed (XYZ gives ZYX);
+// kNotGiven for anything but the six orders.
+int reverseRotationOrder(int order);

@@ -1,0 +1,247 @@
+#include "scene/imocapImport.h"
+
+#include <maya/MGlobal.h>
+#include <maya/MStringArray.h>
+
+#include <cstdint>
+#include <fstream>
+#include <istream>
+#include <memory>
+#include <new>
+#include <sstream>
+#include <string>
+
+#include "motion/MocapStatus.h"
+#include "motion/RotationOrder.h"
+#include "motion/iMocapDataBvh.h"
+#include "scene/buildSkeleton.h"
+
+namespace {
+
+bool isTrue(const MString& value) {
+  MString lower = value;
+  lower.toLowerCase();
+  return lower == "true";
+}
+
+bool isBlank(const std::string& line) {
+  return line.find_first_not_of(" \t\r") == std::string::npos;
+}
+
+// The lines the reader takes from the input: those before the first blank line.
+std::uint64_t readableLines(std::istream& input, std::string* text) {
+  std::uint64_t lines = 0;
+  std::string line;
+  while (std::getline(input, line) && !isBlank(line)) {
+    ++lines;
+    if (text != nullptr) *text += line + '\n';
+  }
+  return lines;
+}
+
+// Whether reading that stopped at `stopLine` ran out of input rather than met a wrong token.
+// Only when it stopped on the last line can it have run out; it did if, given one more line, it
+// reads on into it. `reopen` gives the same input from its start.
+template <typename Reopen>
+bool ranOutOfInput(std::uint64_t stopLine, Reopen reopen) {
+  std::uint64_t lines = readableLines(*reopen(), nullptr);
+  if (stopLine < lines) return false;
+  std::string text;
+  readableLines(*reopen(), &text);
+  std::istringstream extended(text + "}\n");
+  iSkeleton skeleton;
+  iMocapDataBvh reader(&extended, &skeleton);
+  reader.parse(std::string());
+  return reader.line() > lines;
+}
+
+// What a failed parse means to the user, with the line where reading stopped.
+template <typename Reopen>
+MString describeParseFailure(int code, const iMocapDataBvh& reader, const iSkeleton& skeleton,
+                             Reopen reopen) {
+  MString text;
+  bool sampled = false;
+  for (const auto& entry : skeleton.jointsByName) {
+    sampled = sampled || !entry.second->frames.empty();
+  }
+  if (code == kMocapDuplicateName) {
+    text = "a joint name is used twice";
+  } else if (code != kMocapSyntaxError) {
+    text = "the text could not be read";
+  } else if (sampled) {
+    // Frames are read only in whole blocks, so a failure after samples lies past the last
+    // declared frame.
+    text = "more frame lines than the ";
+    text += skeleton.frameCount;
+    text += " declared";
+  } else if (ranOutOfInput(reader.line(), reopen)) {
+    text = "unexpected end of file";
+  } else {
+    text = "syntax error";
+  }
+  if (reader.line() > 0) {
+    text += " at line ";
+    text += static_cast<unsigned int>(reader.line());
+  }
+  return text;
+}
+
+}  // namespace
+
+imocapImport::imocapImport() = default;
+
+imocapImport::~imocapImport() = default;
+
+void* imocapImport::creator() {
+  try {
+    return new imocapImport();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+bool imocapImport::haveReadMethod() const { return true; }
+
+bool imocapImport::haveWriteMethod() const { return false; }
+
+bool imocapImport::haveNamespaceSupport() const { return false; }
+
+MString imocapImport::filter() const { return "*.bvh"; }
+
+bool imocapImport::canBeOpened() const { return true; }
+
+MPxFileTranslator::MFileKind imocapImport::identifyFile(const MFileObject& file, const char*,
+                                                        short) const {
+  try {
+    return isBvhFileName(file.resolvedName()) ? kIsMyFileType : kNotMyFileType;
+  } catch (...) {
+    return kNotMyFileType;
+  }
+}
+
+bool imocapImport::isBvhFileName(const MString& name) {
+  int dot = name.rindex('.');
+  if (dot < 0) return false;
+  MString extension = name.substring(dot + 1, static_cast<int>(name.length()) - 1);
+  extension.toLowerCase();
+  return extension == "bvh";
+}
+
+void imocapImport::parseOptions(const MString& options) {
+  MStringArray entries;
+  options.split(';', entries);
+  for (unsigned int i = 0; i < entries.length(); ++i) {
+    MStringArray parts;
+    entries[i].split('=', parts);
+    if (parts.length() < 2) continue;
+    const MString& key = parts[0];
+    const MString& value = parts[1];
+    if (key == "bonesOnly") {
+      bonesOnly = isTrue(value);
+    } else if (key == "merge") {
+      merge = isTrue(value);
+    } else if (key == "scale") {
+      scale = value.asFloat();
+    } else if (key == "rotationOrder") {
+      rotationOrder = parseRotationOrder(value.asChar());
+    } else if (key == "startFrame") {
+      startFrame = value.asUnsigned();
+    } else if (key == "endFrame") {
+      endFrame = value.asUnsigned();
+    }
+  }
+}
+
+MStatus imocapImport::reader(const MFileObject& file, const MString& optionsString,
+                             FileAccessMode mode) {
+  MStatus result = MS::kFailure;
+  try {
+    MString path = file.resolvedFullName();
+    if (optionsString.length() == 0) return result;
+    parseOptions(optionsString);
+    MString name = file.resolvedName();
+    int dot = name.rindex('.');
+    sceneName = dot < 0 ? name : name.substring(0, dot - 1);
+    result = readFromFile(path, mode == kOpenAccessMode, std::string());
+  } catch (const std::bad_alloc&) {
+    result = MS::kFailure;
+    failureText = "out of memory";
+  } catch (...) {
+    result = MS::kFailure;
+    failureText = "an unexpected error stopped the import";
+  }
+  if (!result) {
+    try {
+      MGlobal::displayError("Cannot import " + file.resolvedName() + ": " + failureText);
+    } catch (...) {
+    }
+  }
+  return result;
+}
+
+MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std::string& suffix) {
+  failureText = MString();
+  if (!isBvhFileName(path)) {
+    failureText = "the file name does not end in .bvh";
+    return MS::kFailure;
+  }
+  std::ifstream input(path.asChar(), std::ios::binary);
+  if (!input) {
+    failureText = "the file could not be opened";
+    return MS::kFailure;
+  }
+  iSkeleton skeleton;
+  int code = kMocapOk;
+  {
+    iMocapDataBvh bvh(&input, &skeleton);
+    code = bvh.parse(suffix);
+    if (code != kMocapOk) {
+      failureText = describeParseFailure(code, bvh, skeleton, [&path] {
+        return std::make_unique<std::ifstream>(path.asChar(), std::ios::binary);
+      });
+    }
+  }
+  input.close();
+  if (code != kMocapOk) return MS::kFailure;
+  return build(skeleton, openMode);
+}
+
+MStatus imocapImport::readFromText(const MString& text) {
+  try {
+    failureText = MString();
+    std::istringstream input(std::string(text.asChar(), text.length()));
+    iSkeleton skeleton;
+    iMocapDataBvh bvh(&input, &skeleton);
+    int code = bvh.parse(std::string());
+    if (code != kMocapOk) {
+      failureText = describeParseFailure(code, bvh, skeleton, [&text] {
+        return std::make_unique<std::istringstream>(std::string(text.asChar(), text.length()));
+      });
+      return MS::kFailure;
+    }
+    return build(skeleton, false);
+  } catch (const std::bad_alloc&) {
+    failureText = "out of memory";
+  } catch (...) {
+    failureText = "an unexpected error stopped the import";
+  }
+  return MS::kFailure;
+}
+
+MStatus imocapImport::build(iSkeleton& skeleton, bool openMode) {
+  std::string failedJoint;
+  MStatus status = buildSkeleton(*this, skeleton, openMode, &failedJoint);
+  if (!status && skeleton.root == nullptr) {
+    failureText = "the file holds no joints";
+  } else if (!status) {
+    failureText = "the scene could not be built";
+    if (!failedJoint.empty()) {
+      failureText += " at joint \"";
+      failureText += failedJoint.c_str();
+      failureText += "\"";
+    }
+    failureText += " ";
+    failureText += status.errorString();
+  }
+  return status;
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <maya/MDagPath.h>
+#include <maya/MFileObject.h>
+#include <maya/MObject.h>
+#include <maya/MPxFileTranslator.h>
+#include <maya/MStatus.h>
+#include <maya/MString.h>
+#include <maya/MTime.h>
+
+#include <cstdint>
+#include <string>
+
+#include "motion/iSkeleton.h"
+
+// Marks an option as not given, to be taken from the data: the whole frame range, or the rotation
+// order of the text. Equal to the invalid rotation order.
+constexpr std::uint32_t kNotGiven = 0x80000000u;
+
+// The "BVH" file translator: reads Biovision Hierarchy files (and BVH text held in memory) into
+// joints and animation curves. Main thread only. The option fields keep their values between
+// reads by the same object.
+class imocapImport : public MPxFileTranslator {
+ public:
+  // The state of one skeleton build, handed to every joint visit.
+  class imyCallbackData : public iSkeleton::iJoint::icallbackData {
+   public:
+    bool bonesOnly = false;
+    bool merge = false;
+    float scale = 1.0f;
+    int rotationOrder = static_cast<int>(kNotGiven);  // resolved channel order of the data
+    std::uint32_t startFrame = 0;
+    std::uint32_t endFrame = 0;  // exclusive, never above the skeleton's frame count
+    double frameTime = 0.0;      // seconds per frame
+    MTime startTime;             // scene time of startFrame
+    MDagPath rootPath;           // merge target root
+    MString sceneName;
+    bool translateAllJoints = false;
+    MStatus status;           // the first failure is final
+    std::string failedJoint;  // data joint at which status turned to a failure
+  };
+
+  // Binds a data joint to the Maya node created or matched for it; the joint owns it.
+  class imyAccessory : public iSkeleton::iJoint::iaccessory {
+   public:
+    MObject object = MObject::kNullObj;
+  };
+
+  imocapImport();
+  ~imocapImport() override;
+
+  static void* creator();
+
+  MStatus reader(const MFileObject& file, const MString& optionsString,
+                 FileAccessMode mode) override;
+  bool haveReadMethod() const override;
+  bool haveWriteMethod() const override;
+  bool haveNamespaceSupport() const override;
+  MString filter() const override;
+  bool canBeOpened() const override;
+  MFileKind identifyFile(const MFileObject& file, const char* buffer, short size) const override;
+
+  // Reads a BVH file into the scene: new joints under a transform named sceneName, or keys on a
+  // selected skeleton when merging (never in open mode). kFailure for a name without a ".bvh"
+  // extension, a file that cannot be opened or a parse error; else the build's status.
+  MStatus readFromFile(const MString& path, bool openMode, const std::string& suffix);
+  // Builds a skeleton from BVH text in import mode; set sceneName first. Shows nothing: the
+  // status is the only report. Never throws.
+  MStatus readFromText(const MString& text);
+
+  // Applies "key=value;..." entries left to right; unknown keys and entries without "=" are
+  // skipped, fields not named keep their values.
+  void parseOptions(const MString& options);
+  // The text after the last "." is "bvh" in any letter case.
+  static bool isBvhFileName(const MString& name);
+
+  // What went wrong in the last failed read, in words; empty after a successful one.
+  const MString& failure() const { return failureText; }
+
+  bool bonesOnly = true;
+  bool merge = false;
+  float scale = 1.0f;
+  int rotationOrder = static_cast<int>(kNotGiven);
+  std::uint32_t startFrame = kNotGiven;
+  std::uint32_t endFrame = kNotGiven;
+  MString sceneName;
+
+ private:
+  // buildSkeleton, recording in failureText where and why it stopped.
+  MStatus build(iSkeleton& skeleton, bool openMode);
+
+  MString failureText;
+};

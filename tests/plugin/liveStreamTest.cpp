@@ -1,0 +1,167 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "host/HostScene.h"
+#include "host/Plugins.h"
+#include "plugin/ModuleTest.h"
+#include "support/LoopbackServer.h"
+#include "support/StreamFixtures.h"
+
+namespace {
+
+using moduletest::Vector;
+using moduletest::vector;
+using moduletest::waitForVector;
+using streamFixtures::chainRecord;
+using streamFixtures::frameA;
+using streamFixtures::frameB;
+
+Vector position(int record, float (*value)(int)) {
+  const std::vector<double> floats = chainRecord(record, value);
+  return {floats[0], floats[1], floats[2]};
+}
+
+Vector rotation(int record, float (*value)(int)) {
+  const std::vector<double> floats = chainRecord(record, value);
+  return {floats[3], floats[4], floats[5]};
+}
+
+class LiveStream : public moduletest::ModuleTest {
+ protected:
+  void SetUp() override {
+    ModuleTest::SetUp();
+    ASSERT_TRUE(host::createNode("netDevice", "device"));
+    ASSERT_TRUE(host::setAttribute("device.inputPort", std::to_string(server.port())));
+    ASSERT_TRUE(host::setAttribute("device.frameRate", 240.0));
+    ASSERT_TRUE(host::setAttribute("device.live", true));
+  }
+  void TearDown() override {
+    release(headerSeen);
+    release(moreFrames);
+    ModuleTest::TearDown();
+    server.join();
+  }
+
+  static void release(std::promise<void>& gate) {
+    try {
+      gate.set_value();
+    } catch (const std::future_error&) {
+    }
+  }
+
+  // Serves the chain actor: its actor list, then (once queried) its header; frame A after
+  // headerSeen is set, frame B after moreFrames is set.
+  void serveChainActor() {
+    server.serve([this](LoopbackServer::Connection& connection) {
+      std::string query;
+      if (!connection.send(streamFixtures::read("chain-actors.pkt")) ||
+          !connection.receivePacket(query) ||
+          !connection.send(streamFixtures::read("chain-header.pkt"))) {
+        return;
+      }
+      if (!passed(headerGate) || !connection.send(streamFixtures::read("chain-frame-a.pkt"))) {
+        return;
+      }
+      if (!passed(moreFramesGate)) return;
+      connection.send(streamFixtures::read("chain-frame-b.pkt"));
+      connection.waitForClose();
+    });
+  }
+
+  static bool passed(const std::shared_future<void>& gate) {
+    return gate.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  }
+
+  // Connects and waits until the outputs show frame A. The module outlives an unload (it stays
+  // mapped), so a frame of an earlier test may still be in the store: frame A is sent only once
+  // the header's own state (no rotations) shows.
+  void connectAndReceiveFrameA() {
+    serveChainActor();
+    ASSERT_TRUE(host::runCommand("connectMarvikMocap"));
+    ASSERT_TRUE(waitForVector("device.outputRotate059", Vector{0, 0, 0}));
+    headerSeen.set_value();
+    ASSERT_TRUE(waitForVector("device.outputTranslate01", position(0, frameA)));
+  }
+
+  LoopbackServer server;
+  std::promise<void> headerSeen;
+  std::promise<void> moreFrames;
+  // Taken here, on the test's thread, before the server's thread waits on them.
+  std::shared_future<void> headerGate = headerSeen.get_future().share();
+  std::shared_future<void> moreFramesGate = moreFrames.get_future().share();
+};
+
+TEST_F(LiveStream, FramesReachTheOutputsOfSlotsOneToFiftyNineOfBlockZero) {
+  connectAndReceiveFrameA();
+  EXPECT_EQ(vector("device.outputRotate01"), rotation(0, frameA));
+  EXPECT_EQ(vector("device.outputTranslate02"), position(1, frameA));
+  EXPECT_EQ(vector("device.outputRotate02"), rotation(1, frameA));
+  EXPECT_EQ(vector("device.outputTranslate059"), position(58, frameA));
+  EXPECT_EQ(vector("device.outputRotate059"), rotation(58, frameA));
+  EXPECT_EQ(vector("device.outputTranslate00"), (Vector{0, 0, 0}));
+  EXPECT_EQ(vector("device.outputRotate00"), (Vector{0, 0, 0}));
+  EXPECT_EQ(vector("device.outputTranslate10"), (Vector{0, 0, 0}));
+  EXPECT_EQ(vector("device.outputRotate459"), (Vector{0, 0, 0}));
+
+  moreFrames.set_value();
+  ASSERT_TRUE(waitForVector("device.outputRotate059", rotation(58, frameB)));
+  EXPECT_EQ(vector("device.outputTranslate01"), position(0, frameB));
+  EXPECT_EQ(vector("device.outputRotate01"), rotation(0, frameB));
+  EXPECT_TRUE(host::errors().empty());
+}
+
+TEST_F(LiveStream, ComputeWithNoFrameQueuedKeepsTheOutputs) {
+  connectAndReceiveFrameA();
+  // Nothing new arrives, so nothing is queued; an input change still dirties every output.
+  ASSERT_TRUE(host::setAttribute("device.inputIp", std::string("127.0.0.1")));
+  EXPECT_EQ(vector("device.outputTranslate01"), position(0, frameA));
+  EXPECT_EQ(vector("device.outputRotate059"), rotation(58, frameA));
+
+  moreFrames.set_value();
+  EXPECT_TRUE(waitForVector("device.outputRotate059", rotation(58, frameB)));
+}
+
+TEST_F(LiveStream, CreateMarvikSkeletonBuildsOneJointSkeletonPerHeaderInArrivalOrder) {
+  server.serve([](LoopbackServer::Connection& connection) {
+    std::string query;
+    if (!connection.send(streamFixtures::read("pair-actors.pkt")) ||
+        !connection.receivePacket(query) || !connection.receivePacket(query)) {
+      return;
+    }
+    for (const char* name : {"pair-header-hips.pkt", "pair-header-root.pkt", "pair-frame-hips.pkt",
+                             "pair-frame-root.pkt"}) {
+      if (!connection.send(streamFixtures::read(name))) return;
+    }
+    connection.waitForClose();
+  });
+  ASSERT_TRUE(host::runCommand("connectMarvikMocap"));
+  // Messages are handled in order: once an actor's frame shows, both headers are in.
+  const auto marker = static_cast<double>(streamFixtures::kPairMarker);
+  ASSERT_TRUE(waitForVector("device.outputTranslate01", Vector{marker, 0, 0}));
+
+  ASSERT_TRUE(host::runCommand("createMarvikSkeleton"));
+  // Joint names end in the actor's slot, which the actor list's order decides.
+  const std::vector<std::string> joints = host::listNodes("joint");
+  std::vector<std::vector<std::string>> expected;
+  for (const auto& [hips, root] : {std::pair{"0", "1"}, std::pair{"1", "0"}}) {
+    const std::string head = std::string("|Marvik0|Hips") + hips + "|Spine" + hips + "|Head" + hips;
+    const std::string arm = std::string("|Marvik1|Root") + root + "|Arm" + root;
+    expected.push_back({std::string("|Marvik0|Hips") + hips,
+                        std::string("|Marvik0|Hips") + hips + "|Spine" + hips, head,
+                        head + "|Head" + hips + "_Effector", std::string("|Marvik1|Root") + root,
+                        arm, arm + "|Arm" + root + "_Effector"});
+  }
+  EXPECT_THAT(joints, ::testing::AnyOfArray(expected));
+  EXPECT_THAT(host::listNodes("transform"), ::testing::ElementsAre("|Marvik0", "|Marvik1"));
+  for (const char* curve : {"animCurveTL", "animCurveTA", "animCurveTU", "animCurveTT"}) {
+    EXPECT_THAT(host::listNodes(curve), ::testing::IsEmpty()) << curve;
+  }
+  EXPECT_TRUE(host::errors().empty());
+}
+
+}  // namespace

@@ -1,0 +1,312 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <maya/MFileObject.h>
+#include <maya/MPxFileTranslator.h>
+#include <maya/MString.h>
+#include <maya/MTransformationMatrix.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "host/HostScene.h"
+#include "host/Plugins.h"
+#include "scene/BvhSceneTest.h"
+#include "scene/imocapImport.h"
+
+namespace {
+
+using scenetest::evenKeys;
+using scenetest::keys;
+using scenetest::Keys;
+using scenetest::rotateOrder;
+using scenetest::smallBvh;
+using scenetest::translation;
+using scenetest::vector3;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+using BvhImport = scenetest::BvhSceneTest;
+
+// Sample values of channel c over frames first..last-1 (see smallBvh).
+std::vector<double> channel(int c, int first, int last) {
+  std::vector<double> values;
+  for (int f = first; f < last; ++f) values.push_back(f * 10.0 + c);
+  return values;
+}
+
+std::vector<double> scaled(std::vector<double> values, double factor) {
+  for (double& value : values) value *= factor;
+  return values;
+}
+
+TEST_F(BvhImport, DefaultOptionsBuildJointsWithKeysForEveryFrame) {
+  std::string path = write("run.bvh", smallBvh(3));
+  ASSERT_EQ(host::importFile(path), MS::kSuccess);
+
+  EXPECT_THAT(host::listNodes("transform"), ElementsAre("|run"));
+  EXPECT_THAT(host::listNodes("joint"),
+              ElementsAre("|run|Hips", "|run|Hips|Chest", "|run|Hips|Chest|Chest_Effector",
+                          "|run|Hips|Leg"));
+  EXPECT_EQ(translation("|run|Hips"), (std::array<double, 3>{0, 0, 0}));
+  EXPECT_EQ(translation("Chest"), (std::array<double, 3>{0, 5, 0.5}));
+  EXPECT_EQ(translation("Chest_Effector"), (std::array<double, 3>{0, 2, 0}));
+  EXPECT_EQ(translation("Leg"), (std::array<double, 3>{1, -4, 0}));
+  for (const char* joint : {"Hips", "Chest", "Chest_Effector", "Leg"}) {
+    EXPECT_EQ(rotateOrder(joint), MTransformationMatrix::kYXZ) << joint;
+    EXPECT_EQ(vector3(std::string(joint) + ".jointOrient"), (std::array<double, 3>{0, 0, 0}));
+  }
+
+  EXPECT_EQ(keys("Hips.translateX"), evenKeys(0, 0.5, channel(0, 0, 3)));
+  EXPECT_EQ(keys("Hips.translateY"), evenKeys(0, 0.5, channel(1, 0, 3)));
+  EXPECT_EQ(keys("Hips.translateZ"), evenKeys(0, 0.5, channel(2, 0, 3)));
+  EXPECT_EQ(keys("Hips.rotateX"), evenKeys(0, 0.5, channel(4, 0, 3)));
+  EXPECT_EQ(keys("Hips.rotateY"), evenKeys(0, 0.5, channel(5, 0, 3)));
+  EXPECT_EQ(keys("Hips.rotateZ"), evenKeys(0, 0.5, channel(3, 0, 3)));
+  EXPECT_EQ(keys("Chest.rotateX"), evenKeys(0, 0.5, channel(7, 0, 3)));
+  EXPECT_EQ(keys("Chest.rotateZ"), evenKeys(0, 0.5, channel(6, 0, 3)));
+  EXPECT_EQ(keys("Leg.rotateY"), evenKeys(0, 0.5, channel(11, 0, 3)));
+  EXPECT_THAT(keys("Chest.translateX"), IsEmpty());
+  EXPECT_THAT(keys("Chest_Effector.rotateX"), IsEmpty());
+  // Rotations go onto time-to-distance curves in degrees; the End Site still gets its curves.
+  EXPECT_EQ(host::listNodes("animCurveTA").size(), 0u);
+  EXPECT_THAT(host::listNodes("animCurveTL"),
+              ElementsAre("Hips_rotateX", "Hips_rotateY", "Hips_rotateZ", "Hips_translateX",
+                          "Hips_translateY", "Hips_translateZ", "Chest_rotateX", "Chest_rotateY",
+                          "Chest_rotateZ", "Chest_Effector_rotateX", "Chest_Effector_rotateY",
+                          "Chest_Effector_rotateZ", "Leg_rotateX", "Leg_rotateY", "Leg_rotateZ"));
+  EXPECT_THAT(host::errors(), IsEmpty());
+}
+
+TEST_F(BvhImport, BonesOnlyCreatesJointsWithoutCurves) {
+  std::string path = write("run.bvh", smallBvh(3));
+  ASSERT_EQ(host::importFile(path, "BVH", std::string("bonesOnly=True;merge=true")), MS::kSuccess);
+  EXPECT_EQ(host::listNodes("joint").size(), 4u);
+  EXPECT_THAT(host::listNodes("animCurveTL"), IsEmpty());
+}
+
+TEST_F(BvhImport, ScaleAppliesToOffsetsAndRootTranslation) {
+  std::string path = write("run.bvh", smallBvh(2));
+  ASSERT_EQ(host::importFile(path, "BVH", std::string("bonesOnly=false;scale=0.01")), MS::kSuccess);
+  EXPECT_EQ(translation("Chest"), (std::array<double, 3>{0, 5.0 * 0.01f, 0.5 * 0.01f}));
+  EXPECT_EQ(keys("Hips.translateX"), evenKeys(0, 0.5, {0.0 * 0.01f, 10.0 * 0.01f}));
+  EXPECT_EQ(keys("Hips.translateZ"), evenKeys(0, 0.5, {2.0 * 0.01f, 12.0 * 0.01f}));
+  EXPECT_EQ(keys("Hips.rotateX"), evenKeys(0, 0.5, channel(4, 0, 2)));
+
+  host::resetScene();
+  ASSERT_EQ(host::importFile(path, "BVH", std::string("bonesOnly=false;scale=2")), MS::kSuccess);
+  EXPECT_EQ(translation("Chest"), (std::array<double, 3>{0, 10, 1}));
+  EXPECT_EQ(translation("Leg"), (std::array<double, 3>{2, -8, 0}));
+  EXPECT_EQ(keys("Hips.translateY"), evenKeys(0, 0.5, scaled(channel(1, 0, 2), 2)));
+  EXPECT_EQ(keys("Leg.rotateZ"), evenKeys(0, 0.5, channel(9, 0, 2)));
+}
+
+TEST_F(BvhImport, RotationOrderOptionOverridesTheFile) {
+  std::string path = write("run.bvh", smallBvh(1));
+  ASSERT_EQ(host::importFile(path, "BVH", std::string("bonesOnly=false;rotationOrder=xyz")),
+            MS::kSuccess);
+  for (const char* joint : {"Hips", "Chest", "Chest_Effector", "Leg"}) {
+    EXPECT_EQ(rotateOrder(joint), MTransformationMatrix::kZYX) << joint;
+  }
+  // The samples stay in their axis slots whatever order is named.
+  EXPECT_EQ(keys("Hips.rotateX"), evenKeys(0, 0.5, {4}));
+
+  host::resetScene();
+  path = write("yzx.bvh", smallBvh(1, 0.5, "Yrotation Zrotation Xrotation"));
+  ASSERT_EQ(host::importFile(path, "BVH", std::string("bonesOnly=false;rotationOrder=none")),
+            MS::kSuccess);
+  EXPECT_EQ(rotateOrder("Leg"), MTransformationMatrix::kXZY);
+  EXPECT_EQ(keys("Leg.rotateX"), evenKeys(0, 0.5, {11}));
+}
+
+TEST_F(BvhImport, ImportKeysFromTheCurrentTimeAndOpenFromZero) {
+  std::string path = write("walk.bvh", smallBvh(2));
+  host::setCurrentTime(2.0);
+  ASSERT_EQ(host::importFile(path), MS::kSuccess);
+  EXPECT_EQ(keys("Hips.rotateY"), evenKeys(2.0, 0.5, channel(5, 0, 2)));
+
+  // Open mode ignores merge (nothing is selected) and starts at 0.
+  host::setCurrentTime(2.0);
+  ASSERT_EQ(host::openFile(path, "", std::string("merge=true;bonesOnly=false")), MS::kSuccess);
+  EXPECT_THAT(host::listNodes("transform"), ElementsAre("|walk"));
+  EXPECT_EQ(keys("Hips.rotateY"), evenKeys(0.0, 0.5, channel(5, 0, 2)));
+  EXPECT_THAT(host::errors(), IsEmpty());
+}
+
+TEST_F(BvhImport, FrameRangeSelectsSamplesAndKeyTimes) {
+  std::string path = write("long.bvh", smallBvh(100));
+  ASSERT_EQ(host::importFile(path, "BVH", std::string("bonesOnly=false;endFrame=50")),
+            MS::kSuccess);
+  EXPECT_EQ(keys("Hips.rotateX"), evenKeys(0, 0.5, channel(4, 0, 50)));
+  EXPECT_EQ(keys("Leg.rotateX"), evenKeys(0, 0.5, channel(10, 0, 50)));
+
+  host::resetScene();
+  host::setCurrentTime(5.0);
+  ASSERT_EQ(host::importFile(path, "BVH", std::string("bonesOnly=false;startFrame=10;endFrame=20")),
+            MS::kSuccess);
+  Keys rotateX = keys("Hips.rotateX");
+  ASSERT_EQ(rotateX.size(), 10u);
+  EXPECT_EQ(rotateX.front(), std::make_pair(5.0, 104.0));
+  EXPECT_EQ(rotateX.back(), std::make_pair(9.5, 194.0));
+  EXPECT_EQ(keys("Hips.translateX"), evenKeys(5.0, 0.5, channel(0, 10, 20)));
+
+  // A start past the end, or equal to it, writes nothing.
+  host::resetScene();
+  ASSERT_EQ(host::importFile(path, "BVH", std::string("bonesOnly=false;startFrame=30;endFrame=20")),
+            MS::kSuccess);
+  EXPECT_THAT(keys("Hips.rotateX"), IsEmpty());
+  // An end past the frame count stops at the last frame.
+  host::resetScene();
+  ASSERT_EQ(
+      host::importFile(path, "BVH", std::string("bonesOnly=false;startFrame=98;endFrame=1000")),
+      MS::kSuccess);
+  EXPECT_EQ(keys("Hips.rotateZ"), evenKeys(0, 0.5, channel(3, 98, 100)));
+}
+
+TEST_F(BvhImport, TextEntryBuildsJointsOnlyUnderTheGivenNameAndShowsNothing) {
+  imocapImport translator;
+  translator.sceneName = "Marvik0";
+  ASSERT_EQ(translator.readFromText(smallBvh(2).c_str()), MS::kSuccess);
+  EXPECT_THAT(host::listNodes("joint"),
+              ElementsAre("|Marvik0|Hips", "|Marvik0|Hips|Chest",
+                          "|Marvik0|Hips|Chest|Chest_Effector", "|Marvik0|Hips|Leg"));
+  EXPECT_THAT(host::listNodes("animCurveTL"), IsEmpty());
+
+  EXPECT_EQ(translator.readFromText("HIERARCHY\nROOT Hips {\nOFFSET 0 0 0\nCHANNELS 2\n"),
+            MS::kFailure);
+  EXPECT_EQ(translator.failure(), "syntax error at line 4");
+  EXPECT_THAT(host::errors(), IsEmpty());
+  EXPECT_EQ(host::listNodes("joint").size(), 4u);
+}
+
+TEST(BvhOptions, ConstructionValues) {
+  imocapImport translator;
+  EXPECT_TRUE(translator.bonesOnly);
+  EXPECT_FALSE(translator.merge);
+  EXPECT_EQ(translator.scale, 1.0f);
+  EXPECT_EQ(translator.rotationOrder, INT32_MIN);
+  EXPECT_EQ(translator.startFrame, 0x80000000u);
+  EXPECT_EQ(translator.endFrame, 0x80000000u);
+  EXPECT_EQ(translator.sceneName, "");
+}
+
+TEST(BvhOptions, ValueAndEntryRules) {
+  imocapImport translator;
+  translator.parseOptions("merge=TRUE");
+  EXPECT_TRUE(translator.merge);
+  EXPECT_TRUE(translator.bonesOnly);
+  translator.parseOptions("merge=1");
+  EXPECT_FALSE(translator.merge);
+  translator.parseOptions("merge=true;merge=yes");
+  EXPECT_FALSE(translator.merge);
+
+  translator.parseOptions("scale;rotationOrder=ZxY");
+  EXPECT_EQ(translator.scale, 1.0f);
+  EXPECT_EQ(translator.rotationOrder, 2);
+  translator.parseOptions("scale=2=3;Scale=5");
+  EXPECT_EQ(translator.scale, 2.0f);
+  translator.parseOptions("scale=0.5;scale=4;startFrame=7");
+  EXPECT_EQ(translator.scale, 4.0f);
+  EXPECT_EQ(translator.startFrame, 7u);
+
+  // Fields not named keep their values from earlier strings.
+  translator.parseOptions("bonesOnly=false;endFrame=2147483648;rotationOrder=none");
+  EXPECT_FALSE(translator.bonesOnly);
+  EXPECT_EQ(translator.scale, 4.0f);
+  EXPECT_EQ(translator.startFrame, 7u);
+  EXPECT_EQ(translator.endFrame, 0x80000000u);
+  EXPECT_EQ(translator.rotationOrder, INT32_MIN);
+}
+
+TEST(BvhOptions, IdentifiesBvhNamesInAnyCase) {
+  imocapImport translator;
+  auto kind = [&](const char* name) {
+    MFileObject file;
+    file.setRawFullName(name);
+    return translator.identifyFile(file, "HIERARCHY", 9);
+  };
+  EXPECT_EQ(kind("clips/run.BVH"), MPxFileTranslator::kIsMyFileType);
+  EXPECT_EQ(kind("clips/run.bvh.txt"), MPxFileTranslator::kNotMyFileType);
+  EXPECT_EQ(kind("clips/run"), MPxFileTranslator::kNotMyFileType);
+  EXPECT_EQ(translator.filter(), "*.bvh");
+  EXPECT_TRUE(translator.haveReadMethod());
+  EXPECT_FALSE(translator.haveWriteMethod());
+}
+
+TEST_F(BvhImport, NamesWithANamespaceKeepIt) {
+  std::string text = smallBvh(1);
+  text.replace(text.find("Chest"), 5, "mixamorig:Chest");
+  std::string path = write("mixamo.bvh", text);
+  ASSERT_EQ(host::importFile(path), MS::kSuccess);
+  EXPECT_THAT(
+      host::listNodes("joint"),
+      ElementsAre("|mixamo|Hips", "|mixamo|Hips|mixamorig:Chest",
+                  "|mixamo|Hips|mixamorig:Chest|mixamorig:Chest_Effector", "|mixamo|Hips|Leg"));
+  EXPECT_EQ(keys("mixamorig:Chest.rotateY"), evenKeys(0, 0.5, {8}));
+}
+
+TEST_F(BvhImport, AFailureStopsTheBuildAndKeepsWhatWasMade) {
+  // The third joint has no name, which Maya refuses.
+  std::string path =
+      write("broken.bvh",
+            "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\n"
+            "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
+            "JOINT Chest\n{\nOFFSET 0 5 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n"
+            "JOINT\n{\nOFFSET 0 1 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n}\n}\n"
+            "JOINT Leg\n{\nOFFSET 1 -4 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n}\n}\n"
+            "MOTION\nFrames: 1\nFrame Time: 0.5\n0 1 2 3 4 5 6 7 8 9 10 11 12 13 14\n");
+  EXPECT_EQ(host::importFile(path), MS::kInvalidParameter);
+  EXPECT_THAT(host::listNodes("transform"), ElementsAre("|broken"));
+  EXPECT_THAT(host::listNodes("joint"),
+              ElementsAre("|broken|Hips", "|broken|Hips|Chest", "|broken|Hips|Chest|joint1"));
+  EXPECT_EQ(keys("Chest.rotateZ"), evenKeys(0, 0.5, {6}));
+  EXPECT_THAT(host::listNodes("animCurveTL").size(), 9u);
+  EXPECT_THAT(host::errors(),
+              ElementsAre("Cannot import broken.bvh: the scene could not be built "
+                          "(kInvalidParameter): Object is incompatible with this method"));
+}
+
+TEST_F(BvhImport, FailuresNameTheFileAndTheReason) {
+  std::string header = smallBvh(2);
+  auto importError = [&](const std::string& name, const std::string& contents) {
+    host::resetScene();
+    EXPECT_FALSE(host::importFile(write(name, contents), "BVH")) << name;
+    std::vector<std::string> shown = host::errors();
+    return shown.empty() ? std::string() : shown.back();
+  };
+  EXPECT_EQ(importError("extra.bvh", header + "1 2 3\n"),
+            "Cannot import extra.bvh: more frame lines than the 2 declared at line 26");
+  EXPECT_EQ(importError("channels.bvh", "HIERARCHY\nROOT a\n{\nOFFSET 0 0 0\nCHANNELS 4 x\n}\n"),
+            "Cannot import channels.bvh: syntax error at line 5");
+  EXPECT_EQ(importError("short.bvh", "HIERARCHY\nROOT Hips\n"),
+            "Cannot import short.bvh: unexpected end of file at line 2");
+  EXPECT_EQ(importError("twice.bvh",
+                        "HIERARCHY\nROOT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Xrotation Yrotation "
+                        "Zrotation\nJOINT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Xrotation Yrotation "
+                        "Zrotation\n}\n}\n"),
+            "Cannot import twice.bvh: a joint name is used twice at line 9");
+  EXPECT_EQ(importError("empty.bvh", ""), "Cannot import empty.bvh: unexpected end of file");
+  EXPECT_EQ(importError("bare.bvh", "HIERARCHY\n"),
+            "Cannot import bare.bvh: the file holds no joints");
+  EXPECT_EQ(importError("run.txt", header),
+            "Cannot import run.txt: the file name does not end in .bvh");
+
+  // Maya may name a file that has gone by the time the translator opens it.
+  host::resetScene();
+  imocapImport translator;
+  MFileObject missing;
+  missing.setRawFullName((directory / "gone.bvh").string().c_str());
+  EXPECT_EQ(translator.reader(missing, "scale=1", MPxFileTranslator::kImportAccessMode),
+            MS::kFailure);
+  EXPECT_THAT(host::errors(), ElementsAre("Cannot import gone.bvh: the file could not be opened"));
+
+  // Without options nothing is read and nothing is shown.
+  host::resetScene();
+  MFileObject file;
+  file.setRawFullName(write("run.bvh", header).c_str());
+  EXPECT_EQ(translator.reader(file, "", MPxFileTranslator::kImportAccessMode), MS::kFailure);
+  EXPECT_THAT(host::errors(), IsEmpty());
+  EXPECT_THAT(host::listNodes(), IsEmpty());
+}
+
+}  // namespace
