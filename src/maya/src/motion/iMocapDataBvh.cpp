@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "motion/MocapStatus.h"
@@ -78,12 +77,9 @@ class BvhReading {
         if (isKeyword(token, "HIERARCHY")) section = Section::kHierarchy;
         return true;
       case Section::kHierarchy:
-        if (isKeyword(token, "MOTION")) {
-          section = Section::kMotion;
-          return true;
-        }
         if (isKeyword(token, "ROOT") || isKeyword(token, "JOINT")) return readJoint();
         if (isKeyword(token, "END")) return readEndSite();
+        if (isKeyword(token, "MOTION")) section = Section::kMotion;
         // Closing braces past the root are harmless: the cursor stays on the root.
         if (token == "}") skeleton.ascend();
         return true;

@@ -144,7 +144,7 @@ bool iTokenizer::refill() {
     lastToken = keptToken;
   }
   filled -= nextLine;
-  std::memmove(buffer.data(), buffer.data() + nextLine, filled);
+  if (filled > 0) std::memmove(buffer.data(), buffer.data() + nextLine, filled);
   bufferOffset += nextLine;
   nextLine = lineEnd = position = 0;
   if (buffer.size() - filled < kBlockSize / 2)

@@ -24,8 +24,9 @@ int readDigits(const char* p, const char* last, std::uint64_t& value) {
     }
     return count;
   }
-  // Byte i of `chunk` is p[i]. A byte outside '0'-'9' sets its top bit in `nonDigits`; carries
-  // only run towards later bytes, so the lowest set byte is the first non-digit.
+  // Byte i of `chunk` is p[i] (little-endian, as every target is). A byte outside '0'-'9' sets its
+  // top bit in `nonDigits`; carries only run towards later bytes, so the lowest set byte is the
+  // first non-digit.
   std::uint64_t chunk;
   std::memcpy(&chunk, p, sizeof chunk);
   std::uint64_t digits = chunk - 0x3030303030303030;
