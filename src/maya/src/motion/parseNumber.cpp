@@ -15,7 +15,7 @@ constexpr double kInversePowersOfTen[] = {1e0, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-
 
 // The decimal digits at the start of [p, last), at most eight: returns their count and stores
 // their value. Eight bytes at a time where the text allows, without a branch per digit.
-int readDigits(const char* p, const char* last, std::uint64_t& value) {
+inline int readDigits(const char* p, const char* last, std::uint64_t& value) {
   if (last - p < 8) {
     int count = 0;
     value = 0;
