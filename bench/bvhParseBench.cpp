@@ -1,6 +1,6 @@
 // Generates BVH files of one shape (60 joints: a root with 6 channels and 59 joints with 3) and
 // reports, in one run:
-// - on 20,000 frames (about 35 MB), the parser's throughput against a floor loop that only reads
+// - on 20,000 frames (about 35 MiB), the parser's throughput against a floor loop that only reads
 //   the file in 64 KiB blocks and converts every number with std::from_chars<double>, their
 //   ratio, and the parser's peak heap;
 // - on 1,000, 10,000 and 100,000 frames, milliseconds per MiB and peak heap, which should stay
