@@ -158,7 +158,13 @@ std::string StreamServer::serveClient(int id, int handle) {
   const std::string who = "client " + std::to_string(id);
   int error = 0;
   std::uint64_t framesSent = 0;
+  const auto disconnected = [&] {
+    return "disconnected after " + std::to_string(framesSent) + " frames";
+  };
+  // A client that closes while a frame is on its way is seen by the send, as a reset or a
+  // broken pipe, rather than by a receive.
   const auto lost = [&] {
+    if (error == EPIPE || error == ECONNRESET) return disconnected();
     return "lost after " + std::to_string(framesSent) + " frames" +
            (error ? std::string(": ") + std::strerror(error) : std::string());
   };
@@ -228,7 +234,7 @@ std::string StreamServer::serveClient(int id, int handle) {
     while (ready > 0) {
       // A closed client, or one stalling inside a query for the receive time-out, is done.
       if (!reader.next(receive, payload.get(), magic, length)) {
-        if (closed) return "disconnected after " + std::to_string(framesSent) + " frames";
+        if (closed) return disconnected();
         error = errno;
         return lost();
       }

@@ -1,88 +1,108 @@
-#include <algorithm>
+#include <host/HostScene.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "StreamSimulator.h"
+#include "ChildProcess.h"
+#include "PluginSession.h"
 #include "marvikCommands.h"
-#include "stream/protocolBufferProcess.h"
 
 namespace {
 
-void printRecord(const float* record, const char* name) {
-  std::printf("  %-12s pos %8.3f %8.3f %8.3f  rot %8.3f %8.3f %8.3f\n", name, record[0], record[1],
-              record[2], record[3], record[4], record[5]);
+const char kName[] = "marvik demo";
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n%s", kName, message.c_str(), kMarvikUsage);
+  return 2;
 }
 
-int runDemo(const std::vector<std::string>& args) {
-  int lines = 5;
-  StreamSimulator::Options options;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--lines" && i + 1 < args.size()) {
-      lines = std::max(0, std::atoi(args[++i].c_str()));
-    } else if (args[i] == "--compressed") {
-      options.compression = PacketCodec::Compression::kGzip;
-    } else {
-      std::fputs(kMarvikUsage, stderr);
-      return 2;
-    }
-  }
-
-  StreamSimulator simulator(options);
-  if (!simulator.start()) {
-    std::fputs("marvik: cannot listen on 127.0.0.1\n", stderr);
-    return 1;
-  }
-  std::printf("Synthetic actor streaming on 127.0.0.1:%u\n", simulator.port());
-
-  protocolBufferProcess& process = protocolBufferProcess::instance();
-  bool connected = false;
-  try {
-    connected = process.connectToServer("127.0.0.1", simulator.port());
-  } catch (...) {
-  }
-  if (!connected) {
-    std::fputs("marvik: cannot connect to the simulator\n", stderr);
-    return 1;
-  }
-  process.startReceiveThread();
-
-  std::vector<std::string> texts;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (texts.empty() && std::chrono::steady_clock::now() < deadline) {
-    process.waitForPackets(process.packetCount() + 1, std::chrono::milliseconds(100));
-    texts = process.copyHeaderTexts();
-  }
-  if (texts.empty()) {
-    std::fputs("marvik: no skeleton header arrived\n", stderr);
-    process.stopReceiveThread();
-    process.closeSocket();
-    return 1;
-  }
-  std::printf("\nHeader text of actor slot 0:\n%s\n", texts[0].c_str());
-
-  std::printf("Live values of actor slot 0 (first joints, every 100 ms):\n");
-  float values[protocolBufferProcess::kSlotFloats];
-  const char* names[] = {"Hips0", "Spine0", "Spine10"};
-  for (int line = 0; line < lines; ++line) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    process.copyFrame(values, sizeof(values), 0);
-    std::printf("frame %d (%llu packets received)\n", line + 1,
-                static_cast<unsigned long long>(process.packetCount()));
-    for (int record = 0; record < 3; ++record) {
-      printRecord(values + record * protocolBufferProcess::kRecordFloats, names[record]);
-    }
-  }
-
-  process.stopReceiveThread();
-  process.closeSocket();
-  simulator.stop();
-  return 0;
+std::string baseName(const std::string& path) {
+  const std::string file = path.substr(path.find_last_of('/') + 1);
+  return file.substr(0, file.rfind('.'));
 }
 
 }  // namespace
 
-int demoCommand(const std::vector<std::string>& args) { return runDemo(args); }
+int demoCommand(const std::vector<std::string>& args) {
+  std::string sample = MARVIK_SAMPLE;
+  std::string out = "out";
+  double seconds = 3;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const bool hasValue = i + 1 < args.size();
+    if (args[i] == "--sample" && hasValue) {
+      sample = args[++i];
+    } else if (args[i] == "--out" && hasValue) {
+      out = args[++i];
+    } else if (args[i] == "--seconds" && hasValue) {
+      char* end = nullptr;
+      seconds = std::strtod(args[++i].c_str(), &end);
+      if (*end != '\0' || !(seconds > 0)) return usageError("bad time " + args[i]);
+    } else {
+      return usageError("unknown option " + args[i]);
+    }
+  }
+  if (::mkdir(out.c_str(), 0777) != 0 && errno != EEXIST) {
+    std::fprintf(stderr, "%s: cannot make %s: %s\n", kName, out.c_str(), std::strerror(errno));
+    return 1;
+  }
+
+  // The server runs as its own process: it holds the message classes that the plug-in
+  // brings along too, and one process cannot register them twice.
+  ChildProcess server;
+  const std::string serve = PluginSession::programDirectory() + "/marvik-serve";
+  if (!server.start({serve, sample, "--port", "0", "--bind", "127.0.0.1"})) {
+    std::fprintf(stderr, "%s: cannot start %s\n", kName, serve.c_str());
+    return 1;
+  }
+  std::string line;
+  const std::string listening = "marvik serve: listening on 127.0.0.1:";
+  if (!server.waitForLine(listening, line, std::chrono::seconds(10))) {
+    server.wait(std::chrono::seconds(5));
+    std::fprintf(stderr, "%s: the server did not start: %s", kName, server.err.c_str());
+    return 1;
+  }
+  const std::string port = std::to_string(std::atoi(line.c_str() + listening.size()));
+  std::printf("%s: 1. serving %s on 127.0.0.1:%s (marvik serve)\n", kName, sample.c_str(),
+              port.c_str());
+  std::printf("%s: 2. a live session for %g s through the plug-in's netDevice node (marvik live)\n",
+              kName, seconds);
+  std::fflush(stdout);
+
+  LiveRequest live;
+  live.port = port;
+  live.seconds = seconds;
+  live.json = out + "/live.json";
+  live.ma = out + "/live.ma";
+  int result = liveSession(live);
+  server.signal(SIGINT);
+  server.wait(std::chrono::seconds(10));
+  if (result != 0) {
+    PluginSession::end();
+    return result;
+  }
+
+  std::printf("%s: 3. importing %s through the plug-in's BVH translator (marvik import)\n", kName,
+              sample.c_str());
+  std::fflush(stdout);
+  host::emptyScene();
+  ImportRequest import;
+  import.file = sample;
+  import.json = out + "/" + baseName(sample) + ".json";
+  import.ma = out + "/" + baseName(sample) + ".ma";
+  result = importBvh(import);
+  PluginSession::end();
+  if (result != 0) return result;
+  std::printf(
+      "%s: done. Look at %s/: live.ma holds the skeleton built from the stream with the frames\n"
+      "  the live session evaluated as keys; %s.ma the imported file; open either in Maya 2022.\n"
+      "  The .json files hold the same scenes as data.\n",
+      kName, out.c_str(), baseName(sample).c_str());
+  return 0;
+}

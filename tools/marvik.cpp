@@ -1,21 +1,14 @@
-// marvik: command-line front of the motion-capture libraries and the plug-in.
+// marvik: command-line front of the plug-in module, loaded into the headless host.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "PluginSession.h"
 #include "marvikCommands.h"
-
-const char kMarvikUsage[] =
-    "usage: marvik <command> [options]\n"
-    "commands:\n"
-    "  serve [FILE.bvh ...] [--port 7005] [--bind 127.0.0.1] [--fps N] [--compress gzip|zlib]\n"
-    "        [--once] [--actors N]\n"
-    "      serve each file as an actor (without files, N synthetic humanoids) to any number of\n"
-    "      clients, looping at the file's frame rate or N frames/s; --once serves one client\n"
-    "      each frame once and exits; Ctrl-C stops\n"
-    "  demo [--lines N] [--compressed]\n"
-    "      stream a synthetic actor over loopback through the client; print its header\n"
-    "      text and N lines (default 5) of live joint values\n";
 
 int main(int argc, char** argv) {
   const std::string command = argc < 2 ? "" : argv[1];
@@ -23,8 +16,20 @@ int main(int argc, char** argv) {
     std::fputs(kMarvikUsage, command.empty() ? stderr : stdout);
     return command.empty() ? 2 : 0;
   }
+  if (command == "serve") {
+    // The server is a program of its own: it carries the stream's message classes, which a
+    // process that loads the plug-in must not register a second time.
+    const std::string serve = PluginSession::programDirectory() + "/marvik-serve";
+    std::vector<char*> args{const_cast<char*>(serve.c_str())};
+    for (int i = 2; i < argc; ++i) args.push_back(argv[i]);
+    args.push_back(nullptr);
+    ::execv(serve.c_str(), args.data());
+    std::fprintf(stderr, "marvik: cannot run %s: %s\n", serve.c_str(), std::strerror(errno));
+    return 1;
+  }
   const std::vector<std::string> args(argv + 2, argv + argc);
-  if (command == "serve") return serveCommand(args);
+  if (command == "import") return importCommand(args);
+  if (command == "live") return liveCommand(args);
   if (command == "demo") return demoCommand(args);
   std::fprintf(stderr, "marvik: unknown command \"%s\"\n%s", command.c_str(), kMarvikUsage);
   return 2;

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the command-line tool and runs its demo on the bundled sample data.
+# The demo from a fresh checkout: installs what is missing, builds the plug-in and the
+# command-line tool, then serves the bundled sample, runs a live session through the plug-in
+# and imports the sample, writing out/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target marvik >/dev/null
+cmake --build build --target marvik marvik-serve marvikMocap >/dev/null
 exec build/tools/marvik demo "$@"

@@ -19,9 +19,11 @@ fuzz_seconds=${MOCAP_FUZZ_SECONDS:-60}
 fuzz_targets=(bvhParserFuzz packetPayloadFuzz)
 
 # The fuzz targets share the ASan tree: its libraries carry the fuzzer's coverage
-# instrumentation, so the fuzz step adds two links rather than a third full build.
-asan_flags=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
-  -DMOCAP_SANITIZE=address,undefined -DMOCAP_FUZZ=ON)
+# instrumentation, so the fuzz step adds two links rather than a third full build. -O1 keeps
+# assertions and readable stacks and runs the fuzzers about three times faster than -O0.
+asan_flags=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DCMAKE_C_FLAGS_DEBUG="-g -O1"
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DMOCAP_SANITIZE=address,undefined
+  -DMOCAP_FUZZ=ON)
 tsan_flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
   -DMOCAP_SANITIZE=thread)
 
@@ -83,7 +85,7 @@ step_fuzz() {
 }
 
 step_format() {
-  git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+  git ls-files -z -- '*.cpp' '*.h' | xargs -0 -r clang-format --dry-run --Werror
 }
 
 if [ $# -gt 1 ] || { [ $# -eq 1 ] && ! declare -F "step_$1" >/dev/null; }; then

@@ -90,6 +90,10 @@ int serveCommand(const std::vector<std::string>& args) {
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  // A shell starts background jobs with SIGINT ignored, and an ignored signal is dropped even
+  // while blocked: take both back first.
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   StreamServer server(std::move(actors), options, [](const std::string& line) {

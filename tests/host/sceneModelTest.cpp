@@ -20,6 +20,7 @@
 #include "NodeType.h"
 #include "Object.h"
 #include "Scene.h"
+#include "Session.h"
 
 namespace {
 
@@ -95,12 +96,12 @@ class SceneModel : public ::testing::Test {
     ASSERT_EQ(type->addAttribute(outputTranslate), MS::kSuccess);
     ASSERT_EQ(type->addAffects(*live, *outputTranslate), MS::kSuccess);
     type->makeExtension = [this] { return std::make_unique<RecordingExtension>(events); };
-    ASSERT_EQ(host::NodeType::add(type), MS::kSuccess);
+    ASSERT_EQ(host::Session::instance().nodeTypes.add(type), MS::kSuccess);
   }
 
   void TearDown() override {
     host::resetScene();
-    host::NodeType::remove("testDevice");
+    host::Session::instance().nodeTypes.remove("testDevice");
   }
 
   std::shared_ptr<host::Node> create() {
@@ -115,16 +116,16 @@ class SceneModel : public ::testing::Test {
 };
 
 TEST_F(SceneModel, RegistryRejectsDuplicates) {
-  EXPECT_EQ(host::NodeType::find(MTypeId(0x7ff01)), type);
-  EXPECT_TRUE(host::NodeType::find("joint"));
-  EXPECT_TRUE(host::NodeType::find("animCurveTA"));
+  EXPECT_EQ(host::Session::instance().nodeTypes.find(MTypeId(0x7ff01)), type);
+  EXPECT_TRUE(host::Session::instance().nodeTypes.find("joint"));
+  EXPECT_TRUE(host::Session::instance().nodeTypes.find("animCurveTA"));
   auto sameName = std::make_shared<host::NodeType>("testDevice", MTypeId(0x7ff02),
                                                    std::vector<MFn::Type>{}, false);
-  EXPECT_EQ(host::NodeType::add(sameName), MS::kFailure);
+  EXPECT_EQ(host::Session::instance().nodeTypes.add(sameName), MS::kFailure);
   auto sameId =
       std::make_shared<host::NodeType>("other", MTypeId(0x7ff01), std::vector<MFn::Type>{}, false);
-  EXPECT_EQ(host::NodeType::add(sameId), MS::kFailure);
-  EXPECT_EQ(host::NodeType::remove("nothing"), MS::kNotFound);
+  EXPECT_EQ(host::Session::instance().nodeTypes.add(sameId), MS::kFailure);
+  EXPECT_EQ(host::Session::instance().nodeTypes.remove("nothing"), MS::kNotFound);
   EXPECT_EQ(type->addAttribute(live), MS::kInvalidParameter);
   EXPECT_EQ(type->addAttribute(number("other", "fr")), MS::kInvalidParameter);
   EXPECT_EQ(type->findAttribute("otx0"), outX);

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "ChildProcess.h"
 #include "stream/protocolBufferProcess.h"
-#include "support/ChildProcess.h"
 
 namespace {
 

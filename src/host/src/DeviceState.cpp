@@ -7,12 +7,11 @@
 #include <variant>
 
 #include "Object.h"
+#include "Session.h"
 
 namespace host {
 
 namespace {
-
-std::atomic<long long> timeoutMilliseconds{5000};
 
 struct InheritedAttributes {
   std::shared_ptr<Attribute> output;
@@ -61,14 +60,6 @@ MObject DeviceState::inheritedAttribute(Inherited which) {
   return MObject();
 }
 
-std::chrono::milliseconds DeviceState::joinTimeout() {
-  return std::chrono::milliseconds(timeoutMilliseconds.load());
-}
-
-void DeviceState::setJoinTimeout(std::chrono::milliseconds timeout) {
-  timeoutMilliseconds = timeout.count();
-}
-
 void DeviceState::attach(Node& attached) {
   {
     std::lock_guard<std::mutex> lock(stateMutex);
@@ -103,7 +94,7 @@ bool DeviceState::shutDown() {
         } catch (...) {
         }
       },
-      joinTimeout());
+      Session::instance().joinTimeout());
 }
 
 bool DeviceState::startWorker() {

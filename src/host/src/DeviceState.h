@@ -29,9 +29,6 @@ class DeviceState {
   static void addInheritedAttributes(NodeType& type);
   enum class Inherited { kOutput, kLive, kFrameRate };
   static MObject inheritedAttribute(Inherited which);
-  // How long stopping waits for threadHandler to return (default 5 s).
-  static std::chrono::milliseconds joinTimeout();
-  static void setJoinTimeout(std::chrono::milliseconds timeout);
 
   // Main thread. Reads "live" and "frameRate" from the node and starts the worker.
   void attach(Node& node);

@@ -12,6 +12,7 @@
 #include "NodeType.h"
 #include "Object.h"
 #include "Scene.h"
+#include "Session.h"
 #include "Ticks.h"
 
 namespace host {
@@ -212,14 +213,14 @@ void writeNode(JsonWriter& json, const Node& node) {
 
 }  // namespace
 
-void emptyScene() { Scene::instance().empty(); }
+void emptyScene() { Session::instance().reset(Session::Reset::kNewScene); }
 
-void resetScene() { Scene::instance().reset(); }
+void resetScene() { Session::instance().reset(Session::Reset::kFreshScene); }
 
 MStatus createNode(const std::string& typeName, const std::string& name, const std::string& parent,
                    std::string* created) {
   auto& scene = Scene::instance();
-  auto type = NodeType::find(typeName);
+  auto type = Session::instance().nodeTypes.find(typeName);
   if (!type) return MS::kInvalidParameter;
   std::shared_ptr<Node> parentNode;
   if (!parent.empty()) {

@@ -10,6 +10,7 @@
 #include "Object.h"
 #include "ReturnStatus.h"
 #include "Scene.h"
+#include "Session.h"
 #include "Ticks.h"
 
 using host::report;
@@ -107,7 +108,8 @@ MObject MFnAnimCurve::create(const MObject& node, const MObject& attribute,
     return MObject();
   }
   std::shared_ptr<host::Node> curve;
-  MStatus status = scene.createNode(host::NodeType::find(curveTypeName), nullptr, curve);
+  MStatus status =
+      scene.createNode(host::Session::instance().nodeTypes.find(curveTypeName), nullptr, curve);
   if (!status) {
     report(ReturnStatus, status);
     return MObject();

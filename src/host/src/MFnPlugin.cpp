@@ -7,6 +7,7 @@
 #include "PluginNode.h"
 #include "PluginRegistry.h"
 #include "ReturnStatus.h"
+#include "Session.h"
 
 using host::report;
 
@@ -80,9 +81,8 @@ MStatus MFnPlugin::registerNode(const MString& typeName, const MTypeId& typeId,
   if (type != MPxNode::kDependNode && type != MPxNode::kThreadedDeviceNode) {
     return MS::kNotImplemented;
   }
-  if (host::NodeType::find(typeName.asChar()) || host::NodeType::find(typeId)) {
-    return MS::kFailure;
-  }
+  auto& types = host::Session::instance().nodeTypes;
+  if (types.find(typeName.asChar()) || types.find(typeId)) return MS::kFailure;
   bool threaded = type == MPxNode::kThreadedDeviceNode;
   auto nodeType = std::make_shared<host::NodeType>(
       typeName.asChar(), typeId,
@@ -108,24 +108,17 @@ MStatus MFnPlugin::registerNode(const MString& typeName, const MTypeId& typeId,
   nodeType->makeExtension = [creatorFunction, threaded, owner]() {
     return std::make_unique<host::PluginNode>(creatorFunction, threaded, owner);
   };
-  status = host::NodeType::add(nodeType);
-  if (!status) return status;
-  registry.nodeTypes.push_back({nodeType, creatorFunction, type, record.get()});
-  record->typesRegistered.push_back(nodeType);
-  return MS::kSuccess;
+  nodeType->owner = record.get();
+  return types.add(nodeType);
 }
 
 MStatus MFnPlugin::deregisterNode(const MTypeId& typeId) {
   auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
-  auto& entries = host::PluginRegistry::instance().nodeTypes;
-  auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
-    return entry.type->id == typeId && entry.owner == record.get();
-  });
-  if (found == entries.end()) return MS::kFailure;
-  host::NodeType::remove(found->type->name);
-  entries.erase(found);
-  return MS::kSuccess;
+  auto& types = host::Session::instance().nodeTypes;
+  auto found = types.find(typeId);
+  if (!found || found->owner != record.get()) return MS::kFailure;
+  return types.remove(found->name);
 }
 
 MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const char* pixmapName,

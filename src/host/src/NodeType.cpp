@@ -99,11 +99,6 @@ std::vector<std::shared_ptr<NodeType>> builtInTypes() {
   };
 }
 
-std::vector<std::shared_ptr<NodeType>>& registry() {
-  static std::vector<std::shared_ptr<NodeType>> types = builtInTypes();
-  return types;
-}
-
 const std::vector<const Attribute*> kNoAttributes;
 
 }  // namespace
@@ -164,29 +159,30 @@ bool NodeType::isAnimCurve() const {
   return std::find(fnTypes.begin(), fnTypes.end(), MFn::kAnimCurve) != fnTypes.end();
 }
 
-std::shared_ptr<NodeType> NodeType::find(const std::string& typeName) {
-  for (const auto& type : registry()) {
+NodeTypeRegistry::NodeTypeRegistry() : types(builtInTypes()) {}
+
+std::shared_ptr<NodeType> NodeTypeRegistry::find(const std::string& typeName) const {
+  for (const auto& type : types) {
     if (type->name == typeName) return type;
   }
   return nullptr;
 }
 
-std::shared_ptr<NodeType> NodeType::find(const MTypeId& typeId) {
-  for (const auto& type : registry()) {
+std::shared_ptr<NodeType> NodeTypeRegistry::find(const MTypeId& typeId) const {
+  for (const auto& type : types) {
     if (type->id == typeId) return type;
   }
   return nullptr;
 }
 
-MStatus NodeType::add(const std::shared_ptr<NodeType>& type) {
+MStatus NodeTypeRegistry::add(const std::shared_ptr<NodeType>& type) {
   if (!type || type->name.empty()) return MS::kInvalidParameter;
   if (find(type->name) || find(type->id)) return MS::kFailure;
-  registry().push_back(type);
+  types.push_back(type);
   return MS::kSuccess;
 }
 
-MStatus NodeType::remove(const std::string& typeName) {
-  auto& types = registry();
+MStatus NodeTypeRegistry::remove(const std::string& typeName) {
   auto found = std::find_if(types.begin(), types.end(),
                             [&](const auto& type) { return type->name == typeName; });
   if (found == types.end()) return MS::kNotFound;
@@ -194,6 +190,6 @@ MStatus NodeType::remove(const std::string& typeName) {
   return MS::kSuccess;
 }
 
-std::vector<std::shared_ptr<NodeType>> NodeType::all() { return registry(); }
+const std::vector<std::shared_ptr<NodeType>>& NodeTypeRegistry::all() const { return types; }
 
 }  // namespace host

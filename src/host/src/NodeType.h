@@ -16,6 +16,8 @@
 
 namespace host {
 
+class PluginRecord;
+
 // A node type: built in ("transform", "joint", "mesh", "animCurveTL", "animCurveTA",
 // "animCurveTT", "animCurveTU") or registered by a plug-in. Attributes are kept flat, in the
 // order added, each compound before its children. Types are shared by their nodes: removing a
@@ -44,17 +46,11 @@ class NodeType {
   std::vector<MFn::Type> fnTypes;
   bool dag;
   std::vector<std::shared_ptr<Attribute>> attributes;
-  // Null for built-in types.
+  // Null for built-in types other than animation curves.
   std::function<std::unique_ptr<NodeExtension>()> makeExtension;
-
-  // The registry. The built-in types are present from the start.
-  static std::shared_ptr<NodeType> find(const std::string& name);
-  static std::shared_ptr<NodeType> find(const MTypeId& id);
-  // kFailure when a type of the same name or id is registered.
-  static MStatus add(const std::shared_ptr<NodeType>& type);
-  // kNotFound when no type has that name.
-  static MStatus remove(const std::string& name);
-  static std::vector<std::shared_ptr<NodeType>> all();
+  // The plug-in that registered the type; null for built-in types. Kept after the type leaves
+  // the registry, so that the plug-in is not unloaded while nodes of the type exist.
+  const PluginRecord* owner = nullptr;
 
  private:
   void add(const std::shared_ptr<Attribute>& attribute);
@@ -63,6 +59,25 @@ class NodeType {
   // Long and short names: a type can have thousands of attributes, looked up by name.
   std::unordered_map<std::string, std::shared_ptr<Attribute>> named;
   std::map<const Attribute*, std::vector<const Attribute*>> affects;
+};
+
+// Every node type of the session, built-in ones first, then the plug-ins' in registration order.
+// The one record of which types exist: plug-in listings and withdrawals are derived from it.
+class NodeTypeRegistry {
+ public:
+  NodeTypeRegistry();
+
+  std::shared_ptr<NodeType> find(const std::string& name) const;
+  std::shared_ptr<NodeType> find(const MTypeId& id) const;
+  // kInvalidParameter for a null or unnamed type; kFailure when a type of the same name or id
+  // is registered.
+  MStatus add(const std::shared_ptr<NodeType>& type);
+  // kNotFound when no type has that name.
+  MStatus remove(const std::string& name);
+  const std::vector<std::shared_ptr<NodeType>>& all() const;
+
+ private:
+  std::vector<std::shared_ptr<NodeType>> types;
 };
 
 }  // namespace host

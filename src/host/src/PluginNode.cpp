@@ -12,17 +12,11 @@
 #include "Object.h"
 #include "PluginRegistry.h"
 #include "Scene.h"
+#include "Session.h"
 
 namespace host {
 
 namespace {
-
-// Objects of nodes whose device thread never returned: the thread still uses them, so they are
-// neither deleted nor forgotten, not even by static destruction at exit.
-std::vector<MPxNode*>& abandonedProxies() {
-  static auto* proxies = new std::vector<MPxNode*>;
-  return *proxies;
-}
 
 AttributeValue converted(const Attribute& attribute, double value) {
   switch (attribute.kind) {
@@ -120,7 +114,7 @@ void PluginNode::nodeDeleting(Node& node) {
                                      "\" did not return after threadShutdownHandler; its thread "
                                      "is left running and the node's object is not deleted");
       proxy->binding = nullptr;
-      abandonedProxies().push_back(proxy);
+      Session::instance().abandonedProxies.push_back(proxy);
       proxy = nullptr;
       if (auto owner = plugin.lock()) owner->pinned = true;
       return;

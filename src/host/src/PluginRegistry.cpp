@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
+#include "Session.h"
+
 namespace host {
 
 MFn::Type PluginRecord::apiType() const { return MFn::kPlugin; }
 
-PluginRegistry& PluginRegistry::instance() {
-  static PluginRegistry registry;
-  return registry;
-}
+PluginRegistry& PluginRegistry::instance() { return Session::instance().plugins; }
 
 void* PluginRegistry::create(MCreatorFunction creator) {
   try {
@@ -40,24 +39,16 @@ const PluginRegistry::Translator* PluginRegistry::findTranslator(const std::stri
   return nullptr;
 }
 
-const PluginRegistry::NodeTypeEntry* PluginRegistry::findNodeType(const std::string& name) const {
-  for (const auto& entry : nodeTypes) {
-    if (entry.type->name == name) return &entry;
-  }
-  return nullptr;
-}
-
 std::vector<std::string> PluginRegistry::withdraw(const PluginRecord& plugin) {
   std::vector<std::string> left;
-  for (const auto& entry : nodeTypes) {
-    if (entry.owner != &plugin) continue;
-    left.push_back("node type " + entry.type->name);
-    NodeType::remove(entry.type->name);
+  auto& types = Session::instance().nodeTypes;
+  // Copy: removing edits the list.
+  auto all = types.all();
+  for (const auto& type : all) {
+    if (type->owner != &plugin) continue;
+    left.push_back("node type " + type->name);
+    types.remove(type->name);
   }
-  nodeTypes.erase(
-      std::remove_if(nodeTypes.begin(), nodeTypes.end(),
-                     [&](const NodeTypeEntry& entry) { return entry.owner == &plugin; }),
-      nodeTypes.end());
   for (const auto& command : commands) {
     if (command.owner == &plugin) left.push_back("command " + command.name);
   }

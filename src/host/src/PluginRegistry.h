@@ -28,13 +28,13 @@ class PluginRecord : public Object {
   std::string requiredApiVersion = "Any";
   bool hasUi = false;
   std::string uiCreation, uiDeletion, uiCreationBatch, uiDeletionBatch;
-  // Every node type it registered, so that unloading can refuse while nodes of them exist.
-  std::vector<std::shared_ptr<NodeType>> typesRegistered;
   // A device thread left running its code: the library must stay mapped.
   bool pinned = false;
 };
 
-// Everything plug-ins registered, in registration order. Main thread only.
+// The loaded plug-ins and the commands and translators they registered, in registration order;
+// their node types are in the NodeTypeRegistry, marked with their owner. Owned by the Session.
+// Main thread only.
 class PluginRegistry {
  public:
   struct Command {
@@ -53,13 +53,8 @@ class PluginRegistry {
     std::shared_ptr<MPxFileTranslator> object;
     const PluginRecord* owner;
   };
-  struct NodeTypeEntry {
-    std::shared_ptr<NodeType> type;
-    MCreatorFunction creator;
-    MPxNode::Type proxyType;
-    const PluginRecord* owner;
-  };
 
+  // Session::instance().plugins.
   static PluginRegistry& instance();
   // Runs a plug-in's creator; null when it fails or throws.
   static void* create(MCreatorFunction creator);
@@ -67,16 +62,15 @@ class PluginRegistry {
   std::shared_ptr<PluginRecord> findPlugin(const std::string& nameOrPath) const;
   const Command* findCommand(const std::string& name) const;
   const Translator* findTranslator(const std::string& name) const;
-  const NodeTypeEntry* findNodeType(const std::string& name) const;
 
   // Withdraws what the plug-in still has registered, deleting translator objects and removing
-  // node types; returns a description of each item ("command doIt", "node type x", ...).
+  // its node types from the session's registry; returns a description of each item ("command doIt",
+  // "node type x", ...).
   std::vector<std::string> withdraw(const PluginRecord& plugin);
 
   std::vector<std::shared_ptr<PluginRecord>> plugins;
   std::vector<Command> commands;
   std::vector<Translator> translators;
-  std::vector<NodeTypeEntry> nodeTypes;
   // The node type whose initialize function runs (addAttribute and attributeAffects act on it).
   NodeType* initializing = nullptr;
 };

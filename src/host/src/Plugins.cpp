@@ -15,10 +15,10 @@
 #include <memory>
 #include <utility>
 
-#include "DeviceState.h"
 #include "Object.h"
 #include "PluginRegistry.h"
 #include "Scene.h"
+#include "Session.h"
 
 namespace host {
 
@@ -34,8 +34,6 @@ constexpr long kHostApiVersion = 20220300;
 constexpr std::streamsize kIdentifyBytes = 4096;
 
 using EntryPoint = MStatus (*)(MObject);
-
-std::vector<std::string> lastLeftovers;
 
 void showError(const std::string& message) { Scene::instance().displayError(message); }
 
@@ -134,7 +132,9 @@ MStatus readFile(const std::string& path, const std::string& translatorName,
   // The translator may be deregistered while it reads.
   std::shared_ptr<MPxFileTranslator> translator = chosen->object;
   MString optionString((options ? *options : chosen->defaultOptions).c_str());
-  if (mode == MPxFileTranslator::kOpenAccessMode) Scene::instance().empty();
+  if (mode == MPxFileTranslator::kOpenAccessMode) {
+    Session::instance().reset(Session::Reset::kNewScene);
+  }
   try {
     return translator->reader(file, optionString, mode);
   } catch (...) {
@@ -202,8 +202,7 @@ MStatus unloadPlugin(const std::string& nameOrPath) {
     return MS::kNotFound;
   }
   for (const auto& node : Scene::instance().nodes()) {
-    const auto& types = record->typesRegistered;
-    if (std::find(types.begin(), types.end(), node->typePointer()) != types.end()) {
+    if (node->type().owner == record.get()) {
       showError("Cannot unload plug-in \"" + record->name + "\": node \"" + node->name() +
                 "\" of its type \"" + node->type().name + "\" is in the scene");
       return MS::kFailure;
@@ -216,9 +215,10 @@ MStatus unloadPlugin(const std::string& nameOrPath) {
               "): " + status.errorString().asChar());
     return status;
   }
-  lastLeftovers = registry.withdraw(*record);
-  if (!lastLeftovers.empty()) {
-    showError("Plug-in \"" + record->name + "\" left registered: " + joined(lastLeftovers));
+  auto& leftovers = Session::instance().lastLeftovers;
+  leftovers = registry.withdraw(*record);
+  if (!leftovers.empty()) {
+    showError("Plug-in \"" + record->name + "\" left registered: " + joined(leftovers));
   }
   if (record->pinned) {
     showError("Plug-in \"" + record->name + "\" stays mapped: a device thread still runs its code");
@@ -227,7 +227,7 @@ MStatus unloadPlugin(const std::string& nameOrPath) {
   return MS::kSuccess;
 }
 
-std::vector<std::string> unloadLeftovers() { return lastLeftovers; }
+std::vector<std::string> unloadLeftovers() { return Session::instance().lastLeftovers; }
 
 std::vector<std::string> loadedPlugins() {
   std::vector<std::string> names;
@@ -267,7 +267,9 @@ std::vector<std::string> registeredFileTranslators() {
 
 std::vector<std::string> registeredNodeTypes() {
   std::vector<std::string> names;
-  for (const auto& entry : PluginRegistry::instance().nodeTypes) names.push_back(entry.type->name);
+  for (const auto& type : Session::instance().nodeTypes.all()) {
+    if (type->owner) names.push_back(type->name);
+  }
   return names;
 }
 
@@ -311,15 +313,9 @@ MStatus openFile(const std::string& path, const std::string& translator,
 }
 
 void setDeviceThreadTimeout(std::chrono::milliseconds timeout) {
-  DeviceState::setJoinTimeout(timeout);
+  Session::instance().setJoinTimeout(timeout);
 }
 
-void exitSession() {
-  Scene::instance().empty();
-  auto plugins = PluginRegistry::instance().plugins;
-  for (auto plugin = plugins.rbegin(); plugin != plugins.rend(); ++plugin) {
-    unloadPlugin((*plugin)->name);
-  }
-}
+void exitSession() { Session::instance().reset(Session::Reset::kExit); }
 
 }  // namespace host

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "Session.h"
+
 namespace host {
 
 namespace {
@@ -30,12 +32,7 @@ std::string legalName(const std::string& name) {
 
 }  // namespace
 
-// Never destroyed: nodes may hold objects of plug-ins already unloaded at exit, and device
-// threads; the plug-in runtime empties the scene before it unloads a plug-in.
-Scene& Scene::instance() {
-  static Scene& scene = *new Scene;
-  return scene;
-}
+Scene& Scene::instance() { return Session::instance().scene; }
 
 Scene::Scene() : worldObject(std::make_shared<World>()) {}
 
@@ -72,7 +69,7 @@ MStatus Scene::createDagNode(const std::string& typeName, const MObject& parent,
     if (!parentNode) return MS::kInvalidParameter;
   }
   std::shared_ptr<Node> node;
-  MStatus status = createNode(NodeType::find(typeName), parentNode.get(), node);
+  MStatus status = createNode(Session::instance().nodeTypes.find(typeName), parentNode.get(), node);
   if (status) created = ObjectAccess::wrap(node);
   return status;
 }
@@ -141,10 +138,7 @@ void Scene::empty() {
   time = MTime();
 }
 
-void Scene::reset() {
-  empty();
-  shownErrors.clear();
-}
+void Scene::forgetErrors() { shownErrors.clear(); }
 
 std::string Scene::rename(Node& node, const std::string& requested, bool createNamespace,
                           MStatus& status) {

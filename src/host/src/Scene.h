@@ -20,9 +20,10 @@ struct PlugEnd {
   const Attribute* attribute = nullptr;
 };
 
-// The one scene of the process. Main thread only.
+// The one scene of the process, owned by the Session. Main thread only.
 class Scene {
  public:
+  // Session::instance().scene.
   static Scene& instance();
 
   // Creates a node of the type under a DAG parent (null: the world; must be null for
@@ -38,10 +39,9 @@ class Scene {
   // before the node loses its connections, parent and place in the scene.
   MStatus deleteNode(Node& node);
   // Deletes every node through deleteNode, then forgets namespaces and selection and sets the
-  // time back to 0. The errors shown are kept.
+  // time back to 0. The errors shown are kept. Reached through Session::reset.
   void empty();
-  // empty() and forget the errors too: a fresh session.
-  void reset();
+  void forgetErrors();
 
   // Renames following Maya's rules: characters other than letters, digits and "_" become "_",
   // a leading digit gets a "_" in front, and a name already in use gets the smallest number
@@ -92,6 +92,8 @@ class Scene {
     PlugEnd source;
     PlugEnd destination;
   };
+
+  friend class Session;
 
   Scene();
   bool nameTaken(const std::string& name, const Node& node) const;

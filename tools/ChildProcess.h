@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-// A program run by a test, its standard output and error captured. Every wait is bounded; a
-// child still running when the object is destroyed is killed and reaped.
+// A program run as a child process, its standard output and error captured. Every wait is bounded;
+// a child still running when the object is destroyed is killed and reaped.
 class ChildProcess {
  public:
   ChildProcess() = default;

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "ChildProcess.h"
+
+namespace {
+
+std::string readFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+TEST(MarvikDemo, ServesStreamsImportsAndWritesItsFilesInUnderAMinute) {
+  std::string pattern = ::testing::TempDir() + "marvikDemoXXXXXX";
+  ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
+  const std::string out = pattern + "/out";
+  std::string printed;
+  std::string err;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(
+      ChildProcess::run({MARVIK, "demo", "--out", out}, std::chrono::seconds(60), printed, err), 0)
+      << printed << err;
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+  EXPECT_EQ(err, "");
+  EXPECT_NE(printed.find("marvik demo: 1. serving "), std::string::npos);
+  EXPECT_NE(printed.find("marvik live: built Marvik0, 25 joints linked"), std::string::npos);
+  EXPECT_NE(printed.find("  keys written   28080 on 78 curves\n"), std::string::npos);
+  EXPECT_NE(printed.find("marvik demo: done. Look at " + out + "/"), std::string::npos);
+  for (const char* file : {"live.ma", "humanoid.ma"}) {
+    const std::string scene = readFile(out + "/" + file);
+    EXPECT_EQ(scene.rfind("//Maya ASCII 2022 scene\n", 0), 0u) << file;
+    EXPECT_NE(scene.find(std::string("// End of ") + file + "\n"), std::string::npos) << file;
+  }
+  EXPECT_NE(readFile(out + "/live.json").find("\"Marvik0\""), std::string::npos);
+  EXPECT_NE(readFile(out + "/humanoid.json").find("\"humanoid\""), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ChildProcess.h"
+
+namespace {
+
+using std::chrono::seconds;
+
+std::string sample(const std::string& name) { return std::string(EXAMPLES_DIR) + "/" + name; }
+
+std::string readFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) result.push_back(line);
+  return result;
+}
+
+class MarvikImport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = ::testing::TempDir() + "marvikImportXXXXXX";
+    ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
+    directory = pattern;
+  }
+
+  int run(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{MARVIK, "import"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return ChildProcess::run(argv, seconds(30), out, err);
+  }
+
+  std::string directory;
+  std::string out;
+  std::string err;
+};
+
+TEST_F(MarvikImport, SummaryAndBothSceneFiles) {
+  const std::string ma = directory + "/walk.ma";
+  const std::string json = directory + "/walk.json";
+  ASSERT_EQ(run({sample("humanoid.bvh"), "--ma", ma, "--json", json}), 0) << err;
+  const std::vector<std::string> printed = lines(out);
+  ASSERT_EQ(printed.size(), 9u) << out;
+  EXPECT_EQ(printed[0], "marvik import: " + sample("humanoid.bvh"));
+  EXPECT_EQ(printed[1], "  top transform  |humanoid");
+  // 25 joints and 5 End Sites; a curve per channel, a key per frame.
+  EXPECT_EQ(printed[2], "  joints         30");
+  EXPECT_EQ(printed[3], "  frames         360");
+  EXPECT_EQ(printed[4], "  keys written   28080 on 78 curves");
+  EXPECT_EQ(printed[5], "  time range     0 s to 2.99167 s");
+  EXPECT_EQ(printed[6].substr(0, 17), "  time taken     ");
+  EXPECT_EQ(printed[7], "  wrote          " + json);
+  EXPECT_EQ(printed[8], "  wrote          " + ma);
+  EXPECT_EQ(err, "");
+
+  const std::vector<std::string> scene = lines(readFile(ma));
+  ASSERT_GT(scene.size(), 20u);
+  EXPECT_EQ(scene[1], "//Name: walk.ma");
+  EXPECT_EQ(scene[4], "currentUnit -l centimeter -a degree -t 120fps;");
+  EXPECT_EQ(scene[8], "createNode transform -n \"humanoid\";");
+  EXPECT_EQ(scene[9], "createNode joint -n \"Hips\" -p \"humanoid\";");
+  EXPECT_EQ(scene.back(), "// End of walk.ma");
+  EXPECT_NE(readFile(json).find("\"path\": \"|humanoid|Hips|Spine\""), std::string::npos);
+}
+
+TEST_F(MarvikImport, OptionsReachTheTranslator) {
+  ASSERT_EQ(run({sample("syntax/lowerCase.bvh"), "--options", "bonesOnly=true", "--mode", "open"}),
+            0)
+      << err;
+  const std::vector<std::string> printed = lines(out);
+  ASSERT_EQ(printed.size(), 7u) << out;
+  EXPECT_EQ(printed[1], "  top transform  |lowerCase");
+  EXPECT_EQ(printed[2], "  joints         5");
+  EXPECT_EQ(printed[4], "  keys written   0 on 0 curves");
+  EXPECT_EQ(printed[5], "  time range     (no keys)");
+}
+
+TEST_F(MarvikImport, TheTranslatorsErrorIsShownAndTheExitCodeIsOne) {
+  const std::string bad = directory + "/broken.bvh";
+  std::ofstream(bad) << "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 4 a b c d\n}\n";
+  EXPECT_EQ(run({bad}), 1);
+  EXPECT_EQ(out, "");
+  // The host echoes what the translator showed; the last line repeats it for this file.
+  const std::vector<std::string> printed = lines(err);
+  ASSERT_EQ(printed.size(), 2u) << err;
+  ASSERT_EQ(printed[0].substr(0, 10), "// Error: ");
+  EXPECT_EQ(printed[1], "marvik import: " + bad + ": " + printed[0].substr(10));
+}
+
+TEST_F(MarvikImport, MissingFilesAndBadArgumentsHaveTheirCodes) {
+  EXPECT_EQ(run({directory + "/none.bvh"}), 1);
+  EXPECT_EQ(err, "marvik import: " + directory + "/none.bvh: No such file or directory\n");
+  EXPECT_EQ(run({sample("humanoid.bvh"), "--mode", "merge"}), 2);
+  EXPECT_EQ(lines(err).at(0), "marvik import: --mode takes import or open, not merge");
+  EXPECT_EQ(run({}), 2);
+  EXPECT_EQ(lines(err).at(0), "marvik import: which file?");
+  EXPECT_EQ(run({sample("humanoid.bvh"), "--ma", directory + "/no/such/dir.ma"}), 1);
+  EXPECT_EQ(err, "marvik import: cannot write " + directory + "/no/such/dir.ma\n");
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ChildProcess.h"
+
+namespace {
+
+using std::chrono::seconds;
+
+std::string sample(const std::string& name) { return std::string(EXAMPLES_DIR) + "/" + name; }
+
+std::string readFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// A socket on 127.0.0.1 at a port chosen by the system, listening or not. Connects to a
+// listening one succeed through the backlog without an accept, and nothing is ever sent.
+class QuietSocket {
+ public:
+  explicit QuietSocket(bool listening) {
+    handle = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    if (::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+        (!listening || ::listen(handle, 4) == 0) &&
+        ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+      port = std::to_string(ntohs(address.sin_port));
+    }
+  }
+  ~QuietSocket() { ::close(handle); }
+
+  int handle;
+  std::string port;
+};
+
+TEST(MarvikLive, ServeAndLiveBuildTheSkeletonAndRecordKeys) {
+  ChildProcess serve;
+  ASSERT_TRUE(serve.start({MARVIK, "serve", sample("humanoid.bvh"), "--port", "0"}));
+  std::string line;
+  const std::string prefix = "marvik serve: listening on 127.0.0.1:";
+  ASSERT_TRUE(serve.waitForLine(prefix, line, seconds(10))) << serve.err;
+  const std::string port = std::to_string(std::atoi(line.c_str() + prefix.size()));
+
+  std::string pattern = ::testing::TempDir() + "marvikLiveXXXXXX";
+  ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
+  const std::string ma = pattern + "/live.ma";
+  std::string out;
+  std::string err;
+  ASSERT_EQ(ChildProcess::run({MARVIK, "live", "--port", port, "--seconds", "1.5", "--ma", ma},
+                              seconds(30), out, err),
+            0)
+      << out << err;
+  EXPECT_EQ(out.substr(0, out.find('\n')), "marvik live: connected to 127.0.0.1:" + port);
+  EXPECT_NE(out.find("\nmarvik live: built Marvik0, 25 joints linked to the device outputs\n"),
+            std::string::npos)
+      << out;
+  const auto summary = out.find("evaluations in ");
+  ASSERT_NE(summary, std::string::npos) << out;
+  const int newFrames = std::atoi(out.c_str() + out.find(", ", summary) + 2);
+  EXPECT_GT(newFrames, 10) << out;
+  EXPECT_NE(out.find("\nmarvik live: wrote " + ma + "\n"), std::string::npos) << out;
+  EXPECT_EQ(err, "");
+
+  // The skeleton from the stream, keyed at the scene's rate as it was linked.
+  const std::string scene = readFile(ma);
+  EXPECT_NE(scene.find("currentUnit -l centimeter -a degree -t film;\n"), std::string::npos);
+  EXPECT_NE(scene.find("createNode joint -n \"Hips0\" -p \"Marvik0\";\n"), std::string::npos);
+  EXPECT_NE(scene.find("connectAttr \"Hips0_translateY.o\" \"Hips0.ty\";\n"), std::string::npos);
+  EXPECT_NE(scene.find("connectAttr \"RightToeBase0_rotateZ.o\" \"RightToeBase0.rz\";\n"),
+            std::string::npos);
+  EXPECT_NE(scene.find("connectAttr \"Spine0_translateY.o\" \"Spine0.ty\";\n"), std::string::npos);
+  EXPECT_EQ(scene.find("netDevice"), std::string::npos);
+
+  serve.signal(SIGINT);
+  EXPECT_EQ(serve.wait(seconds(10)), 0);
+  EXPECT_NE(serve.out.find("client 1 asked for the header of humanoid (tag 1001)\n"),
+            std::string::npos);
+}
+
+TEST(MarvikLive, NothingListeningIsAClearError) {
+  QuietSocket closed(false);
+  ASSERT_FALSE(closed.port.empty());
+  std::string out;
+  std::string err;
+  EXPECT_EQ(ChildProcess::run({MARVIK, "live", "--port", closed.port, "--seconds", "1"},
+                              seconds(30), out, err),
+            1);
+  EXPECT_EQ(err.substr(err.rfind('\n', err.size() - 2) + 1),
+            "marvik live: nothing listens on 127.0.0.1:" + closed.port +
+                " (start one with: marvik serve)\n");
+}
+
+TEST(MarvikLive, NoHeaderIsAClearErrorAfterTheWait) {
+  QuietSocket silent(true);
+  ASSERT_FALSE(silent.port.empty());
+  std::string out;
+  std::string err;
+  EXPECT_EQ(ChildProcess::run({MARVIK, "live", "--port", silent.port, "--seconds", "1"},
+                              seconds(30), out, err),
+            1);
+  EXPECT_EQ(out, "marvik live: connected to 127.0.0.1:" + silent.port + "\n");
+  EXPECT_EQ(err, "marvik live: no skeleton header arrived from 127.0.0.1:" + silent.port +
+                     " within 5 s\n");
+}
+
+}  // namespace

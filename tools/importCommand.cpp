@@ -1,0 +1,247 @@
+#include <dirent.h>
+#include <host/HostScene.h>
+#include <host/Plugins.h>
+#include <host/SceneMayaAscii.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MObject.h>
+#include <maya/MTime.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "PluginSession.h"
+#include "marvikCommands.h"
+
+namespace {
+
+// Files below this size import too quickly for a progress bar to be worth drawing.
+constexpr long long kProgressMinimumBytes = 4LL << 20;
+
+// A progress bar on standard error while the translator reads a file: the translator reports
+// no progress, so the bar follows the read position of the file's descriptor in this process.
+class ImportProgress {
+ public:
+  ImportProgress(const std::string& path, long long size) : path(path), size(size) {
+    thread = std::thread([this] { run(); });
+  }
+  ~ImportProgress() {
+    {
+      std::lock_guard<std::mutex> lock(stateMutex);
+      stopped = true;
+    }
+    stateChanged.notify_all();
+    thread.join();
+    std::fputs("\r\033[K", stderr);
+  }
+
+ private:
+  void run() {
+    std::unique_lock<std::mutex> lock(stateMutex);
+    while (
+        !stateChanged.wait_for(lock, std::chrono::milliseconds(100), [this] { return stopped; })) {
+      const long long position = readPosition();
+      const int percent =
+          closed ? 100 : static_cast<int>(std::min(100LL, position * 100 / std::max(size, 1LL)));
+      const int filled = percent * kWidth / 100;
+      std::fprintf(stderr, "\r[%s%s] %3d%% %s", std::string(filled, '#').c_str(),
+                   std::string(kWidth - filled, '.').c_str(), percent,
+                   closed ? "building" : "reading");
+      std::fflush(stderr);
+    }
+  }
+
+  // The offset of the first descriptor of this process open on the file; its last value when
+  // none is (before the open, after the close, which ends the reading).
+  long long readPosition() {
+    struct stat target;
+    if (::stat(path.c_str(), &target) != 0) return last;
+    DIR* directory = ::opendir("/proc/self/fd");
+    if (directory == nullptr) return last;
+    bool found = false;
+    while (dirent* entry = ::readdir(directory)) {
+      const std::string fd = "/proc/self/fd/" + std::string(entry->d_name);
+      struct stat descriptor;
+      if (entry->d_name[0] == '.' || ::stat(fd.c_str(), &descriptor) != 0) continue;
+      if (descriptor.st_dev != target.st_dev || descriptor.st_ino != target.st_ino) continue;
+      std::ifstream info("/proc/self/fdinfo/" + std::string(entry->d_name));
+      std::string key;
+      long long value = 0;
+      if (info >> key >> value && key == "pos:") last = value;
+      found = true;
+      break;
+    }
+    ::closedir(directory);
+    opened = opened || found;
+    closed = opened && !found;
+    return last;
+  }
+
+  static constexpr int kWidth = 30;
+  std::string path;
+  long long size;
+  long long last = 0;
+  bool opened = false;
+  bool closed = false;
+  std::mutex stateMutex;
+  std::condition_variable stateChanged;
+  bool stopped = false;
+  std::thread thread;
+};
+
+std::string seconds(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g s", value);
+  return text;
+}
+
+bool writeText(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary);
+  file << text;
+  file.close();
+  return static_cast<bool>(file);
+}
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "marvik import: %s\n%s", message.c_str(), kMarvikUsage);
+  return 2;
+}
+
+}  // namespace
+
+int importBvh(const ImportRequest& request) {
+  const char* name = "marvik import";
+  std::ifstream probe(request.file, std::ios::binary | std::ios::ate);
+  if (!probe.is_open()) {
+    std::fprintf(stderr, "%s: %s: %s\n", name, request.file.c_str(), std::strerror(errno));
+    return 1;
+  }
+  const long long size = static_cast<long long>(probe.tellg());
+  probe.close();
+
+  std::string error;
+  if (!PluginSession::load(error)) {
+    std::fprintf(stderr, "%s: %s\n", name, error.c_str());
+    return 1;
+  }
+  const std::vector<std::string> before = host::listNodes();
+  const std::set<std::string> existing(before.begin(), before.end());
+  const auto start = std::chrono::steady_clock::now();
+  MStatus status;
+  {
+    std::unique_ptr<ImportProgress> progress;
+    if (request.progress && size >= kProgressMinimumBytes && ::isatty(2)) {
+      progress = std::make_unique<ImportProgress>(request.file, size);
+    }
+    status = request.open ? host::openFile(request.file, "BVH", request.options)
+                          : host::importFile(request.file, "BVH", request.options);
+  }
+  const double taken =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const std::string errors = PluginSession::takeErrors();
+  if (!status) {
+    std::fprintf(stderr, "%s: %s: %s\n", name, request.file.c_str(),
+                 errors.empty() ? status.errorString().asChar() : errors.c_str());
+    return 1;
+  }
+
+  std::string top;
+  int joints = 0;
+  int curves = 0;
+  unsigned long long keys = 0;
+  unsigned int frames = 0;
+  double first = 0;
+  double last = 0;
+  for (const std::string& node : host::listNodes()) {
+    if (existing.count(node)) continue;
+    const MObject object = host::findNode(node);
+    if (object.hasFn(MFn::kJoint)) {
+      ++joints;
+    } else if (object.hasFn(MFn::kTransform) && node.find('|', 1) == std::string::npos) {
+      top += (top.empty() ? "" : ", ") + node;
+    } else if (object.hasFn(MFn::kAnimCurve)) {
+      const MFnAnimCurve curve(object);
+      const unsigned int count = curve.numKeys();
+      if (count == 0) continue;
+      const double begin = curve.time(0).as(MTime::kSeconds);
+      const double end = curve.time(count - 1).as(MTime::kSeconds);
+      first = curves == 0 ? begin : std::min(first, begin);
+      last = curves == 0 ? end : std::max(last, end);
+      frames = std::max(frames, count);
+      keys += count;
+      ++curves;
+    }
+  }
+  std::printf("%s: %s\n", name, request.file.c_str());
+  std::printf("  top transform  %s\n", top.empty() ? "(none)" : top.c_str());
+  std::printf("  joints         %d\n", joints);
+  std::printf("  frames         %u\n", frames);
+  std::printf("  keys written   %llu on %d curves\n", keys, curves);
+  if (curves > 0) {
+    std::printf("  time range     %s to %s\n", seconds(first).c_str(), seconds(last).c_str());
+  } else {
+    std::printf("  time range     (no keys)\n");
+  }
+  std::printf("  time taken     %.3f s\n", taken);
+
+  int result = 0;
+  if (!request.json.empty()) {
+    if (writeText(request.json, host::sceneJson())) {
+      std::printf("  wrote          %s\n", request.json.c_str());
+    } else {
+      std::fprintf(stderr, "%s: cannot write %s\n", name, request.json.c_str());
+      result = 1;
+    }
+  }
+  if (!request.ma.empty()) {
+    if (host::writeSceneMayaAscii(request.ma)) {
+      std::printf("  wrote          %s\n", request.ma.c_str());
+    } else {
+      std::fprintf(stderr, "%s: cannot write %s\n", name, request.ma.c_str());
+      result = 1;
+    }
+  }
+  return result;
+}
+
+int importCommand(const std::vector<std::string>& args) {
+  ImportRequest request;
+  request.progress = true;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--options" && hasValue) {
+      request.options = args[++i];
+    } else if (arg == "--mode" && hasValue) {
+      const std::string& mode = args[++i];
+      if (mode != "import" && mode != "open") {
+        return usageError("--mode takes import or open, not " + mode);
+      }
+      request.open = mode == "open";
+    } else if (arg == "--json" && hasValue) {
+      request.json = args[++i];
+    } else if (arg == "--ma" && hasValue) {
+      request.ma = args[++i];
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usageError("unknown option " + arg);
+    } else if (request.file.empty()) {
+      request.file = arg;
+    } else {
+      return usageError("one file at a time");
+    }
+  }
+  if (request.file.empty()) return usageError("which file?");
+  const int result = importBvh(request);
+  PluginSession::end();
+  return result;
+}

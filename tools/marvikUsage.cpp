@@ -1,0 +1,20 @@
+#include "marvikCommands.h"
+
+const char kMarvikUsage[] =
+    "usage: marvik <command> [options]\n"
+    "commands:\n"
+    "  serve [FILE.bvh ...] [--port 7005] [--bind 127.0.0.1] [--fps N] [--compress gzip|zlib]\n"
+    "        [--once] [--actors N]\n"
+    "      stream each file as an actor (without files, N synthetic humanoids) to any number\n"
+    "      of clients, looping, at the file's frame rate or N frames/s; --once serves one\n"
+    "      client every frame once, then exits. Ctrl-C stops it.\n"
+    "  import FILE.bvh [--options \"bonesOnly=false;...\"] [--mode import|open] [--json OUT]\n"
+    "        [--ma OUT]\n"
+    "      load the plug-in and import the file through its \"BVH\" translator; print a\n"
+    "      summary and write the scene as JSON and Maya ASCII\n"
+    "  live [--host 127.0.0.1] [--port 7005] [--seconds N] [--json OUT] [--ma OUT]\n"
+    "      the Maya side of a live session: a netDevice node connected to the server, a\n"
+    "      skeleton built from its header and linked to the node's outputs, a view of the\n"
+    "      values; with --ma/--json, the frames seen are keyed and the scene written\n"
+    "  demo [--seconds 3] [--out out] [--sample FILE.bvh]\n"
+    "      serve the bundled sample, run a live session and import the file; writes out/\n";
