@@ -1,12 +1,15 @@
-// Receive-thread throughput, send-to-copyFrame latency, idle cost and disconnect time of the
-// stream client on loopback. Run: build/bench/streamBench [frames]
+// Receive-thread throughput, send-to-copyFrame latency, idle cost, disconnect time (also from a
+// peer that never reads) and the longest copyFrame wait under a flood of the stream client on
+// loopback. Run: build/bench/streamBench [frames]
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -148,6 +151,72 @@ void disconnect() {
               *std::max_element(millis.begin(), millis.end()), millis.size());
 }
 
+// The peer never reads: the receive thread ends up blocked in a header query's send.
+void disconnectFromPeerThatNeverReads() {
+  std::vector<double> millis;
+  for (int i = 0; i < 5; ++i) {
+    // A send that waits this long tells the server that the client no longer reads.
+    LoopbackServer server(std::chrono::milliseconds(300));
+    server.limitReceiveBuffer(4096);
+    std::promise<void> stalled;
+    std::promise<void> stopped;
+    server.serve([&](LoopbackServer::Connection& client) {
+      std::string lists;
+      const std::string list = streamMessages::packet(
+          streamMessages::actorList({{1, "a"}, {2, "b"}, {3, "c"}, {4, "d"}, {5, "e"}}));
+      for (int j = 0; j < 100; ++j) lists += list;
+      for (int j = 0; j < 10000 && client.send(lists); ++j) {
+      }
+      stalled.set_value();
+      stopped.get_future().wait_for(std::chrono::seconds(30));
+    });
+    protocolBufferProcess process;
+    process.connectToServer("127.0.0.1", server.port());
+    server.limitClientSendBuffer(4096);
+    process.startReceiveThread();
+    stalled.get_future().wait_for(std::chrono::seconds(30));
+    const auto start = Clock::now();
+    process.stopReceiveThread();
+    process.closeSocket();
+    millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    stopped.set_value();
+    server.join();
+  }
+  std::printf("disconnect stop+close from a peer that never reads: max %.3f ms over %zu runs\n",
+              *std::max_element(millis.begin(), millis.end()), millis.size());
+}
+
+// Small frames back to back; the main thread copies the slot as the device thread would.
+void copyFrameUnderFlood() {
+  std::atomic<bool> enough{false};
+  StreamSession session([&](LoopbackServer::Connection& client) {
+    sendActor(client);
+    std::string frames;
+    for (int i = 0; i < 1000; ++i) {
+      frames += streamMessages::packet(streamMessages::frame(kTag, {static_cast<float>(i)}));
+    }
+    for (int i = 0; i < 100000 && !enough && client.send(frames); ++i) {
+    }
+  });
+  session.waitForPackets(2);
+  float values[protocolBufferProcess::kSlotFloats];
+  std::vector<double> micros;
+  const std::uint64_t before = session.process.packetCount();
+  for (const auto end = Clock::now() + std::chrono::seconds(2); Clock::now() < end;) {
+    const auto start = Clock::now();
+    session.process.copyFrame(values, sizeof(values), 0);
+    micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+  }
+  const std::uint64_t packets = session.process.packetCount() - before;
+  enough = true;
+  std::sort(micros.begin(), micros.end());
+  std::printf(
+      "copyFrame  under a flood  longest %.1f us  p99.9 %.1f us  (%zu copies, %llu packets in 2 "
+      "s)\n",
+      micros.back(), micros[micros.size() * 999 / 1000], micros.size(),
+      static_cast<unsigned long long>(packets));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -158,5 +227,7 @@ int main(int argc, char** argv) {
   idle(false);
   idle(true);
   disconnect();
+  disconnectFromPeerThatNeverReads();
+  copyFrameUnderFlood();
   return 0;
 }

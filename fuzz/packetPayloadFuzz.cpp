@@ -1,5 +1,6 @@
 // Fuzz target for packet framing and payload decoding: the bytes after the first as one payload,
-// then as a received stream. Only crashes and sanitizer reports count as findings.
+// then as a received stream handled by a fresh store (actor lists, header texts, frame mapping).
+// Only crashes and sanitizer reports count as findings.
 #include <google/protobuf/stubs/logging.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 
 #include "stream/PacketCodec.h"
 #include "stream/PacketReader.h"
+#include "stream/StreamStore.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const bool silenced = (google::protobuf::SetLogHandler(nullptr), true);
@@ -37,11 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return static_cast<int>(n);
   };
   PacketReader reader;
+  StreamStore store([](std::uint32_t) {});
   std::uint32_t packetMagic = 0;
   int length = 0;
   while (reader.next(receive, payload.get(), packetMagic, length)) {
     if (length <= 0 || length > PacketReader::kMaxPayload) __builtin_trap();
-    codec.decode(packetMagic, payload.get(), length, message);
+    store.handleMessage(payload.get(), length, packetMagic);
   }
   return 0;
 }

@@ -37,6 +37,8 @@ TEST(BvhNumber, CountWithMinusOrBeyond32BitsIsDefined) {
   EXPECT_EQ(0u, parseCount("-5"));
   EXPECT_EQ(0u, parseCount("-0"));
   EXPECT_EQ(4294967295u, parseCount("4294967296"));
+  // 2^64: without saturation a 64-bit accumulator wraps to 0.
+  EXPECT_EQ(4294967295u, parseCount("18446744073709551616"));
   EXPECT_EQ(4294967295u, parseCount("99999999999999999999999999999"));
 }
 

@@ -93,6 +93,21 @@ LoopbackServer::~LoopbackServer() {
   ::close(listener);
 }
 
+void LoopbackServer::limitReceiveBuffer(int bytes) {
+  setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof(bytes));
+}
+
+void LoopbackServer::limitClientSendBuffer(int bytes) {
+  for (int handle = 0; handle < 1024; ++handle) {
+    sockaddr_in peer{};
+    socklen_t length = sizeof(peer);
+    if (::getpeername(handle, reinterpret_cast<sockaddr*>(&peer), &length) == 0 &&
+        peer.sin_family == AF_INET && ntohs(peer.sin_port) == listenPort) {
+      setsockopt(handle, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof(bytes));
+    }
+  }
+}
+
 void LoopbackServer::serve(std::function<void(Connection&)> script) {
   join();
   thread = std::thread([this, script = std::move(script)] {

@@ -36,6 +36,12 @@ class LoopbackServer {
   LoopbackServer& operator=(const LoopbackServer&) = delete;
 
   std::uint16_t port() const { return listenPort; }
+  // Shrinks the receive buffer of the connection still to be accepted, so that a client
+  // sending to a script that never reads blocks soon.
+  void limitReceiveBuffer(int bytes);
+  // Shrinks the send buffer of this process's socket connected to the server: the system
+  // would otherwise grow it to megabytes before a send to a script that never reads blocks.
+  void limitClientSendBuffer(int bytes);
   // Accepts one client and runs script with it on the server thread, then closes it.
   void serve(std::function<void(Connection&)> script);
   // Waits for the script to end.

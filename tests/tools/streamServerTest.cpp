@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
 #include <mutex>
@@ -39,13 +40,23 @@ struct LogLines {
     return [this](const std::string& line) {
       std::lock_guard<std::mutex> lock(linesMutex);
       lines.push_back(line);
+      lineAdded.notify_all();
     };
   }
   std::vector<std::string> copy() {
     std::lock_guard<std::mutex> lock(linesMutex);
     return lines;
   }
+  // Waits until a line starting with `prefix` has been logged; false after 5 s.
+  bool waitFor(const std::string& prefix) {
+    std::unique_lock<std::mutex> lock(linesMutex);
+    return lineAdded.wait_for(lock, std::chrono::seconds(5), [&] {
+      return std::any_of(lines.begin(), lines.end(),
+                         [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+    });
+  }
   std::mutex linesMutex;
+  std::condition_variable lineAdded;
   std::vector<std::string> lines;
 };
 
@@ -189,6 +200,9 @@ TEST(StreamServer, TwoClientsAreServedAndOneLeavingLeavesTheOther) {
   }
   EXPECT_NEAR(std::max(heights[0], heights[1]), 96.0f, 1.6f);
   EXPECT_NEAR(std::min(heights[0], heights[1]), 90.5f, 0.6f);
+  // The server sees the first client leave only when a send to it fails: wait for that, so
+  // the stop below cannot overtake it.
+  EXPECT_TRUE(log.waitFor("client 1 disconnected after "));
   server.stop();
   second.stopReceiveThread();
   second.closeSocket();

@@ -12,27 +12,6 @@
 
 namespace host {
 
-// The host's scene model, shared by built-in node types and plug-in node types:
-//
-// - Attribute (this file): a generic definition: long and short name, kind, unit, default value,
-//   flags, and for compounds their children. Built-in types make theirs in NodeType.cpp; plug-in
-//   types get theirs from MFn*Attribute::create, which wraps a new Attribute in an MObject
-//   (ObjectAccess::wrap), and MPxNode::addAttribute adds it to the type being initialised.
-// - NodeType: a registry entry (name, MTypeId, function set types, DAG or not, attributes in
-//   order, "affects" relation, and for plug-in types and animation curves a factory of
-//   NodeExtension objects).
-// - Node: one node of a type, with a value, a dirty flag, and keyable and locked flags per
-//   attribute. Setting a value marks what it affects dirty; reading a dirty value asks the
-//   node's NodeExtension to evaluate it (MPxNode::compute).
-// - NodeExtension: how the plug-in runtime (PluginNode) follows a node's life: created, value
-//   changed, evaluate, about to be deleted; an animation curve's keys live in its AnimCurve.
-//   Scene::deleteNode is the one deletion path; emptying the scene goes through it too.
-// - Scene: the nodes in creation order, DAG parents and children, names and namespaces,
-//   connections, selection, current time and the errors shown.
-//
-// All scene mutation happens on the main thread. The only calls allowed from other threads are
-// Node::setDirty and Node::isDirty, which touch nothing but the node's own atomic flags.
-
 enum class AttributeKind { kDouble, kBool, kInt, kEnum, kString, kCompound };
 
 // Units of double attributes. Values are stored in Maya's internal units: centimetres for
@@ -44,6 +23,8 @@ using AttributeValue = std::variant<double, bool, int, std::string>;
 // A value as a number, booleans as 0 or 1; nothing for a string.
 std::optional<double> numberOf(const AttributeValue& value);
 
+// A generic attribute definition, shared by built-in and plug-in node types: built-in types make
+// theirs in NodeType.cpp, plug-in types get theirs from MFn*Attribute::create.
 class Attribute : public Object {
  public:
   // fnTypes lists the attribute's MFn types, its own type first.

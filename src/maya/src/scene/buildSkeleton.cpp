@@ -165,7 +165,7 @@ MStatus createJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& dat
   joint.accessory = std::move(binding);
 
   // Names such as "mixamorig:Hips" keep their namespace, which Maya creates when missing.
-  fn.setName(MString(joint.name.c_str(), static_cast<int>(joint.name.size())), true, &status);
+  fn.setName(MString(joint.name.c_str()), true, &status);
   if (!status) return status;
   status = fn.setTranslation(translation, MSpace::kTransform);
   if (!status) return status;

@@ -24,6 +24,14 @@ bool isTrue(const MString& value) {
   return lower == "true";
 }
 
+// Used in exception handlers, which must not throw: a failed allocation leaves the text as it was.
+void setFailure(MString& failure, const char* reason) noexcept {
+  try {
+    failure = reason;
+  } catch (...) {
+  }
+}
+
 bool isBlank(const std::string& line) {
   return line.find_first_not_of(" \t\r") == std::string::npos;
 }
@@ -165,10 +173,10 @@ MStatus imocapImport::reader(const MFileObject& file, const MString& optionsStri
     result = readFromFile(path, mode == kOpenAccessMode, std::string());
   } catch (const std::bad_alloc&) {
     result = MS::kFailure;
-    failureText = "out of memory";
+    setFailure(failureText, "out of memory");
   } catch (...) {
     result = MS::kFailure;
-    failureText = "an unexpected error stopped the import";
+    setFailure(failureText, "an unexpected error stopped the import");
   }
   if (!result) {
     try {
@@ -209,21 +217,21 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
 MStatus imocapImport::readFromText(const MString& text) {
   try {
     failureText = MString();
-    std::istringstream input(std::string(text.asChar(), text.length()));
+    std::istringstream input(std::string(text.asChar()));
     iSkeleton skeleton;
     iMocapDataBvh bvh(&input, &skeleton);
     int code = bvh.parse(std::string());
     if (code != kMocapOk) {
       failureText = describeParseFailure(code, bvh, skeleton, [&text] {
-        return std::make_unique<std::istringstream>(std::string(text.asChar(), text.length()));
+        return std::make_unique<std::istringstream>(std::string(text.asChar()));
       });
       return MS::kFailure;
     }
     return build(skeleton, false);
   } catch (const std::bad_alloc&) {
-    failureText = "out of memory";
+    setFailure(failureText, "out of memory");
   } catch (...) {
-    failureText = "an unexpected error stopped the import";
+    setFailure(failureText, "an unexpected error stopped the import");
   }
   return MS::kFailure;
 }

@@ -62,7 +62,7 @@ MStatus matchJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& data
   unsigned int count = parentNode.childCount(&status);
   if (!status) return status;
 
-  MString wanted(joint.name.c_str(), static_cast<int>(joint.name.size()));
+  MString wanted(joint.name.c_str());
   wanted.toLowerCase();
   MObject match = MObject::kNullObj;
   MObject lastJoint;

@@ -1,21 +1,17 @@
 #pragma once
 
-#ifdef _WIN32
-#include <winsock2.h>
-#endif
+#include <cstdint>
 
-// Owns one IPv4 TCP socket handle, shared by copies through a use count; the last owner
-// closes it. Not thread-safe: one thread receives or sends on a given socket at a time.
+// Owns one IPv4 TCP socket handle, shared by copies; the last one destroyed closes it, and a
+// close through any copy is seen by all. Not thread-safe: one thread receives or sends on a
+// given socket at a time; shutdown() may come from another.
 class Socket {
  public:
-#ifdef _WIN32
-  using Handle = SOCKET;
-#else
-  using Handle = int;
-#endif
+  // Wide enough for a Windows SOCKET and a POSIX descriptor.
+  using Handle = std::uintptr_t;
 
-  // Creates the socket with 3 s receive and send time-outs. Throws the C string
-  // "Could not start WSA" or "INVALID_SOCKET" on failure.
+  // Creates the socket with 3 s receive and send time-outs and no send delay (TCP_NODELAY).
+  // Throws the C string "Could not start WSA" or "INVALID_SOCKET" on failure.
   Socket();
   // Shares the handle of other.
   Socket(const Socket& other);
@@ -28,18 +24,21 @@ class Socket {
   // Sends all length bytes (retried while interrupted or partial). Returns the count sent,
   // -2 on time-out, -1 when length <= 0 or on any other error.
   int send(const char* data, int length);
-  // Closes the handle (the object must still be destroyed). Returns the close call's result.
+  // Closes the handle for every copy (each must still be destroyed). Returns the close call's
+  // result, -1 if it was closed already.
   int close();
-  // Shuts the socket down for reading, so that a receive blocked on another thread returns.
-  void shutdownRead();
+  // Shuts both directions down, so that a receive or send blocked on another thread returns.
+  void shutdown();
 
   // Error number of the last failed receive or send call.
   int lastError() const { return errorNumber; }
 
  protected:
-  Handle handle;
+  // The shared handle; the null handle of the platform after close().
+  Handle nativeHandle() const;
 
  private:
-  int* useCount = nullptr;
+  struct Shared;
+  Shared* shared;
   int errorNumber = 0;
 };

@@ -1,93 +1,165 @@
 #include "stream/protocolBufferProcess.h"
 
-#include <algorithm>
-#include <cstring>
-#include <locale>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "BREX_PLUG_MESSAGE.pb.h"
+#include "stream/PacketCodec.h"
+#include "stream/PacketReader.h"
+#include "stream/SocketClient.h"
+#include "stream/StreamStore.h"
 
 namespace {
 
 // How long the loop rests before trying again with no socket or a closed connection.
 constexpr std::chrono::milliseconds kRetryInterval(100);
+// How long the destructor gives a running thread to leave its loop.
+constexpr std::chrono::milliseconds kUnloadWait(500);
+// How long the receive thread holds back for readers waiting on the data lock; only a reader
+// that is not scheduled at all takes that long.
+constexpr std::chrono::milliseconds kReaderTurn(10);
 
 }  // namespace
+
+struct protocolBufferProcess::Receiver {
+  // Counts a reader of the stores in and out, so that the receive thread can let it go first.
+  class Turn {
+   public:
+    explicit Turn(Receiver& receiver) : receiver(receiver) { ++receiver.readersArrived; }
+    ~Turn() {
+      ++receiver.readersLeft;
+      { std::lock_guard<std::mutex> lock(receiver.turnMutex); }
+      receiver.turnSignal.notify_all();
+    }
+    Turn(const Turn&) = delete;
+    Turn& operator=(const Turn&) = delete;
+
+   private:
+    Receiver& receiver;
+  };
+
+  Receiver()
+      : store([this](std::uint32_t actorTag) { pendingQueries.push_back(actorTag); }),
+        receiveBuffer(new char[PacketReader::kMaxPayload]) {
+    pendingQueries.reserve(FrameLayout::kSlotCount);
+  }
+
+  void readPackets();
+  void sendQueries();
+  void sendCommand(BrexPlugs::COMMAND::CommandType commandType, std::uint32_t actorTag);
+  void letWaitingReadersIn();
+  void waitBeforeRetry();
+  void requestStop();
+
+  std::unique_ptr<SocketClient> socket;
+  std::mutex dataMutex;
+  // Guarded by dataMutex.
+  StreamStore store;
+  std::uint64_t packets = 0;
+  std::condition_variable packetArrived;
+
+  // The receive thread's own.
+  PacketReader reader;
+  std::unique_ptr<char[]> receiveBuffer;
+  std::vector<std::uint32_t> pendingQueries;
+
+  std::atomic<bool> running{false};
+  std::atomic<bool> stopRequested{false};
+  std::mutex wakeMutex;
+  std::condition_variable wakeSignal;
+
+  std::atomic<std::uint64_t> readersArrived{0};
+  std::atomic<std::uint64_t> readersLeft{0};
+  std::mutex turnMutex;
+  std::condition_variable turnSignal;
+};
 
 protocolBufferProcess& protocolBufferProcess::instance() {
   static protocolBufferProcess process;
   return process;
 }
 
-protocolBufferProcess::protocolBufferProcess()
-    : receiveBuffer(new char[PacketReader::kMaxPayload]) {
-  textStream.imbue(std::locale::classic());
-  channelNames = {{0, "Xposition"}, {1, "Yposition"}, {2, "Zposition"},
-                  {3, "Xrotation"}, {4, "Yrotation"}, {5, "Zrotation"}};
-}
+protocolBufferProcess::protocolBufferProcess() : receiver(std::make_shared<Receiver>()) {}
 
 protocolBufferProcess::~protocolBufferProcess() {
-  stopReceiveThread();
-  closeSocket();
+  if (!receiveThread.joinable()) return;
+  // The plug-in stops the thread before it is unloaded; this runs at static destruction, where
+  // on Windows the loader lock is held and a thread cannot end, so a join would never return.
+  // The thread owns the receiver too and frees it when it ends.
+  try {
+    receiver->requestStop();
+    std::unique_lock<std::mutex> lock(receiver->wakeMutex);
+    receiver->wakeSignal.wait_for(lock, kUnloadWait, [this] { return !receiver->running; });
+  } catch (...) {
+  }
+  receiveThread.detach();
 }
 
 bool protocolBufferProcess::connectToServer(const std::string& host, std::uint16_t port) {
-  if (socket) return true;
-  socket.reset(new SocketClient(host, port));
-  return socket->isConnected();
+  if (receiver->socket) return true;
+  receiver->socket.reset(new SocketClient(host, port));
+  return receiver->socket->isConnected();
 }
 
 void protocolBufferProcess::closeSocket() {
-  if (!socket) return;
-  socket->close();
-  socket.reset();
+  if (!receiver->socket) return;
+  receiver->socket->close();
+  receiver->socket.reset();
 }
 
 void protocolBufferProcess::startReceiveThread() {
   if (receiveThread.joinable()) return;
-  stopRequested = false;
-  receiveThread = std::thread(receiveLoop, this);
+  receiver->stopRequested = false;
+  receiveThread = std::thread(receiveLoop, receiver);
 }
 
 void protocolBufferProcess::stopReceiveThread() {
-  stopRequested = true;
+  receiver->stopRequested = true;
   if (!receiveThread.joinable()) return;
-  // A receive blocked on the socket would hold us up to its 3 s time-out.
-  if (socket) socket->shutdownRead();
-  { std::lock_guard<std::mutex> lock(wakeMutex); }
-  wakeSignal.notify_all();
+  receiver->requestStop();
   receiveThread.join();
 }
 
 void protocolBufferProcess::copyFrame(void* destination, std::uint32_t size, int slot) {
-  if (destination == nullptr || size < kSlotBytes || slot < 0 || slot >= kSlotCount) return;
-  std::lock_guard<std::mutex> lock(dataMutex);
-  std::memcpy(destination, frameValues[slot], kSlotBytes);
+  Receiver::Turn turn(*receiver);
+  std::lock_guard<std::mutex> lock(receiver->dataMutex);
+  receiver->store.copyFrame(destination, size, slot);
 }
 
 std::vector<std::string> protocolBufferProcess::copyHeaderTexts() {
-  std::lock_guard<std::mutex> lock(dataMutex);
-  return headerTexts;
+  Receiver::Turn turn(*receiver);
+  std::lock_guard<std::mutex> lock(receiver->dataMutex);
+  return receiver->store.headerTexts();
 }
 
 std::uint64_t protocolBufferProcess::packetCount() {
-  std::lock_guard<std::mutex> lock(dataMutex);
-  return packets;
+  std::lock_guard<std::mutex> lock(receiver->dataMutex);
+  return receiver->packets;
 }
 
 bool protocolBufferProcess::waitForPackets(std::uint64_t count, std::chrono::milliseconds timeout) {
-  std::unique_lock<std::mutex> lock(dataMutex);
-  return packetArrived.wait_for(lock, timeout, [&] { return packets >= count; });
+  std::unique_lock<std::mutex> lock(receiver->dataMutex);
+  return receiver->packetArrived.wait_for(lock, timeout,
+                                          [&] { return receiver->packets >= count; });
 }
 
-void protocolBufferProcess::receiveLoop(protocolBufferProcess* process) {
-  process->running = true;
+void protocolBufferProcess::receiveLoop(std::shared_ptr<Receiver> receiver) {
+  Receiver& r = *receiver;
+  r.running = true;
   // An exception leaving this thread would end the host: nothing may escape.
   try {
-    while (!process->stopRequested) process->readPackets();
+    while (!r.stopRequested) r.readPackets();
   } catch (...) {
   }
-  process->running = false;
+  {
+    std::lock_guard<std::mutex> lock(r.wakeMutex);
+    r.running = false;
+  }
+  r.wakeSignal.notify_all();
 }
 
-void protocolBufferProcess::readPackets() {
+void protocolBufferProcess::Receiver::readPackets() {
   // A new connection, or one whose read was given up: no buffered byte is worth keeping.
   reader.reset();
   SocketClient* client = socket.get();
@@ -107,167 +179,57 @@ void protocolBufferProcess::readPackets() {
       waitBeforeRetry();
       return;
     }
-    std::lock_guard<std::mutex> lock(dataMutex);
-    try {
-      handleMessage(receiveBuffer.get(), length, magic);
-    } catch (...) {
-      // Only a failed allocation can land here; it costs this message, not the connection.
+    {
+      std::lock_guard<std::mutex> lock(dataMutex);
+      try {
+        store.handleMessage(receiveBuffer.get(), length, magic);
+      } catch (...) {
+        // Only a failed allocation can land here; it costs this message, not the connection.
+      }
+      ++packets;
+      packetArrived.notify_all();
     }
-    ++packets;
-    packetArrived.notify_all();
+    sendQueries();
+    letWaitingReadersIn();
   }
 }
 
-void protocolBufferProcess::waitBeforeRetry() {
-  std::unique_lock<std::mutex> lock(wakeMutex);
-  wakeSignal.wait_for(lock, kRetryInterval, [this] { return stopRequested.load(); });
-}
-
-void protocolBufferProcess::handleMessage(const char* payload, int length, std::uint32_t magic) {
-  if (!codec.decode(magic, payload, length, message)) return;
-  switch (message.message()) {
-    case BrexPlugs::BREX_PLUGIN_MESSAGE::COMMAND:
-      if (message.command().cmdtype() == BrexPlugs::COMMAND::Notify_ActorsList) handleActorList();
-      break;
-    case BrexPlugs::BREX_PLUGIN_MESSAGE::HEADER_DATA:
-      handleHeader();
-      break;
-    case BrexPlugs::BREX_PLUGIN_MESSAGE::FRAME_DATA:
-      handleFrame();
-      break;
+void protocolBufferProcess::Receiver::sendQueries() {
+  // Sent with the data lock released: a peer that stops reading blocks the send, and must not
+  // hold up copyFrame with it.
+  for (std::uint32_t actorTag : pendingQueries) {
+    if (stopRequested) break;
+    sendCommand(BrexPlugs::COMMAND::Command_Query_BVH_Header, actorTag);
   }
+  pendingQueries.clear();
 }
 
-void protocolBufferProcess::handleActorList() {
-  actorNames = message.command().actorslist().map();
-  actorSlots.clear();
-  headerTexts.clear();
-  std::fill(std::begin(mappedChannels), std::end(mappedChannels), 0);
-  // Actors beyond the fixed slots get none: their headers and frames are ignored.
-  int slot = 0;
-  for (const auto& actor : actorNames) {
-    if (slot == kSlotCount) break;
-    actorSlots[actor.first] = slot++;
-  }
-  for (const auto& actor : actorNames) {
-    if (actorSlots.count(actor.first) != 0) {
-      sendCommand(BrexPlugs::COMMAND::Command_Query_BVH_Header, actor.first);
-    }
-  }
-}
-
-void protocolBufferProcess::handleHeader() {
-  const BrexPlugs::BVH_HEADER& header = message.header();
-  if (!header.has_actortag()) return;
-  const auto found = actorSlots.find(header.actortag());
-  if (found == actorSlots.end()) return;
-  const int slot = found->second;
-
-  textStream.str(std::string());
-  textStream.clear();
-  rootPending = true;
-  writeJointText(header.rootjoin(), slot);
-  textStream << "MOTION\n"
-             << "Frames : 0\n"
-             << "Frame Time : 0.01\n";
-
-  std::fill(std::begin(frameValues[slot]), std::end(frameValues[slot]), 0.0f);
-  std::fill(std::begin(channelTargets[slot]), std::end(channelTargets[slot]), 0);
-  int record = 0;
-  int channelIndex = 0;
-  mapJointChannels(header.rootjoin(), slot, record, channelIndex);
-  mappedChannels[slot] = channelIndex;
-
-  headerTexts.push_back(textStream.str());
-}
-
-void protocolBufferProcess::handleFrame() {
-  const BrexPlugs::BVH_FRAME& frame = message.frame();
-  if (actorNames.empty() || !frame.has_actortag()) return;
-  if (actorNames.find(frame.actortag()) == actorNames.end()) return;
-  const auto found = actorSlots.find(frame.actortag());
-  if (found == actorSlots.end()) return;
-  const int slot = found->second;
-  // Values without a mapped target (none before the slot's header) change nothing.
-  const int count = std::min(frame.motiondata_size(), mappedChannels[slot]);
-  for (int i = 0; i < count; ++i) {
-    const int target = channelTargets[slot][i];
-    frameValues[target / kSlotFloats][target % kSlotFloats] = frame.motiondata(i);
-  }
-}
-
-void protocolBufferProcess::sendCommand(BrexPlugs::COMMAND::CommandType commandType,
-                                        std::uint32_t actorTag) {
+void protocolBufferProcess::Receiver::sendCommand(BrexPlugs::COMMAND::CommandType commandType,
+                                                  std::uint32_t actorTag) {
   if (!socket || commandType != BrexPlugs::COMMAND::Command_Query_BVH_Header) return;
   char block[PacketCodec::kQueryBlockSize];
   const int size = PacketCodec::encodeQuery(actorTag, block);
   if (size > 0) socket->send(block, size);
 }
 
-void protocolBufferProcess::mapJointChannels(const BrexPlugs::BVH_JOIN& joint, int slot,
-                                             int& record, int& channelIndex) {
-  // Joints and channels beyond the slot's room get no record and no target. Records and
-  // frame values both follow the tree in pre-order, so what is mapped is a prefix of a frame.
-  if (record >= kJointRecords) return;
-  const int position = record * kRecordFloats;
-  frameValues[slot][position] = joint.offset().x();
-  frameValues[slot][position + 1] = joint.offset().y();
-  frameValues[slot][position + 2] = joint.offset().z();
-  for (int channel : joint.channels()) {
-    if (channelIndex >= kSlotFloats) break;
-    channelTargets[slot][channelIndex] = slot * kSlotFloats + position + channel;
-    ++channelIndex;
-  }
-  ++record;
-  for (const BrexPlugs::BVH_JOIN& child : joint.childjoin()) {
-    mapJointChannels(child, slot, record, channelIndex);
-  }
+void protocolBufferProcess::Receiver::letWaitingReadersIn() {
+  // The mutex is not fair: taken again at once for the next message, it would keep a waiting
+  // copyFrame out for as long as messages keep coming.
+  const std::uint64_t arrived = readersArrived;
+  if (readersLeft >= arrived) return;
+  std::unique_lock<std::mutex> lock(turnMutex);
+  turnSignal.wait_for(lock, kReaderTurn, [&] { return readersLeft >= arrived; });
 }
 
-void protocolBufferProcess::writeJointText(const BrexPlugs::BVH_JOIN& joint, int slot) {
-  if (rootPending) {
-    rotationFallback = {5, 3, 4};
-    textStream << "HIERARCHY\n"
-               << "ROOT " << joint.joinname() << slot << "\n";
-    rootPending = false;
-  } else {
-    textStream << "JOINT " << joint.joinname() << slot << "\n";
-  }
-  textStream << "{\n";
-  textStream << "OFFSET " << joint.offset().x() << " " << joint.offset().y() << " "
-             << joint.offset().z() << "\n";
-  writeChannelsLine(joint);
-  int closingBraces = 1;
-  if (joint.has_endsite()) {
-    textStream << "End Site\n"
-               << "{\n"
-               << "OFFSET " << joint.endsite().x() << " " << joint.endsite().y() << " "
-               << joint.endsite().z() << "\n";
-    ++closingBraces;
-  }
-  for (const BrexPlugs::BVH_JOIN& child : joint.childjoin()) writeJointText(child, slot);
-  for (int i = 0; i < closingBraces; ++i) textStream << "}\n";
+void protocolBufferProcess::Receiver::waitBeforeRetry() {
+  std::unique_lock<std::mutex> lock(wakeMutex);
+  wakeSignal.wait_for(lock, kRetryInterval, [this] { return stopRequested.load(); });
 }
 
-void protocolBufferProcess::writeChannelsLine(const BrexPlugs::BVH_JOIN& joint) {
-  const int count = joint.channels_size();
-  std::vector<int> written;
-  if (count == 3 || count == 6) {
-    written.assign(joint.channels().begin(), joint.channels().end());
-    rotationFallback.assign(written.end() - 3, written.end());
-  } else {
-    // A BVH reader takes only 3 or 6 channels. The text carries no motion, so the channel
-    // list only decides the skeleton's rotation order: write the joint's own three rotations,
-    // or else those of the joint written before it, which leaves that order as it was.
-    for (int channel : joint.channels()) {
-      const bool rotation = channel >= BrexPlugs::BVH_JOIN::Xrotation;
-      if (rotation && std::find(written.begin(), written.end(), channel) == written.end()) {
-        written.push_back(channel);
-      }
-    }
-    if (written.size() != 3) written = rotationFallback;
-  }
-  textStream << "CHANNELS " << written.size() << " ";
-  for (int channel : written) textStream << channelNames.at(channel) << " ";
-  textStream << "\n";
+void protocolBufferProcess::Receiver::requestStop() {
+  stopRequested = true;
+  // A receive or send blocked on the socket would hold the thread up to its 3 s time-out.
+  if (socket) socket->shutdown();
+  { std::lock_guard<std::mutex> lock(wakeMutex); }
+  wakeSignal.notify_all();
 }

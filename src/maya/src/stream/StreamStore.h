@@ -1,0 +1,55 @@
+#pragma once
+
+#include <google/protobuf/map.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "BREX_PLUG_MESSAGE.pb.h"
+#include "stream/FrameLayout.h"
+#include "stream/PacketCodec.h"
+
+// What the stream delivers, kept from decoded packets: the actor list and its slots, one BVH
+// text per accepted header, and the newest frame of each slot. No socket, thread or lock: the
+// owner serialises every call.
+class StreamStore {
+ public:
+  // Asks the server for one actor's header; called during handleMessage, once per slotted
+  // actor of an actor list, in slot order.
+  using QueryFunction = std::function<void(std::uint32_t actorTag)>;
+
+  explicit StreamStore(QueryFunction queryHeader);
+  StreamStore(const StreamStore&) = delete;
+  StreamStore& operator=(const StreamStore&) = delete;
+
+  // Decodes one packet payload ("AAAA" or "CCCC" magic) and applies it. False when it does not
+  // decode; nothing then changes.
+  bool handleMessage(const char* payload, int length, std::uint32_t magic);
+
+  // Copies slot's FrameLayout::kSlotBytes when size is at least that; otherwise leaves
+  // destination untouched.
+  void copyFrame(void* destination, std::uint32_t size, int slot) const;
+  // The BVH texts of the headers accepted since the last actor list, in arrival order.
+  const std::vector<std::string>& headerTexts() const { return texts; }
+
+ private:
+  void handleActorList();
+  void handleHeader();
+  void handleFrame();
+  // record and channelIndex count from 0 within slot, over the whole walk.
+  void mapJointChannels(const BrexPlugs::BVH_JOIN& joint, int slot, int& record, int& channelIndex);
+
+  QueryFunction queryHeader;
+  PacketCodec codec;
+  BrexPlugs::BREX_PLUGIN_MESSAGE message;
+  google::protobuf::Map<std::uint32_t, std::string> actorNames;
+  std::map<std::uint32_t, int> actorSlots;
+  std::vector<std::string> texts;
+  float frameValues[FrameLayout::kSlotCount][FrameLayout::kSlotFloats] = {};
+  int channelTargets[FrameLayout::kSlotCount][FrameLayout::kSlotFloats] = {};
+  // Frame values mapped by the slot's header since the last actor list; 0 before it arrives.
+  int mappedChannels[FrameLayout::kSlotCount] = {};
+};

@@ -1,0 +1,218 @@
+#include <google/protobuf/stubs/logging.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "stream/PacketReader.h"
+#include "stream/StreamStore.h"
+#include "support/StreamMessages.h"
+
+namespace {
+
+using J = BrexPlugs::BVH_JOIN;
+using Compression = PacketCodec::Compression;
+using streamMessages::actorList;
+using streamMessages::frame;
+using streamMessages::header;
+using streamMessages::joint;
+
+// prefix, then zeros to fill the given number of slots.
+std::vector<float> withPrefix(std::vector<float> prefix, int slots = 1) {
+  prefix.resize(static_cast<std::size_t>(FrameLayout::kSlotFloats * slots), 0.0f);
+  return prefix;
+}
+
+J hipsAndSpine() {
+  return joint("Hips", 1, 2, 3,
+               {J::Xposition, J::Yposition, J::Zposition, J::Zrotation, J::Xrotation, J::Yrotation},
+               {joint("Spine", 4, 5, 6, {J::Zrotation, J::Xrotation, J::Yrotation})});
+}
+
+class StreamStoreTest : public ::testing::Test {
+ protected:
+  bool handle(const BrexPlugs::BREX_PLUGIN_MESSAGE& message,
+              Compression compression = Compression::kNone) {
+    const std::string bytes = streamMessages::packet(message, compression);
+    std::uint32_t magic = 0;
+    std::memcpy(&magic, bytes.data(), 4);
+    return store.handleMessage(bytes.data() + 8, static_cast<int>(bytes.size() - 8), magic);
+  }
+
+  std::vector<float> frameOf(int slot) const {
+    std::vector<float> values(FrameLayout::kSlotFloats);
+    store.copyFrame(values.data(), FrameLayout::kSlotBytes, slot);
+    return values;
+  }
+
+  // The slot that the last actor list gave tag: its position among the queries.
+  int slotOf(std::uint32_t tag) const {
+    return static_cast<int>(std::find(queries.begin(), queries.end(), tag) - queries.begin());
+  }
+
+  std::vector<std::uint32_t> queries;
+  StreamStore store{[this](std::uint32_t tag) { queries.push_back(tag); }};
+};
+
+TEST_F(StreamStoreTest, ActorListQueriesEachActorAndHeaderTextCarriesItsSlot) {
+  ASSERT_TRUE(handle(actorList({{10, "a"}, {20, "b"}})));
+  std::vector<std::uint32_t> sorted = queries;
+  std::sort(sorted.begin(), sorted.end());
+  ASSERT_EQ(sorted, (std::vector<std::uint32_t>{10, 20}));
+  handle(header(20, joint("Hips", 0, 0, 0, {J::Xrotation})));
+  ASSERT_EQ(store.headerTexts().size(), 1u);
+  EXPECT_NE(store.headerTexts()[0].find("ROOT Hips" + std::to_string(slotOf(20)) + "\n"),
+            std::string::npos)
+      << store.headerTexts()[0];
+}
+
+TEST_F(StreamStoreTest, EachHeaderGivesItsOwnText) {
+  handle(actorList({{7, "a"}}));
+  handle(header(7, joint("A", 1, 2, 3, {J::Xrotation, J::Yrotation, J::Zrotation})));
+  handle(header(7, joint("B", 4, 5, 6, {J::Xrotation, J::Yrotation, J::Zrotation})));
+  const auto& texts = store.headerTexts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].rfind("HIERARCHY\nROOT A0\n{\nOFFSET 1 2 3\n", 0), 0u) << texts[0];
+  EXPECT_EQ(texts[1].rfind("HIERARCHY\nROOT B0\n{\nOFFSET 4 5 6\n", 0), 0u) << texts[1];
+}
+
+TEST_F(StreamStoreTest, NewActorListClearsTextsAndQueriesAgainButKeepsFrames) {
+  handle(actorList({{10, "a"}}));
+  handle(header(10, hipsAndSpine()));
+  handle(frame(10, {7}));
+  EXPECT_EQ(store.headerTexts().size(), 1u);
+  const auto values = frameOf(0);
+  queries.clear();
+  handle(actorList({{10, "a"}, {20, "b"}}));
+  EXPECT_TRUE(store.headerTexts().empty());
+  std::sort(queries.begin(), queries.end());
+  EXPECT_EQ(queries, (std::vector<std::uint32_t>{10, 20}));
+  EXPECT_EQ(frameOf(0), values);
+  EXPECT_EQ(values[0], 7.0f);
+}
+
+TEST(StreamStore, FramesLandWhereTheirActorsHeaderMappedThem) {
+  using Messages = std::vector<BrexPlugs::BREX_PLUGIN_MESSAGE>;
+  const J rotationOnly = joint("Hips", 1, 2, 3, {J::Zrotation, J::Xrotation, J::Yrotation});
+  // Content not matching the message type reads as an empty header or frame.
+  BrexPlugs::BREX_PLUGIN_MESSAGE frameAsHeader = frame(10, {1, 2, 3});
+  frameAsHeader.set_message(BrexPlugs::BREX_PLUGIN_MESSAGE::HEADER_DATA);
+  BrexPlugs::BREX_PLUGIN_MESSAGE headerAsFrame = header(10, hipsAndSpine());
+  headerAsFrame.set_message(BrexPlugs::BREX_PLUGIN_MESSAGE::FRAME_DATA);
+  const Messages rotationFrame = {actorList({{5, "a"}}), frame(5, {1, 2, 3}),
+                                  header(5, rotationOnly), frame(5, {7, 8, 9, 100, 200})};
+  Messages relisted = rotationFrame;
+  // Tag 5's header has not arrived since this list: its frames map nowhere.
+  relisted.insert(relisted.end(), {actorList({{5, "a"}, {6, "b"}}), frame(5, {50, 51, 52}),
+                                   frame(6, {60, 61, 62})});
+  struct Case {
+    const char* name;
+    Messages messages;
+    std::vector<float> slot0;
+    std::size_t texts;
+  };
+  const Case kCases[] = {
+      {"header outside the actor list",
+       {header(10, hipsAndSpine()), frame(10, {1, 2, 3}), actorList({{10, "a"}}),
+        header(30, hipsAndSpine()), frame(30, {1, 2, 3}), frameAsHeader, headerAsFrame},
+       {},
+       0},
+      {"six and three channels: offsets",
+       {actorList({{5, "a"}}), header(5, hipsAndSpine())},
+       {1, 2, 3, 0, 0, 0, 4, 5, 6, 0, 0, 0},
+       1},
+      {"six and three channels: values",
+       {actorList({{5, "a"}}), header(5, hipsAndSpine()),
+        frame(5, {10, 11, 12, 13, 14, 15, 16, 17, 18})},
+       {10, 11, 12, 14, 15, 13, 4, 5, 6, 17, 18, 16},
+       1},
+      {"rotation-only root; unmapped values", rotationFrame, {1, 2, 3, 8, 9, 7}, 1},
+      {"header not yet there since the new list", relisted, {1, 2, 3, 8, 9, 7}, 0},
+  };
+  for (const Case& c : kCases) {
+    StreamStore store([](std::uint32_t) {});
+    for (const auto& message : c.messages) {
+      const std::string bytes = streamMessages::packet(message);
+      EXPECT_TRUE(store.handleMessage(bytes.data() + 8, static_cast<int>(bytes.size() - 8),
+                                      PacketReader::kPlainMagic));
+    }
+    EXPECT_EQ(store.headerTexts().size(), c.texts) << c.name;
+    std::vector<float> values(FrameLayout::kSlotFloats * FrameLayout::kSlotCount);
+    for (int slot = 0; slot < FrameLayout::kSlotCount; ++slot) {
+      store.copyFrame(&values[slot * FrameLayout::kSlotFloats], FrameLayout::kSlotBytes, slot);
+    }
+    EXPECT_EQ(values, withPrefix(c.slot0, FrameLayout::kSlotCount)) << c.name;
+  }
+}
+
+TEST_F(StreamStoreTest, CopiesOnlyIntoRoomForASlot) {
+  handle(actorList({{5, "a"}}));
+  handle(header(5, joint("Hips", 1, 2, 3, {J::Zrotation, J::Xrotation, J::Yrotation})));
+  const auto expected = frameOf(0);
+  unsigned char small[1439];
+  std::memset(small, 0xab, sizeof(small));
+  store.copyFrame(small, sizeof(small), 0);
+  EXPECT_TRUE(
+      std::all_of(std::begin(small), std::end(small), [](unsigned char b) { return b == 0xab; }));
+
+  unsigned char large[3072];
+  std::memset(large, 0xab, sizeof(large));
+  store.copyFrame(large, sizeof(large), 0);
+  EXPECT_EQ(std::memcmp(large, expected.data(), 1440), 0);
+  EXPECT_TRUE(
+      std::all_of(large + 1440, std::end(large), [](unsigned char b) { return b == 0xab; }));
+}
+
+TEST_F(StreamStoreTest, SixthActorGetsNoSlotAndNoQuery) {
+  const std::vector<std::uint32_t> all = {11, 12, 13, 14, 15, 16};
+  handle(actorList({{11, "a"}, {12, "b"}, {13, "c"}, {14, "d"}, {15, "e"}, {16, "f"}}));
+  ASSERT_EQ(queries.size(), 5u);
+  for (std::uint32_t tag : all) handle(header(tag, joint("Hips", 0, 0, 0, {J::Xrotation})));
+  for (std::uint32_t tag : all) handle(frame(tag, {static_cast<float>(tag)}));
+  EXPECT_EQ(store.headerTexts().size(), 5u);
+  for (int slot = 0; slot < 5; ++slot) {
+    EXPECT_EQ(frameOf(slot), withPrefix({0, 0, 0, static_cast<float>(queries[slot])})) << slot;
+  }
+}
+
+TEST_F(StreamStoreTest, JointsAndChannelsBeyondTheSlotAreNotMapped) {
+  handle(actorList({{1, "big"}, {2, "next"}}));
+  ASSERT_EQ(queries.size(), 2u);
+  handle(header(queries[1], joint("Other", 9, 9, 9, {J::Xrotation})));
+  // 61 joints: 6 + 60 * 3 = 186 channels; 60 records hold the first 183.
+  handle(header(queries[0], streamMessages::chain(61)));
+  std::vector<float> values(186);
+  for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<float>(i + 1);
+  handle(frame(queries[0], values));
+  ASSERT_EQ(store.headerTexts().size(), 2u);
+  EXPECT_NE(store.headerTexts()[1].find("JOINT J600\n"), std::string::npos);
+
+  std::vector<float> expected = {1, 2, 3, 5, 6, 4};
+  for (int record = 1; record < 60; ++record) {
+    const float base = static_cast<float>(6 + 3 * (record - 1));
+    expected.insert(expected.end(),
+                    {0, static_cast<float>(record), 0, base + 2, base + 3, base + 1});
+  }
+  EXPECT_EQ(frameOf(0), expected);
+  EXPECT_EQ(frameOf(1), withPrefix({9, 9, 9}));
+}
+
+TEST_F(StreamStoreTest, EitherCompressionDecodesAndBadPayloadsChangeNothing) {
+  google::protobuf::LogHandler* previous = google::protobuf::SetLogHandler(nullptr);
+  EXPECT_TRUE(handle(actorList({{5, "a"}}), Compression::kZlib));
+  EXPECT_TRUE(handle(header(5, hipsAndSpine()), Compression::kGzip));
+  EXPECT_FALSE(store.handleMessage("bad", 3, 0x41414141u));
+  // A header lacking a required field anywhere in its tree is dropped whole.
+  BrexPlugs::BREX_PLUGIN_MESSAGE incomplete = header(5, hipsAndSpine());
+  incomplete.mutable_header()->mutable_rootjoin()->mutable_childjoin(0)->clear_offset();
+  EXPECT_FALSE(handle(incomplete));
+  EXPECT_TRUE(handle(frame(5, {20, 21}), Compression::kZlib));
+  google::protobuf::SetLogHandler(previous);
+  EXPECT_EQ(store.headerTexts().size(), 1u);
+  EXPECT_EQ(queries, (std::vector<std::uint32_t>{5}));
+  EXPECT_EQ(frameOf(0), withPrefix({20, 21, 3, 0, 0, 0, 4, 5, 6}));
+}
+
+}  // namespace
