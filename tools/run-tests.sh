@@ -107,7 +107,8 @@ step_fuzz() {
 }
 
 step_format() {
-  git ls-files -z -- '*.cpp' '*.h' | xargs -0 -r clang-format --dry-run --Werror
+  git ls-files -z -- '*.cpp' '*.h' | xargs -0 -r clang-format --dry-run --Werror ||
+    { echo "format: run clang-format -i on the files named above" >&2 && return 1; }
 }
 
 if [ $# -gt 1 ] || { [ $# -eq 1 ] && ! declare -F "step_$1" >/dev/null; }; then
