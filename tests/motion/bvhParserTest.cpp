@@ -408,6 +408,19 @@ TEST(BvhParserMotion, ShortValuesAreZeroAndCountsTruncate) {
   expectFrame(spine, 2, {0, 0, 0}, {0, 0, 0});
 }
 
+// A value is read up to its token's end: a brace ends it, a colon or letters do not.
+TEST(BvhParserMotion, ValueTokensEndOnlyAtDelimiters) {
+  for (std::size_t chunk : chunkSizes()) {
+    SCOPED_TRACE(chunk);
+    iSkeleton skeleton;
+    ASSERT_EQ(kMocapOk, parseText(twoJoints("Frames: 1\nFrame Time: 0.5\n"
+                                            "0.1abc 2} -.5e1 +2 1e 3:4 {7\n"),
+                                  skeleton, chunk));
+    expectFrame(skeleton.root, 0, {static_cast<double>(0.1f), 2, 0}, {2, 1, -5});
+    expectFrame(skeleton.findJoint("Spine"), 0, {0, 0, 0}, {0, 7, 3});
+  }
+}
+
 TEST(BvhParserMotion, MultipleBlocksAppend) {
   iSkeleton skeleton;
   ASSERT_EQ(kMocapOk,

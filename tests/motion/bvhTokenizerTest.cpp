@@ -73,6 +73,19 @@ TEST(BvhTokenizer, EndKeepsLastTokenAndIsFinal) {
   EXPECT_EQ("last", token);
 }
 
+// Tokens view the read buffer, which later reads move; the one the end leaves must survive.
+TEST(BvhTokenizer, EndKeepsLastTokenReadInChunks) {
+  for (std::size_t chunk : chunkSizes()) {
+    ChunkedStream stream("first\nlast}\n \t\nlater", chunk);
+    iTokenizer tokenizer(&stream);
+    std::string_view token;
+    while (tokenizer.next(token) == kMocapOk) {
+    }
+    EXPECT_EQ("}", token) << chunk;
+    EXPECT_EQ(2u, tokenizer.lineNumber()) << chunk;
+  }
+}
+
 TEST(BvhTokenizer, NoStreamGivesNoStream) {
   iTokenizer tokenizer(nullptr);
   std::string_view token = "kept";

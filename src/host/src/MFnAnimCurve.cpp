@@ -19,16 +19,21 @@ namespace {
 
 MTime timeOf(long long tick) { return MTime(host::secondsOf(tick), MTime::kSeconds); }
 
-// Plain pointers: the function set's handle keeps the node alive, and keying calls these once
-// per key, where reference counting would cost as much as the key itself.
+// Plain pointers and static casts: the function set's handle keeps the node alive, and keying
+// calls these once per key, where reference counting or a dynamic cast would cost as much as the
+// key itself.
 host::Node* curveNode(const MObject& object) {
-  auto* node = dynamic_cast<host::Node*>(host::ObjectAccess::get(object).get());
-  return node && node->alive() && node->type().isAnimCurve() ? node : nullptr;
+  host::Object* designated = host::ObjectAccess::get(object).get();
+  // Only scene nodes answer to kAnimCurve.
+  if (!designated || !designated->hasFn(MFn::kAnimCurve)) return nullptr;
+  auto* node = static_cast<host::Node*>(designated);
+  return node->alive() ? node : nullptr;
 }
 
+// Every curve type gives its nodes an AnimCurve extension, kept until the node dies.
 host::AnimCurve* curveOf(const MObject& object) {
   host::Node* node = curveNode(object);
-  return node ? host::AnimCurve::of(*node) : nullptr;
+  return node ? static_cast<host::AnimCurve*>(node->extension()) : nullptr;
 }
 
 const char* nodeTypeName(MFnAnimCurve::AnimCurveType type) {

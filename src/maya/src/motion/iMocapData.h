@@ -3,6 +3,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "motion/MocapStatus.h"
 #include "motion/iSkeleton.h"
 
 // Base of the motion-data readers. A reader borrows an input stream and a target skeleton (either
@@ -11,9 +12,9 @@ class iMocapData {
  public:
   iMocapData(std::istream* stream, iSkeleton* skeleton) : stream(stream), skeleton(skeleton) {}
 
-  // Reads the whole input into the skeleton, appending `suffix` to every joint name. Returns a
-  // MocapStatus code; kMocapEndOfInput is never returned.
-  virtual int parse(const std::string& suffix) = 0;
+  // Reads the whole input into the skeleton, appending `suffix` to every joint name.
+  // kMocapEndOfInput is never returned.
+  virtual MocapStatus parse(const std::string& suffix) = 0;
 
  protected:
   ~iMocapData() = default;

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "motion/MocapStatus.h"
@@ -37,161 +36,144 @@ bool isKeyword(std::string_view token, std::string_view keyword) {
   return true;
 }
 
-// Frames an input of `bytes` could hold at one digit and one separator per value.
+// Frames an input of `bytes` could hold at one digit and one separator per value. Zero frames are
+// padded only up to that many once the input has ended, with at least 1 MiB assumed, so a count
+// far beyond the data costs memory and time in proportion to the input.
 std::uint64_t framesHeld(std::uint64_t bytes, std::uint64_t valuesPerFrame) {
   return (std::max(bytes, kPaddingFloorBytes) + 1) / (2 * valuesPerFrame);
 }
 
-// The state of one parse. Each step returns kMocapOk to go on, kMocapEndOfInput when the input
-// ended where that means "finish", or a failure code.
+// The state of one parse. Each step returns true to go on; false stops the parse with the reason
+// in `status`, where kMocapEndOfInput means the input ended where that means "finish".
 class BvhReading {
  public:
   BvhReading(std::istream* stream, iSkeleton& skeleton, const std::string& suffix)
       : tokenizer(stream), skeleton(skeleton), suffix(suffix) {}
 
-  std::uint64_t line() const { return tokenizer.lineNumber(); }
-
-  int run() {
-    for (;;) {
-      if (!read()) return finish();
-      int result = kMocapOk;
-      switch (section) {
-        case Section::kBeforeHierarchy:
-          if (isKeyword(token, "HIERARCHY")) section = Section::kHierarchy;
-          break;
-        case Section::kHierarchy:
-          if (isKeyword(token, "MOTION")) {
-            section = Section::kMotion;
-          } else if (isKeyword(token, "ROOT") || isKeyword(token, "JOINT")) {
-            result = readJoint();
-          } else if (isKeyword(token, "END")) {
-            result = readEndSite();
-          } else if (token == "}") {
-            // Closing braces past the root are harmless: the cursor stays on the root.
-            skeleton.ascend();
-          }
-          break;
-        case Section::kMotion:
-          result = readMotionBlock();
-          break;
-      }
-      if (result == kMocapEndOfInput) return finish();
-      if (result != kMocapOk) return result;
+  MocapStatus run() {
+    while (read() && step()) {
     }
+    return status == kMocapEndOfInput ? finish() : status;
   }
 
- private:
-  bool read() { return tokenizer.next(token) == kMocapOk; }
+  std::uint64_t line() const { return tokenizer.lineNumber(); }
 
-  int finish() {
+ private:
+  bool read() {
+    status = tokenizer.next(token);
+    return status == kMocapOk;
+  }
+  bool fail(MocapStatus reason) {
+    status = reason;
+    return false;
+  }
+  bool expect(std::string_view keyword) {
+    return read() && (isKeyword(token, keyword) || fail(kMocapSyntaxError));
+  }
+
+  bool step() {
     switch (section) {
       case Section::kBeforeHierarchy:
-        return kMocapSyntaxError;
+        if (isKeyword(token, "HIERARCHY")) section = Section::kHierarchy;
+        return true;
       case Section::kHierarchy:
-        return kMocapOk;
+        if (isKeyword(token, "ROOT") || isKeyword(token, "JOINT")) return readJoint();
+        if (isKeyword(token, "END")) return readEndSite();
+        if (isKeyword(token, "MOTION")) section = Section::kMotion;
+        // Closing braces past the root are harmless: the cursor stays on the root.
+        if (token == "}") skeleton.ascend();
+        return true;
       case Section::kMotion:
-        if (skeleton.rewind() == kMocapOk) skeleton.root->offset = {0.0, 0.0, 0.0};
-        return kMocapOk;
+        return readMotionBlock();
     }
+    return true;
+  }
+
+  MocapStatus finish() {
+    if (section == Section::kBeforeHierarchy) return kMocapSyntaxError;
+    // The root's position channels carry its translation; its offset would count it twice.
+    if (section == Section::kMotion && skeleton.rewind() == kMocapOk) skeleton.root->offset = {};
     return kMocapOk;
   }
 
   void beginNode() {
     previousName = name;
     name.clear();
-    offset = {0.0, 0.0, 0.0};
+    offset = {};
   }
 
-  int readJoint() {
+  bool addJoint() {
+    MocapStatus result = skeleton.addJoint(name, offset, {});
+    return result == kMocapOk || fail(result);
+  }
+
+  bool readJoint() {
     beginNode();
-    if (!read()) return kMocapEndOfInput;
-    bool ended = false;
+    if (!read()) return false;
     for (int i = 0; i < kMaxNameTokens && token != "{"; ++i) {
       if (!name.empty()) name += kNameJoin;
       name += token;
-      if (!read()) {
-        ended = true;
-        break;
-      }
+      if (!read()) return fail(kMocapSyntaxError);
     }
     name += suffix;
-    if (ended || token != "{") return kMocapSyntaxError;
-
-    int result = readOffset();
-    if (result != kMocapOk) return result;
-    if (!read()) return kMocapEndOfInput;
-    if (!isKeyword(token, "CHANNELS")) return kMocapSyntaxError;
-    if (!read()) return kMocapEndOfInput;
-    std::uint32_t count = parseCount(token);
-    if (count != 3 && count != 6) return kMocapSyntaxError;
-    if (count == 6) readChannelGroup('P');
-    readChannelGroup('R');
-    return skeleton.addJoint(name, offset, {0.0, 0.0, 0.0});
+    return (token == "{" || fail(kMocapSyntaxError)) && readOffset() && expect("CHANNELS") &&
+           read() && readChannels() && addJoint();
   }
 
-  int readEndSite() {
+  bool readEndSite() {
     beginNode();
-    if (!read()) return kMocapEndOfInput;
-    if (!isKeyword(token, "SITE")) return kMocapSyntaxError;
+    if (!expect("SITE")) return false;
     name = previousName;
     name += previousName.find(kEffector) != std::string::npos ? kEffectorFallback : kEffector;
-    if (!read()) return kMocapEndOfInput;
     name += suffix;
-    if (token != "{") return kMocapSyntaxError;
-    int result = readOffset();
-    if (result != kMocapOk) return result;
-    return skeleton.addJoint(name, offset, {0.0, 0.0, 0.0});
+    return expect("{") && readOffset() && addJoint();
   }
 
   // Any token other than OFFSET after a block's brace is consumed and the offset stays zero.
-  int readOffset() {
-    if (!read()) return kMocapEndOfInput;
-    if (!isKeyword(token, "OFFSET")) return kMocapOk;
+  bool readOffset() {
+    if (!read()) return false;
+    if (!isKeyword(token, "OFFSET")) return true;
     for (double& value : offset) {
-      if (!read()) return kMocapEndOfInput;
+      if (!read()) return false;
       value = parseReal(token);
     }
-    return kMocapOk;
+    return true;
   }
 
-  // An input ending among the channel names leaves the group with the letters read so far.
+  bool readChannels() {
+    std::uint32_t count = parseCount(token);
+    if (count != 3 && count != 6) return fail(kMocapSyntaxError);
+    if (count == 6) readChannelGroup('P');
+    readChannelGroup('R');
+    return true;
+  }
+
+  // An input ending among the channel names leaves the group with the letters read so far, and
+  // the joint is still added.
   void readChannelGroup(char kind) {
-    iChannelGroup group;
-    group.jointName = name;
-    group.letters.push_back(kind);
+    iChannelGroup& group = groups.emplace_back(iChannelGroup{name, std::string(1, kind)});
     for (int i = 0; i < 3 && read(); ++i) group.letters.push_back(upperAscii(token[0]));
-    groups.push_back(std::move(group));
   }
 
-  int readMotionBlock() {
-    if (isKeyword(token, "FRAMES:")) {
-      if (!read()) return kMocapEndOfInput;
-    } else if (isKeyword(token, "FRAMES")) {
-      if (!read()) return kMocapEndOfInput;
-      if (token == ":" && !read()) return kMocapEndOfInput;
-    } else {
-      return kMocapSyntaxError;
-    }
+  // The current token is "LABEL:" or "LABEL", the latter optionally followed by ":"; leaves the
+  // value after them in `token`.
+  bool readLabelled(std::string_view label) {
+    if (isKeyword(token, label)) return read() && (token != ":" || read());
+    bool glued = token.size() == label.size() + 1 && token.back() == ':' &&
+                 isKeyword(token.substr(0, label.size()), label);
+    return (glued || fail(kMocapSyntaxError)) && read();
+  }
+
+  bool readMotionBlock() {
+    if (!readLabelled("FRAMES")) return false;
     skeleton.frameCount = parseCount(token);
-
-    if (!read()) return kMocapEndOfInput;
-    if (!isKeyword(token, "FRAME")) return kMocapSyntaxError;
-    if (!read()) return kMocapEndOfInput;
-    if (isKeyword(token, "TIME:")) {
-      if (!read()) return kMocapEndOfInput;
-    } else if (isKeyword(token, "TIME")) {
-      if (!read()) return kMocapEndOfInput;
-      if (token == ":" && !read()) return kMocapEndOfInput;
-    } else {
-      return kMocapSyntaxError;
-    }
+    if (!expect("FRAME") || !read() || !readLabelled("TIME")) return false;
     skeleton.frameTime = parseReal(token);
-
     if (!groups.empty()) {
       skeleton.rotationOrder = parseRotationOrder(groups.back().letters.substr(1));
     }
     readFrames(skeleton.frameCount);
-    return kMocapOk;
+    return true;
   }
 
   // Where one group's values go, worked out once per block: joints cannot be added in the
@@ -213,7 +195,7 @@ class BvhReading {
       GroupTarget target{
           skeleton.findJoint(group.jointName), group.letters[0] == 'P', false, {-1, -1, -1}};
       target.sharesFrame = target.joint != nullptr && target.joint == previous;
-      for (std::size_t i = 1; i < group.letters.size() && i <= 3; ++i) {
+      for (std::size_t i = 1; i < group.letters.size(); ++i) {
         char letter = group.letters[i];
         if (letter >= 'X' && letter <= 'Z') target.slots[i - 1] = letter - 'X';
       }
@@ -230,22 +212,23 @@ class BvhReading {
       }
     }
 
+    std::vector<double> values(valuesPerFrame);
     bool ended = false;
     for (std::uint32_t frame = 0; frame < count; ++frame) {
       if (ended && frame >= framesHeld(tokenizer.bytesRead(), valuesPerFrame)) break;
+      std::size_t read = ended ? 0 : tokenizer.nextReals(values.data(), values.size());
+      ended = read < values.size();
+      std::fill(values.begin() + read, values.end(), 0.0);
+      const double* value = values.data();
       for (const GroupTarget& target : targets) {
-        std::array<double, 3> values{};
-        for (int i = 0; i < 3 && !ended; ++i) {
-          if (!read()) {
-            ended = true;
-          } else if (target.slots[i] >= 0) {
-            values[target.slots[i]] = parseReal(token);
-          }
+        std::array<double, 3> group{};
+        for (int i = 0; i < 3; ++i, ++value) {
+          if (target.slots[i] >= 0) group[target.slots[i]] = *value;
         }
         if (target.joint == nullptr) continue;
         iFrame& sample =
             target.sharesFrame ? target.joint->frames.back() : target.joint->frames.emplace_back();
-        (target.isPosition ? sample.position : sample.rotation) = values;
+        (target.isPosition ? sample.position : sample.rotation) = group;
       }
     }
   }
@@ -253,6 +236,7 @@ class BvhReading {
   iTokenizer tokenizer;
   iSkeleton& skeleton;
   const std::string& suffix;
+  MocapStatus status = kMocapOk;
   Section section = Section::kBeforeHierarchy;
   std::string previousName;
   std::string name;
@@ -263,11 +247,11 @@ class BvhReading {
 
 }  // namespace
 
-int iMocapDataBvh::parse(const std::string& suffix) {
+MocapStatus iMocapDataBvh::parse(const std::string& suffix) {
   if (stream == nullptr) return kMocapNoStream;
   if (skeleton == nullptr) return kMocapNoSkeleton;
   BvhReading reading(stream, *skeleton, suffix);
-  int result = reading.run();
+  MocapStatus result = reading.run();
   lastLine = reading.line();
   return result;
 }

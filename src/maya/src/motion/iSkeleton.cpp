@@ -2,8 +2,8 @@
 
 #include <utility>
 
-int iSkeleton::addJoint(const std::string& name, const std::array<double, 3>& offset,
-                        const std::array<double, 3>& orientation) {
+MocapStatus iSkeleton::addJoint(const std::string& name, const std::array<double, 3>& offset,
+                                const std::array<double, 3>& orientation) {
   if (jointsByName.count(name) != 0) return kMocapDuplicateName;
   if (current == nullptr && root != nullptr) return kMocapNoJoint;
 
@@ -31,13 +31,13 @@ iSkeleton::iJoint* iSkeleton::findJoint(const std::string& name) const {
 
 iSkeleton::iJoint* iSkeleton::currentJoint() const { return current; }
 
-int iSkeleton::rewind() {
+MocapStatus iSkeleton::rewind() {
   if (root == nullptr) return kMocapNoJoint;
   current = root;
   return kMocapOk;
 }
 
-int iSkeleton::ascend() {
+MocapStatus iSkeleton::ascend() {
   if (current == nullptr || current->parent == nullptr) return kMocapNoJoint;
   current = current->parent;
   return kMocapOk;

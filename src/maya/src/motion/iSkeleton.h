@@ -53,15 +53,15 @@ class iSkeleton {
   // Adds a joint under `current` (or as the root of an empty skeleton) and makes it current.
   // kMocapDuplicateName if the name is taken; kMocapNoJoint if there is a root but no cursor.
   // On failure nothing changes.
-  int addJoint(const std::string& name, const std::array<double, 3>& offset,
-               const std::array<double, 3>& orientation);
+  MocapStatus addJoint(const std::string& name, const std::array<double, 3>& offset,
+                       const std::array<double, 3>& orientation);
   // The joint of exactly this name (case-sensitive), or null.
   iJoint* findJoint(const std::string& name) const;
   iJoint* currentJoint() const;
   // Cursor to the root; kMocapNoJoint on an empty skeleton.
-  int rewind();
+  MocapStatus rewind();
   // Cursor to its parent; kMocapNoJoint (cursor unchanged) without a cursor or at the root.
-  int ascend();
+  MocapStatus ascend();
   // Visits `start` and its subtree in pre-order, children in text order, keeping data->depth
   // at each joint's distance from `start`; depth is back at its starting value afterwards.
   // Iterative, so a deeply nested text cannot exhaust the stack.

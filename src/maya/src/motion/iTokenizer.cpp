@@ -1,10 +1,11 @@
 #include "motion/iTokenizer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <istream>
 #include <streambuf>
 
-#include "motion/MocapStatus.h"
+#include "motion/parseNumber.h"
 
 namespace {
 
@@ -48,84 +49,112 @@ std::int64_t remainingBytes(std::istream* stream) {
 
 iTokenizer::iTokenizer(std::istream* stream) : stream(stream), size(remainingBytes(stream)) {}
 
-int iTokenizer::next(std::string_view& token) {
+MocapStatus iTokenizer::next(std::string_view& token) {
   if (stream == nullptr) return kMocapNoStream;
   for (;;) {
+    const char* data = buffer.data();
     if (onDelimiter) {
       onDelimiter = false;
-      while (position < lineEnd && classOf(*position) == kWhitespace) ++position;
-      if (position < lineEnd && classOf(*position) != kOther) {
-        token = std::string_view(position, 1);
+      while (position < lineEnd && classOf(data[position]) == kWhitespace) ++position;
+      if (position < lineEnd && classOf(data[position]) != kOther) {
+        token = lastToken = std::string_view(data + position, 1);
         ++position;
         return kMocapOk;
       }
     }
     if (position < lineEnd) {
-      const char* start = position;
-      while (position < lineEnd && (classOf(*position) & (kWhitespace | kBrace)) == 0) ++position;
+      std::size_t start = position;
+      while (position < lineEnd && (classOf(data[position]) & (kWhitespace | kBrace)) == 0) {
+        ++position;
+      }
       onDelimiter = true;
       if (position > start) {
-        token = std::string_view(start, static_cast<std::size_t>(position - start));
+        token = lastToken = std::string_view(data + start, position - start);
         return kMocapOk;
       }
       continue;
     }
     if (ended || !startLine()) {
       ended = true;
+      if (!lastToken.empty()) token = lastToken;
       return kMocapEndOfInput;
     }
   }
 }
 
+std::size_t iTokenizer::nextReals(double* values, std::size_t count) {
+  std::size_t done = 0;
+  while (done < count) {
+    // The scan state stays in locals while the values are plain numbers.
+    const char* data = buffer.data();
+    std::size_t at = position;
+    const char* lastBegin = nullptr;
+    const char* lastStop = nullptr;
+    for (; done < count; ++done) {
+      if (onDelimiter) {
+        while (at < lineEnd && classOf(data[at]) == kWhitespace) ++at;
+      }
+      if (at == lineEnd) break;
+      // A number never holds a delimiter, and a token starting with a digit, sign or point is
+      // never punctuation of its own, so a number ending at a delimiter is the whole token.
+      const char* begin = data + at;
+      const char* end = data + lineEnd;
+      const char* stop = readReal(begin, end, values[done]);
+      if (stop == begin || (stop != end && (classOf(*stop) & (kWhitespace | kBrace)) == 0)) break;
+      lastBegin = begin;
+      lastStop = stop;
+      at = static_cast<std::size_t>(stop - data);
+      onDelimiter = true;
+    }
+    position = at;
+    if (lastBegin != nullptr) {
+      lastToken = std::string_view(lastBegin, static_cast<std::size_t>(lastStop - lastBegin));
+    }
+    if (done == count) break;
+    std::string_view token = lastToken;
+    if (next(token) != kMocapOk) break;
+    values[done++] = parseReal(token);
+  }
+  return done;
+}
+
 bool iTokenizer::startLine() {
-  if (!readLine()) return false;
-  std::size_t first = 0;
-  while (first < scratch.size() && classOf(scratch[first]) == kWhitespace) ++first;
-  if (first == scratch.size()) return false;
-  // Keep the previous line intact until this one is known to hold tokens, so that the caller's
-  // last token survives the end of the input.
-  line.swap(scratch);
-  // Every line before this one held tokens, or the input would have ended there.
+  const void* feed = nullptr;
+  for (;;) {
+    if (nextLine < filled) feed = std::memchr(&buffer[nextLine], '\n', filled - nextLine);
+    if (feed != nullptr || !refill()) break;
+  }
+  std::size_t begin = nextLine;
+  lineEnd = feed == nullptr ? filled : static_cast<const char*>(feed) - buffer.data();
+  nextLine = feed == nullptr ? filled : lineEnd + 1;
+  while (begin < lineEnd && classOf(buffer[begin]) == kWhitespace) ++begin;
+  if (begin == lineEnd) return false;
   ++lineCount;
-  position = line.data() + first;
-  lineEnd = line.data() + line.size();
+  position = begin;
   onDelimiter = false;
   return true;
 }
 
-bool iTokenizer::readLine() {
-  scratch.clear();
-  bool gotBytes = false;
-  for (;;) {
-    if (blockBegin < blockEnd) {
-      const char* begin = block.data() + blockBegin;
-      std::size_t available = blockEnd - blockBegin;
-      const void* feed = std::memchr(begin, '\n', available);
-      if (feed != nullptr) {
-        std::size_t length = static_cast<const char*>(feed) - begin;
-        scratch.append(begin, length);
-        blockBegin += length + 1;
-        consumed += length + 1;
-        return true;
-      }
-      scratch.append(begin, available);
-      blockBegin = blockEnd;
-      consumed += available;
-      gotBytes = true;
-    }
-    if (streamDone) return gotBytes;
-    std::streambuf* buffer = stream->rdbuf();
-    std::streamsize got = 0;
-    if (buffer != nullptr) {
-      if (block.empty()) block.resize(kBlockSize);
-      got = buffer->sgetn(block.data(), static_cast<std::streamsize>(block.size()));
-    }
-    if (got <= 0) {
-      streamDone = true;
-      blockBegin = blockEnd = 0;
-    } else {
-      blockBegin = 0;
-      blockEnd = static_cast<std::size_t>(got);
-    }
+bool iTokenizer::refill() {
+  std::streambuf* source = stream->rdbuf();
+  if (streamDone || source == nullptr) return false;
+  // Moving the unread bytes overwrites the line of the last token; keep its text for the caller.
+  if (!lastToken.empty() && lastToken.data() != keptToken.data()) {
+    keptToken.assign(lastToken);
+    lastToken = keptToken;
   }
+  filled -= nextLine;
+  if (filled > 0) std::memmove(buffer.data(), buffer.data() + nextLine, filled);
+  bufferOffset += nextLine;
+  nextLine = lineEnd = position = 0;
+  if (buffer.size() - filled < kBlockSize / 2)
+    buffer.resize(std::max(kBlockSize, 2 * buffer.size()));
+  std::streamsize got =
+      source->sgetn(buffer.data() + filled, static_cast<std::streamsize>(buffer.size() - filled));
+  if (got <= 0) {
+    streamDone = true;
+    return false;
+  }
+  filled += static_cast<std::size_t>(got);
+  return true;
 }

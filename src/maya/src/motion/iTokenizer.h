@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "motion/MocapStatus.h"
+
 // Splits a text stream into tokens one line at a time. Lines end at a line feed; space, tab,
 // carriage return and line feed separate tokens; "{" and "}" are always tokens of their own, and
 // ":" is one where it follows whitespace. An empty or all-whitespace line ends the input for
@@ -18,41 +20,48 @@ class iTokenizer {
   explicit iTokenizer(std::istream* stream);
 
   // kMocapOk with the next token in `token`, kMocapEndOfInput at the end of input (for good),
-  // kMocapNoStream without a stream. On a non-zero result `token` is left as it was. A token
-  // views a reused buffer holding its line; it stays valid until a later call returns a token
-  // of another line.
-  int next(std::string_view& token);
+  // kMocapNoStream without a stream. On a non-zero result `token` holds the text of the last
+  // token read, if any. A token views the tokenizer's buffer and stays valid until the next call.
+  MocapStatus next(std::string_view& token);
+
+  // Reads up to `count` tokens as parseReal does into `values`, faster than next and parseReal
+  // apart: a number's end is usually its token's end. Returns how many were read; fewer only at
+  // the end of input or without a stream.
+  std::size_t nextReals(double* values, std::size_t count);
 
   // 1-based number of the line holding the last token returned; 0 before the first.
   std::uint64_t lineNumber() const { return lineCount; }
 
   // Bytes of the lines read so far, line feeds included.
-  std::uint64_t bytesRead() const { return consumed; }
+  std::uint64_t bytesRead() const { return bufferOffset + nextLine; }
 
   // Bytes between the stream's position at construction and its end, or -1 when the stream
   // cannot seek. Only a hint for reserving memory.
   std::int64_t inputSize() const { return size; }
 
  private:
-  // Reads the next line into `scratch`; false when the stream has nothing more.
-  bool readLine();
   // Makes the next line current; false when it is blank or missing, which ends the input.
   bool startLine();
+  // Moves the unread bytes to the front of the buffer and appends from the stream; false when
+  // the stream has nothing more.
+  bool refill();
 
   std::istream* stream;
-  std::vector<char> block;
-  std::size_t blockBegin = 0;
-  std::size_t blockEnd = 0;
+  std::vector<char> buffer;
+  std::size_t filled = 0;
+  std::uint64_t bufferOffset = 0;  // of buffer[0] in the stream
   bool streamDone = false;
   bool ended = false;
-  std::string line;
-  std::string scratch;
-  // Scan state within `line`: the next byte, the end, and whether the scan stands on a delimiter
-  // after which whitespace is skipped and a "{", "}" or ":" becomes a token of its own.
-  const char* position = nullptr;
-  const char* lineEnd = nullptr;
+  // Scan state in the buffer: the next byte of the current line, its end, the start of the next
+  // line, and whether the scan stands on a delimiter, after which whitespace is skipped and a
+  // "{", "}" or ":" becomes a token of its own.
+  std::size_t position = 0;
+  std::size_t lineEnd = 0;
+  std::size_t nextLine = 0;
   bool onDelimiter = false;
-  std::uint64_t consumed = 0;
   std::uint64_t lineCount = 0;
+  // The last token returned, kept in `keptToken` once the buffer has moved under it.
+  std::string_view lastToken;
+  std::string keptToken;
   std::int64_t size = -1;
 };

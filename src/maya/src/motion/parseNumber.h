@@ -16,3 +16,7 @@ std::uint32_t parseCount(std::string_view text);
 // beyond the float range gives -FLT_MAX or FLT_MAX; one below the smallest float gives a zero of
 // its sign. "inf", "nan" and hexadecimal forms are not numbers.
 double parseReal(std::string_view text);
+
+// parseReal on the text from `first` on: stores the value and returns the end of the number, or
+// returns `first` and leaves `value` alone when the text does not begin with a number.
+const char* readReal(const char* first, const char* last, double& value);
