@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ChildProcess.h"
+#include "support/TempDirectory.h"
 
 namespace {
 
@@ -16,9 +17,9 @@ std::string readFile(const std::string& path) {
 }
 
 TEST(MarvikDemo, ServesStreamsImportsAndWritesItsFilesInUnderAMinute) {
-  std::string pattern = ::testing::TempDir() + "marvikDemoXXXXXX";
-  ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
-  const std::string out = pattern + "/out";
+  TempDirectory temp(::testing::TempDir(), "marvikDemo");
+  ASSERT_NE(temp.path(), "");
+  const std::string out = temp.path() + "/out";
   std::string printed;
   std::string err;
   const auto start = std::chrono::steady_clock::now();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "support/TempDirectory.h"
 
 namespace {
 
@@ -30,11 +31,7 @@ std::vector<std::string> lines(const std::string& text) {
 
 class MarvikImport : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = ::testing::TempDir() + "marvikImportXXXXXX";
-    ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
-    directory = pattern;
-  }
+  void SetUp() override { ASSERT_NE(directory, ""); }
 
   int run(const std::vector<std::string>& args) {
     std::vector<std::string> argv{MARVIK, "import"};
@@ -42,7 +39,8 @@ class MarvikImport : public ::testing::Test {
     return ChildProcess::run(argv, seconds(30), out, err);
   }
 
-  std::string directory;
+  TempDirectory temp{::testing::TempDir(), "marvikImport"};
+  const std::string& directory = temp.path();
   std::string out;
   std::string err;
 };

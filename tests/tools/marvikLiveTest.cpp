@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "support/TempDirectory.h"
 
 namespace {
 
@@ -57,9 +58,9 @@ TEST(MarvikLive, ServeAndLiveBuildTheSkeletonAndRecordKeys) {
   ASSERT_TRUE(serve.waitForLine(prefix, line, seconds(10))) << serve.err;
   const std::string port = std::to_string(std::atoi(line.c_str() + prefix.size()));
 
-  std::string pattern = ::testing::TempDir() + "marvikLiveXXXXXX";
-  ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
-  const std::string ma = pattern + "/live.ma";
+  TempDirectory temp(::testing::TempDir(), "marvikLive");
+  ASSERT_NE(temp.path(), "");
+  const std::string ma = temp.path() + "/live.ma";
   std::string out;
   std::string err;
   ASSERT_EQ(ChildProcess::run({MARVIK, "live", "--port", port, "--seconds", "1.5", "--ma", ma},
