@@ -24,8 +24,17 @@ MTime timeOf(long long tick) { return MTime(host::secondsOf(tick), MTime::kSecon
 // key itself.
 host::Node* curveNode(const MObject& object) {
   host::Object* designated = host::ObjectAccess::get(object).get();
-  // Only scene nodes answer to kAnimCurve.
-  if (!designated || !designated->hasFn(MFn::kAnimCurve)) return nullptr;
+  if (!designated) return nullptr;
+  // Only curve nodes have these as their own type.
+  switch (designated->apiType()) {
+    case MFn::kAnimCurveTimeToAngular:
+    case MFn::kAnimCurveTimeToDistance:
+    case MFn::kAnimCurveTimeToTime:
+    case MFn::kAnimCurveTimeToUnitless:
+      break;
+    default:
+      return nullptr;
+  }
   auto* node = static_cast<host::Node*>(designated);
   return node->alive() ? node : nullptr;
 }
