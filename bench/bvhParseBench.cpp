@@ -30,79 +30,14 @@
 #include <system_error>
 #include <vector>
 
+#include "benchSupport.h"
 #include "motion/iMocapDataBvh.h"
 #include "motion/iSkeleton.h"
 
 namespace {
 
-std::atomic<std::int64_t> liveBytes{0};
-std::atomic<std::int64_t> peakBytes{0};
-
-constexpr std::size_t kHeader = alignof(std::max_align_t);
-
-void* countedAllocate(std::size_t size) {
-  void* block = std::malloc(size + kHeader);
-  if (block == nullptr) throw std::bad_alloc();
-  *static_cast<std::size_t*>(block) = size;
-  std::int64_t live = liveBytes += static_cast<std::int64_t>(size);
-  std::int64_t peak = peakBytes.load();
-  while (live > peak && !peakBytes.compare_exchange_weak(peak, live)) {
-  }
-  return static_cast<char*>(block) + kHeader;
-}
-
-void countedRelease(void* pointer) {
-  if (pointer == nullptr) return;
-  void* block = static_cast<char*>(pointer) - kHeader;
-  liveBytes -= static_cast<std::int64_t>(*static_cast<std::size_t*>(block));
-  std::free(block);
-}
-
-constexpr int kJoints = 60;
+using bench::kJoints;
 constexpr double kMebibyte = 1024.0 * 1024.0;
-
-// Root Hips with 6 channels, then 59 joints in five limbs; each limb ends in an End Site.
-void generate(const std::string& path, std::uint32_t frames) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    std::perror(path.c_str());
-    std::exit(1);
-  }
-  std::fputs(
-      "HIERARCHY\nROOT Hips\n{\n\tOFFSET 0.000000 90.500000 0.000000\n"
-      "\tCHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n",
-      file);
-  const int kLimbs = 5;
-  int joint = 1;
-  for (int limb = 0; limb < kLimbs; ++limb) {
-    int length = (kJoints - 1) / kLimbs + (limb < (kJoints - 1) % kLimbs ? 1 : 0);
-    for (int i = 0; i < length; ++i, ++joint) {
-      std::fprintf(file,
-                   "%*sJOINT mixamorig:Joint%d\n%*s{\n%*sOFFSET %.6f %.6f %.6f\n"
-                   "%*sCHANNELS 3 Zrotation Xrotation Yrotation\n",
-                   i + 1, "", joint, i + 1, "", i + 2, "", 1.5 * i, 10.25, -0.5 * limb, i + 2, "");
-    }
-    std::fprintf(file, "%*sEnd Site\n%*s{\n%*sOFFSET 0.000000 5.000000 0.000000\n%*s}\n",
-                 length + 1, "", length + 1, "", length + 2, "", length + 1, "");
-    for (int i = length; i > 0; --i) std::fprintf(file, "%*s}\n", i, "");
-  }
-  std::fprintf(file, "}\nMOTION\nFrames: %u\nFrame Time: 0.0083333\n", frames);
-
-  std::uint32_t state = 12345;
-  char line[64 * 1024];
-  for (std::uint32_t frame = 0; frame < frames; ++frame) {
-    std::size_t used = 0;
-    for (int value = 0; value < 3 + 3 * kJoints; ++value) {
-      state = state * 1664525u + 1013904223u;
-      double number = (static_cast<double>(state >> 8) / (1 << 24) - 0.5) * 360.0;
-      used += static_cast<std::size_t>(
-          std::snprintf(line + used, sizeof(line) - used, value == 0 ? "%.5f" : " %.5f", number));
-    }
-    line[used++] = '\n';
-    std::fwrite(line, 1, used, file);
-  }
-  std::fclose(file);
-}
 
 struct Times {
   double wall = 1e30;
@@ -184,14 +119,15 @@ struct ParseRun {
 
 // Parses the file once; exits on a failed parse.
 ParseRun parsePass(const std::string& path, std::uint32_t frames) {
-  std::int64_t heapBefore = liveBytes.load();
-  peakBytes = heapBefore;
+  std::int64_t heapBefore = bench::heapLiveBytes();
+  bench::restartHeapPeak();
   Stopwatch stopwatch;
   std::ifstream file(path, std::ios::binary);
   iSkeleton skeleton;
   iMocapDataBvh reader(&file, &skeleton);
   int result = reader.parse("");
-  ParseRun run{stopwatch.elapsed(), static_cast<double>(peakBytes.load() - heapBefore) / kMebibyte};
+  ParseRun run{stopwatch.elapsed(),
+               static_cast<double>(bench::heapPeakBytes() - heapBefore) / kMebibyte};
   if (result != kMocapOk || skeleton.root == nullptr || skeleton.root->frames.size() != frames) {
     std::fprintf(stderr, "parse of %s failed: %d\n", path.c_str(), result);
     std::exit(1);
@@ -214,13 +150,6 @@ bool withinMemoryLimit(double peakMiB, std::uint32_t frames) {
 
 }  // namespace
 
-void* operator new(std::size_t size) { return countedAllocate(size); }
-void* operator new[](std::size_t size) { return countedAllocate(size); }
-void operator delete(void* pointer) noexcept { countedRelease(pointer); }
-void operator delete[](void* pointer) noexcept { countedRelease(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { countedRelease(pointer); }
-void operator delete[](void* pointer, std::size_t) noexcept { countedRelease(pointer); }
-
 int main(int argc, char** argv) {
   const std::filesystem::path directory =
       argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
@@ -230,7 +159,7 @@ int main(int argc, char** argv) {
 
   const std::uint32_t kFrames = 20000;
   const std::string path = prefix + "20k.bvh";
-  generate(path, kFrames);
+  bench::generateBvh(path, kFrames);
   const double size = fileMiB(path);
   std::printf("file: %.1f MiB, %d joints with channels, %u frames\n", size, kJoints, kFrames);
 
@@ -267,7 +196,7 @@ int main(int argc, char** argv) {
   std::printf("scaling, best of %d runs each:\n", kRuns);
   for (std::uint32_t frames : {1000u, 10000u, 100000u}) {
     const std::string scaled = prefix + std::to_string(frames / 1000) + "k.bvh";
-    generate(scaled, frames);
+    bench::generateBvh(scaled, frames);
     Times best;
     double peak = 0.0;
     for (int run = 0; run < kRuns; ++run) {
