@@ -2,15 +2,25 @@
 
 #include <host/HostScene.h>
 #include <host/Plugins.h>
+#include <host/SceneMayaAscii.h>
 #include <limits.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <vector>
 
 namespace {
 
 std::size_t errorsTaken = 0;
+
+bool writeText(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary);
+  file << text;
+  file.close();
+  return static_cast<bool>(file);
+}
 
 }  // namespace
 
@@ -56,4 +66,20 @@ std::string PluginSession::takeErrors() {
   }
   errorsTaken = shown.size();
   return joined;
+}
+
+bool PluginSession::writeScene(const char* program, const std::string& json, const std::string& ma,
+                               const char* wrote) {
+  bool written = true;
+  auto report = [&](const std::string& path, bool ok) {
+    if (ok) {
+      std::printf("%s%s\n", wrote, path.c_str());
+    } else {
+      std::fprintf(stderr, "%s: cannot write %s\n", program, path.c_str());
+      written = false;
+    }
+  };
+  if (!json.empty()) report(json, writeText(json, host::sceneJson()));
+  if (!ma.empty()) report(ma, host::writeSceneMayaAscii(ma));
+  return written;
 }

@@ -16,4 +16,9 @@ class PluginSession {
   static void end();
   // The errors the host has shown since the last call, joined by "; ".
   static std::string takeErrors();
+  // Writes the scene as JSON and as Maya ASCII to the paths that are not empty, printing
+  // `wrote` and the path for each file written and "<program>: cannot write <path>" to standard
+  // error for each that fails. False if any write failed.
+  static bool writeScene(const char* program, const std::string& json, const std::string& ma,
+                         const char* wrote);
 };

@@ -1,7 +1,6 @@
 #include <dirent.h>
 #include <host/HostScene.h>
 #include <host/Plugins.h>
-#include <host/SceneMayaAscii.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MObject.h>
 #include <maya/MTime.h>
@@ -105,13 +104,6 @@ std::string seconds(double value) {
   return text;
 }
 
-bool writeText(const std::string& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary);
-  file << text;
-  file.close();
-  return static_cast<bool>(file);
-}
-
 int usageError(const std::string& message) {
   std::fprintf(stderr, "marvik import: %s\n%s", message.c_str(), kMarvikUsage);
   return 2;
@@ -194,24 +186,7 @@ int importBvh(const ImportRequest& request) {
   }
   std::printf("  time taken     %.3f s\n", taken);
 
-  int result = 0;
-  if (!request.json.empty()) {
-    if (writeText(request.json, host::sceneJson())) {
-      std::printf("  wrote          %s\n", request.json.c_str());
-    } else {
-      std::fprintf(stderr, "%s: cannot write %s\n", name, request.json.c_str());
-      result = 1;
-    }
-  }
-  if (!request.ma.empty()) {
-    if (host::writeSceneMayaAscii(request.ma)) {
-      std::printf("  wrote          %s\n", request.ma.c_str());
-    } else {
-      std::fprintf(stderr, "%s: cannot write %s\n", name, request.ma.c_str());
-      result = 1;
-    }
-  }
-  return result;
+  return PluginSession::writeScene(name, request.json, request.ma, "  wrote          ") ? 0 : 1;
 }
 
 int importCommand(const std::vector<std::string>& args) {

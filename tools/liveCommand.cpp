@@ -1,6 +1,5 @@
 #include <host/HostScene.h>
 #include <host/Plugins.h>
-#include <host/SceneMayaAscii.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnDependencyNode.h>
 #include <maya/MObject.h>
@@ -67,13 +66,6 @@ std::string vectorText(const Vector& v) {
   char text[96];
   std::snprintf(text, sizeof text, "%8.2f %8.2f %8.2f", v[0], v[1], v[2]);
   return text;
-}
-
-bool writeText(const std::string& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary);
-  file << text;
-  file.close();
-  return static_cast<bool>(file);
 }
 
 // The stream carries floats: keep the digits a float has (2.86, not 2.85999989509583).
@@ -267,22 +259,8 @@ int liveSession(const LiveRequest& request) {
       return 1;
     }
     std::printf("%s: keyed %zu frames on %zu joints\n", name, samples.size(), joints.size());
-    if (!request.json.empty()) {
-      if (writeText(request.json, host::sceneJson())) {
-        std::printf("%s: wrote %s\n", name, request.json.c_str());
-      } else {
-        std::fprintf(stderr, "%s: cannot write %s\n", name, request.json.c_str());
-        result = 1;
-      }
-    }
-    if (!request.ma.empty()) {
-      if (host::writeSceneMayaAscii(request.ma)) {
-        std::printf("%s: wrote %s\n", name, request.ma.c_str());
-      } else {
-        std::fprintf(stderr, "%s: cannot write %s\n", name, request.ma.c_str());
-        result = 1;
-      }
-    }
+    const std::string wrote = std::string(name) + ": wrote ";
+    if (!PluginSession::writeScene(name, request.json, request.ma, wrote.c_str())) result = 1;
   }
   return result;
 }
