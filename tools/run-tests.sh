@@ -4,8 +4,8 @@
 #   quick   normal build (g++) and the whole suite: the developers' inner loop
 #   devkit  the module's sources compiled (not linked) with -DMAYA_LOCATION pointing at the
 #           stand-in devkit the host build generates: <maya/...> headers only, no host
-#   windows the stream client and its generated schema compiled (not linked) for 64-bit Windows
-#           with MinGW-w64, against the host's protobuf and zlib headers
+#   windows the whole tree cross-built for 64-bit Windows with MinGW-w64 (build-windows/) and
+#           its suite run under Wine; the Windows dependencies are built once into a cache
 #   asan    the suite built with clang under AddressSanitizer + UndefinedBehaviorSanitizer
 #   tsan    the suite built with clang under ThreadSanitizer
 #   fuzz    each fuzz target under libFuzzer + ASan/UBSan for MOCAP_FUZZ_SECONDS (default 60)
@@ -56,23 +56,13 @@ step_devkit() {
 }
 step_windows() {
   tools/install-deps.sh windows
-  local out=build-windows cxx=x86_64-w64-mingw32-g++-posix source
-  # Only the protobuf and zlib headers of the host: the rest of its include folder is glibc's.
-  mkdir -p "$out/include" "$out/proto"
-  ln -sfn /usr/include/google "$out/include/google"
-  ln -sf /usr/include/zlib.h /usr/include/zconf.h "$out/include/"
-  protoc --cpp_out="$out/proto" -I src/maya/src src/maya/src/BREX_PLUG_MESSAGE.proto
-  local flags=(-std=c++17 -Wall -Wextra -Werror -I src/maya/src -isystem "$out/proto"
-    -isystem "$out/include")
-  for source in src/maya/src/stream/*.cpp; do
-    "$cxx" "${flags[@]}" -c "$source" -o "$out/$(basename "$source").o"
-  done
-  # Generated code is not ours to keep warning-free.
-  "$cxx" "${flags[@]}" -Wno-error -c "$out/proto/BREX_PLUG_MESSAGE.pb.cc" -o "$out/proto.o"
-  # The headers the plug-in includes must not bring winsock into it.
-  printf '%s\n' '#include "stream/protocolBufferProcess.h"' '#include "stream/SocketClient.h"' \
-    '#ifdef _WINSOCK2API_' '#error winsock.h included' '#endif' |
-    "$cxx" "${flags[@]}" -fsyntax-only -x c++ -
+  local prefixes
+  prefixes=$(tools/build-deps.sh mingw64 | tail -n 1)
+  configure build-windows -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DMOCAP_DEPS_PREFIXES="$prefixes"
+  cmake --build build-windows --parallel "$jobs"
+  tools/check-exports.sh build-windows/plug-ins/marvikMocap.mll
+  ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 300
 }
 step_asan() { build_and_test build-asan "${asan_flags[@]}"; }
 step_tsan() { build_and_test build-tsan "${tsan_flags[@]}"; }

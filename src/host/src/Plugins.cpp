@@ -1,6 +1,5 @@
 #include "host/Plugins.h"
 
-#include <dlfcn.h>
 #include <maya/MArgList.h>
 #include <maya/MFileObject.h>
 #include <maya/MObject.h>
@@ -19,6 +18,7 @@
 #include "PluginRegistry.h"
 #include "Scene.h"
 #include "Session.h"
+#include "SharedLibrary.h"
 
 namespace host {
 
@@ -38,7 +38,8 @@ using EntryPoint = MStatus (*)(MObject);
 void showError(const std::string& message) { Scene::instance().displayError(message); }
 
 std::string baseName(const std::string& path) {
-  std::string name = path.substr(path.rfind('/') + 1);
+  // Either separator: Windows paths may mix them.
+  std::string name = path.substr(path.find_last_of("/\\") + 1);
   auto dot = name.find('.');
   return dot == std::string::npos ? name : name.substr(0, dot);
 }
@@ -64,7 +65,7 @@ MStatus callEntryPoint(EntryPoint entry, const std::shared_ptr<PluginRecord>& re
 void forget(const std::shared_ptr<PluginRecord>& record) {
   auto& plugins = PluginRegistry::instance().plugins;
   plugins.erase(std::remove(plugins.begin(), plugins.end(), record), plugins.end());
-  if (!record->pinned) dlclose(record->library);
+  if (!record->pinned) SharedLibrary::close(record->library);
   record->library = nullptr;
 }
 
@@ -151,29 +152,29 @@ MStatus loadPlugin(const std::string& path) {
     showError("Plug-in \"" + name + "\" is already loaded");
     return MS::kFailure;
   }
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  std::string reason;
+  void* library = SharedLibrary::open(path, reason);
   if (library == nullptr) {
-    const char* reason = dlerror();
-    showError("Cannot load plug-in \"" + path + "\": " + (reason ? reason : "unknown error"));
+    showError("Cannot load plug-in \"" + path + "\": " + reason);
     return MS::kFailure;
   }
-  const char* apiVersion = static_cast<const char*>(dlsym(library, "MApiVersion"));
+  const char* apiVersion = static_cast<const char*>(SharedLibrary::symbol(library, "MApiVersion"));
   if (apiVersion == nullptr) {
-    dlclose(library);
+    SharedLibrary::close(library);
     showError("Plug-in \"" + name + "\" does not export MApiVersion: not a Maya plug-in");
     return MS::kFailure;
   }
   if (!compatibleApiVersion(apiVersion)) {
     std::string found = apiVersion;
-    dlclose(library);
+    SharedLibrary::close(library);
     showError("Plug-in \"" + name + "\" was built for API version " + found +
               ", which this Maya 2022 host cannot load");
     return MS::kFailure;
   }
-  auto initialize = reinterpret_cast<EntryPoint>(dlsym(library, kInitializeSymbol));
-  auto uninitialize = reinterpret_cast<EntryPoint>(dlsym(library, kUninitializeSymbol));
+  auto initialize = reinterpret_cast<EntryPoint>(SharedLibrary::symbol(library, kInitializeSymbol));
+  auto uninitialize = reinterpret_cast<EntryPoint>(SharedLibrary::symbol(library, kUninitializeSymbol));
   if (initialize == nullptr || uninitialize == nullptr) {
-    dlclose(library);
+    SharedLibrary::close(library);
     showError("Plug-in \"" + name +
               "\" does not export initializePlugin(MObject) and uninitializePlugin(MObject)");
     return MS::kFailure;
@@ -208,7 +209,7 @@ MStatus unloadPlugin(const std::string& nameOrPath) {
       return MS::kFailure;
     }
   }
-  auto uninitialize = reinterpret_cast<EntryPoint>(dlsym(record->library, kUninitializeSymbol));
+  auto uninitialize = reinterpret_cast<EntryPoint>(SharedLibrary::symbol(record->library, kUninitializeSymbol));
   MStatus status = callEntryPoint(uninitialize, record);
   if (!status) {
     showError("uninitializePlugin function failed (" + record->name +

@@ -10,7 +10,11 @@
 
 class MSyntax;
 
+#ifdef _WIN32
+#define PLUGIN_EXPORT __declspec(dllexport)
+#else
 #define PLUGIN_EXPORT __attribute__((visibility("default")))
+#endif
 
 typedef void* (*MCreatorFunction)();
 typedef MSyntax (*MCreateSyntaxFunction)();
