@@ -2,8 +2,8 @@
 # Builds and checks the project. With no argument, every step in `steps` runs in order and the
 # first failure stops the run (this is what CI does); with a step name, only that step runs.
 #   quick   normal build (g++) and the whole suite: the developers' inner loop
-#   devkit  the module's sources compiled (not linked) with -DMAYA_LOCATION pointing at the
-#           stand-in devkit the host build generates: <maya/...> headers only, no host
+#   devkit  the module built with -DMAYA_LOCATION pointing at the stand-in devkit the host build
+#           lays out as Maya's (<maya/...> headers only, libraries under Maya's names)
 #   windows the whole tree cross-built for 64-bit Windows with MinGW-w64 (build-windows/) and
 #           its suite run under Wine; the Windows dependencies are built once into a cache
 #   asan    the suite built with clang under AddressSanitizer + UndefinedBehaviorSanitizer
@@ -48,21 +48,24 @@ step_devkit() {
   configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
   cmake --build build --target standInDevkit
   configure build-devkit -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMAYA_LOCATION="$PWD/build/devkit"
-  # Object files only: the stand-in devkit has headers but no Maya libraries to link.
-  local objects
-  mapfile -t objects < <(ninja -C build-devkit -t targets all | sed -n 's|^\(src/maya/[^:]*\.o\):.*|\1|p')
-  [ ${#objects[@]} -gt 0 ] || { echo "devkit: no module sources found" >&2; return 1; }
-  ninja -C build-devkit -j "$jobs" "${objects[@]}"
+  cmake --build build-devkit --parallel "$jobs" --target marvikMocap
+  tools/check-exports.sh build-devkit/plug-ins/marvikMocap.so
 }
 step_windows() {
   tools/install-deps.sh windows
   local prefixes
   prefixes=$(tools/build-deps.sh mingw64 | tail -n 1)
-  configure build-windows -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DMOCAP_DEPS_PREFIXES="$prefixes"
+  local cross=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake"
+    -DMOCAP_DEPS_PREFIXES="$prefixes")
+  configure build-windows "${cross[@]}"
   cmake --build build-windows --parallel "$jobs"
   tools/check-exports.sh build-windows/plug-ins/marvikMocap.mll
   ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 300
+  # The module linked as for Maya on Windows: against a devkit laid out as Maya's
+  # (include/maya, lib/OpenMaya.lib ...).
+  configure build-windows-devkit "${cross[@]}" -DMAYA_LOCATION="$PWD/build-windows/devkit"
+  cmake --build build-windows-devkit --parallel "$jobs" --target marvikMocap
+  tools/check-exports.sh build-windows-devkit/plug-ins/marvikMocap.mll
 }
 step_asan() { build_and_test build-asan "${asan_flags[@]}"; }
 step_tsan() { build_and_test build-tsan "${tsan_flags[@]}"; }

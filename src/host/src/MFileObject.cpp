@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -78,7 +79,7 @@ MString MFileObject::resolvedFullName() const { return expand(raw.asChar()).c_st
 MString MFileObject::expandedFullName() const { return expand(raw.asChar()).c_str(); }
 
 bool MFileObject::exists() {
-  std::ifstream file(expand(raw.asChar()));
+  std::ifstream file(std::filesystem::u8path(expand(raw.asChar())));
   return file.good();
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <utility>
@@ -80,7 +81,7 @@ MStatus readFile(const std::string& path, const std::string& translatorName,
                  MPxFileTranslator::FileAccessMode mode) {
   MFileObject file;
   file.setRawFullName(MString(path.c_str()));
-  std::ifstream in(file.resolvedFullName().asChar(), std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(file.resolvedFullName().asChar()), std::ios::binary);
   if (!in) {
     showError("File not found: " + path);
     return MS::kNotFound;

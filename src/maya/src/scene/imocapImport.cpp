@@ -4,6 +4,7 @@
 #include <maya/MStringArray.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <memory>
@@ -193,7 +194,9 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
     failureText = "the file name does not end in .bvh";
     return MS::kFailure;
   }
-  std::ifstream input(path.asChar(), std::ios::binary);
+  // The name is UTF-8; on Windows only a wide path reaches files whose names are not ASCII.
+  const std::filesystem::path file = std::filesystem::u8path(path.asChar());
+  std::ifstream input(file, std::ios::binary);
   if (!input) {
     failureText = "the file could not be opened";
     return MS::kFailure;
@@ -204,8 +207,8 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
     iMocapDataBvh bvh(&input, &skeleton);
     code = bvh.parse(suffix);
     if (code != kMocapOk) {
-      failureText = describeParseFailure(code, bvh, skeleton, [&path] {
-        return std::make_unique<std::ifstream>(path.asChar(), std::ios::binary);
+      failureText = describeParseFailure(code, bvh, skeleton, [&file] {
+        return std::make_unique<std::ifstream>(file, std::ios::binary);
       });
     }
   }
