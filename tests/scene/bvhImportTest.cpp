@@ -12,7 +12,11 @@
 
 #include "host/HostScene.h"
 #include "host/Plugins.h"
+#include "motion/MocapStatus.h"
+#include "motion/iMocapDataBvh.h"
+#include "motion/iSkeleton.h"
 #include "scene/BvhSceneTest.h"
+#include "scene/buildSkeleton.h"
 #include "scene/imocapImport.h"
 
 namespace {
@@ -100,6 +104,22 @@ TEST_F(BvhImport, ScaleAppliesToOffsetsAndRootTranslation) {
   EXPECT_EQ(translation("Leg"), (std::array<double, 3>{2, -8, 0}));
   EXPECT_EQ(keys("Hips.translateY"), evenKeys(0, 0.5, scaled(channel(1, 0, 2), 2)));
   EXPECT_EQ(keys("Leg.rotateZ"), evenKeys(0, 0.5, channel(9, 0, 2)));
+}
+
+// A parsed file's root always has offset 0, so only a skeleton given to the build directly shows
+// that the root's translation keys add its offset to each sample before scaling.
+TEST_F(BvhImport, RootTranslationKeysAddTheRootOffset) {
+  std::istringstream text(smallBvh(2));
+  iSkeleton skeleton;
+  ASSERT_EQ(iMocapDataBvh(&text, &skeleton).parse(""), kMocapOk);
+  skeleton.root->offset = {1, -2, 0.5};
+  imocapImport translator;
+  translator.parseOptions("bonesOnly=false;scale=2");
+  translator.sceneName = "run";
+  ASSERT_EQ(buildSkeleton(translator, skeleton, true), MS::kSuccess);
+  EXPECT_EQ(keys("Hips.translateX"), evenKeys(0, 0.5, {2, 22}));
+  EXPECT_EQ(keys("Hips.translateY"), evenKeys(0, 0.5, {-2, 18}));
+  EXPECT_EQ(keys("Hips.translateZ"), evenKeys(0, 0.5, {5, 25}));
 }
 
 TEST_F(BvhImport, RotationOrderOptionOverridesTheFile) {
