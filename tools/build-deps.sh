@@ -3,18 +3,20 @@
 # cache outside the work tree (MARVIK_DEPS_CACHE, default ~/.cache/marvik-deps). A prefix already
 # there is reused. Prints the prefix it made or found on its last line.
 #   mingw64    protobuf (static), GoogleTest and the fast_float headers for x86_64-w64-mingw32
+#   linux-pic  protobuf and zlib as static, position-independent libraries, for a module that
+#              carries its own copies (Debian's static ones cannot go into a shared object)
 # The protobuf built is always the version of the Linux libprotobuf-dev, whose protoc generates
 # the code: a mismatch fails here rather than at link time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 usage() {
-  echo "usage: $0 mingw64" >&2
+  echo "usage: $0 mingw64|linux-pic" >&2
   exit 2
 }
 [ $# -eq 1 ] || usage
 kind=$1
-case "$kind" in mingw64) ;; *) usage ;; esac
+case "$kind" in mingw64 | linux-pic) ;; *) usage ;; esac
 
 cache=${MARVIK_DEPS_CACHE:-$HOME/.cache/marvik-deps}
 jobs=$(nproc)
@@ -57,22 +59,25 @@ fetchSource() {
     sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$part" >"$apt/parts/$(basename "$part")"
   done
   local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/parts"
-    -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache::Archives=$apt/archives" -q)
+    -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache::Archives=$apt/archives"
+    -o APT::Sandbox::User=root -q)
   apt-get "${options[@]}" update >/dev/null
   (cd "$into" && apt-get "${options[@]}" source "$package=$version" >/dev/null)
 }
 
-protobufSource() {
-  local sources=$cache/src/protobuf-$debianVersion
+# The unpacked source tree of Debian's package at the version given, fetched once.
+debianSource() {
+  local package=$1 version=$2
+  local sources=$cache/src/$package-${version#*:}
   local tree
-  tree=$(find "$sources" -mindepth 1 -maxdepth 1 -type d -name 'protobuf-*' 2>/dev/null | head -n 1)
-  if [ -z "$tree" ]; then
+  tree=$(find "$sources" -mindepth 1 -maxdepth 1 -type d 2>/dev/null | head -n 1)
+  if [ -z "$tree" ] || [ ! -f "$tree/CMakeLists.txt" ]; then
     rm -rf "$sources"
-    fetchSource protobuf "$debianVersion" "$sources" >&2
-    tree=$(find "$sources" -mindepth 1 -maxdepth 1 -type d -name 'protobuf-*' | head -n 1)
+    fetchSource "$package" "$version" "$sources" >&2
+    tree=$(find "$sources" -mindepth 1 -maxdepth 1 -type d | head -n 1)
   fi
   [ -f "$tree/CMakeLists.txt" ] || {
-    echo "build-deps: no CMakeLists.txt in Debian's protobuf $debianVersion source" >&2
+    echo "build-deps: no CMakeLists.txt in Debian's $package $version source" >&2
     exit 1
   }
   echo "$tree"
@@ -83,7 +88,7 @@ buildProtobuf() {
   local prefix=$1
   shift
   local source build=$cache/build/$(basename "$prefix")
-  source=$(protobufSource)
+  source=$(debianSource protobuf "$debianVersion")
   rm -rf "$build" "$prefix"
   cmake -S "$source" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF -Dprotobuf_BUILD_TESTS=OFF \
@@ -132,4 +137,43 @@ mingw64() {
   echo "$protobuf;$googletest;$fastFloat"
 }
 
-"$kind"
+linuxPic() {
+  local zlibDebian
+  zlibDebian=$(installedVersion zlib1g-dev)
+  # 1:1.2.13.dfsg-1 -> 1.2.13
+  local zlibVersion=${zlibDebian#*:}
+  zlibVersion=${zlibVersion%%-*}
+  zlibVersion=${zlibVersion%.dfsg}
+  local prefix=$cache/protobuf-$upstreamVersion-zlib-$zlibVersion-linux-pic
+  if [ ! -f "$prefix/lib/libprotobuf.a" ] || [ ! -f "$prefix/lib/libz.a" ]; then
+    echo "build-deps: zlib $zlibVersion and protobuf $upstreamVersion (static, PIC) into $prefix" >&2
+    local source build=$cache/build/zlib-linux-pic
+    source=$(debianSource zlib "$zlibDebian")
+    rm -rf "$build" "$prefix"
+    mkdir -p "$build" "$prefix/lib" "$prefix/include"
+    # zlib's own CMake wants Windows resource files that Debian's repacked source drops: the
+    # library is its C files, compiled directly.
+    local file
+    for file in adler32 compress crc32 deflate gzclose gzlib gzread gzwrite infback inffast \
+      inflate inftrees trees uncompr zutil; do
+      cc -O2 -fPIC -DHAVE_UNISTD_H -DHAVE_STDARG_H -D_LARGEFILE64_SOURCE=1 -I "$source" \
+        -c "$source/$file.c" -o "$build/$file.o"
+    done
+    ar rcs "$prefix/lib/libz.a" "$build"/*.o
+    cp "$source/zlib.h" "$source/zconf.h" "$prefix/include/"
+    rm -rf "$build"
+    # Keep zlib when protobuf's build clears the prefix.
+    local zlibCopy=$cache/build/zlib-pic-copy
+    rm -rf "$zlibCopy" && cp -r "$prefix" "$zlibCopy"
+    buildProtobuf "$prefix" -DCMAKE_POSITION_INDEPENDENT_CODE=ON \
+      -DZLIB_ROOT="$zlibCopy" -DZLIB_USE_STATIC_LIBS=ON >&2
+    cp -r "$zlibCopy/." "$prefix/"
+    rm -rf "$zlibCopy"
+  fi
+  echo "$prefix"
+}
+
+case "$kind" in
+  mingw64) mingw64 ;;
+  linux-pic) linuxPic ;;
+esac

@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+deps=$(tools/build-deps.sh linux-pic | tail -n 1)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOCAP_DEPS_PREFIXES="$deps" >/dev/null
 cmake --build build --target marvik marvik-serve marvikMocap >/dev/null
 exec build/tools/marvik demo "$@"

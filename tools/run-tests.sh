@@ -3,7 +3,9 @@
 # first failure stops the run (this is what CI does); with a step name, only that step runs.
 #   quick   normal build (g++) and the whole suite: the developers' inner loop
 #   devkit  the module built with -DMAYA_LOCATION pointing at the stand-in devkit the host build
-#           lays out as Maya's (<maya/...> headers only, libraries under Maya's names)
+#           lays out as Maya's (<maya/...> headers only, libraries under Maya's names), checked
+#           for its exports and needed libraries, and loaded for one import and one live frame
+#   package the devkit build zipped into build-package/ as a Maya module, and loaded unzipped
 #   windows the whole tree cross-built for 64-bit Windows with MinGW-w64 (build-windows/) and
 #           its suite run under Wine; the Windows dependencies are built once into a cache
 #   asan    the suite built with clang under AddressSanitizer + UndefinedBehaviorSanitizer
@@ -14,7 +16,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-steps=(quick devkit windows asan tsan fuzz format)
+steps=(quick devkit package windows asan tsan fuzz format)
 
 jobs=$(nproc)
 fuzz_seconds=${MOCAP_FUZZ_SECONDS:-60}
@@ -29,10 +31,13 @@ asan_flags=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DCMAKE_C_
 tsan_flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
   -DMOCAP_SANITIZE=thread)
 
+# The module's own protobuf and zlib (static, position-independent), built once into a cache.
+linux_deps=""
 configure() {
   local dir=$1
   shift
-  cmake -S . -B "$dir" -G Ninja -DMOCAP_WERROR=ON "$@" >/dev/null
+  [ -n "$linux_deps" ] || linux_deps=$(tools/build-deps.sh linux-pic | tail -n 1)
+  cmake -S . -B "$dir" -G Ninja -DMOCAP_WERROR=ON -DMOCAP_DEPS_PREFIXES="$linux_deps" "$@" >/dev/null
 }
 
 build_and_test() {
@@ -46,10 +51,35 @@ build_and_test() {
 step_quick() { build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
 step_devkit() {
   configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build build --target standInDevkit
+  cmake --build build --parallel "$jobs" --target standInDevkit devkitModuleTest
   configure build-devkit -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMAYA_LOCATION="$PWD/build/devkit"
   cmake --build build-devkit --parallel "$jobs" --target marvikMocap
-  tools/check-exports.sh build-devkit/plug-ins/marvikMocap.so
+  tools/check-module.sh --maya build-devkit/plug-ins/marvikMocap.so
+  MARVIK_MODULE=build-devkit/plug-ins/marvikMocap.so LD_LIBRARY_PATH=build/devkit/lib \
+    build/tests/install/devkitModuleTest
+}
+# The zip a Maya user unzips into a folder on MAYA_MODULE_PATH, from the devkit build; checked by
+# loading the plug-in unzipped from it.
+step_package() {
+  [ -f build-devkit/plug-ins/marvikMocap.so ] || step_devkit
+  local version name unpacked=build-package/unzipped
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-devkit/CMakeCache.txt)
+  name=marvikMocap-$version-maya2022-linux
+  rm -rf build-package
+  cpack --config build-devkit/CPackConfig.cmake -B build-package >/dev/null
+  [ -f "build-package/$name.zip" ] || { echo "package: no build-package/$name.zip" >&2 && return 1; }
+  mkdir -p "$unpacked"
+  (cd "$unpacked" && cmake -E tar xf "../$name.zip")
+  local file
+  for file in marvikMocap.mod marvikMocap/plug-ins/linux/marvikMocap.so \
+    marvikMocap/scripts/createmocapmenu.mel marvikMocap/scripts/deletemocapmenu.mel; do
+    [ -f "$unpacked/$file" ] || { echo "package: $name.zip has no $file" >&2 && return 1; }
+  done
+  grep -qx "+ PLATFORM:linux MAYAVERSION:2022 marvikMocap $version ./marvikMocap" \
+    "$unpacked/marvikMocap.mod" || { echo "package: marvikMocap.mod names no Linux module" >&2 && return 1; }
+  MARVIK_MODULE="$unpacked/marvikMocap/plug-ins/linux/marvikMocap.so" \
+    LD_LIBRARY_PATH=build/devkit/lib build/tests/install/devkitModuleTest
+  echo "package: build-package/$name.zip"
 }
 step_windows() {
   tools/install-deps.sh windows
@@ -59,13 +89,13 @@ step_windows() {
     -DMOCAP_DEPS_PREFIXES="$prefixes")
   configure build-windows "${cross[@]}"
   cmake --build build-windows --parallel "$jobs"
-  tools/check-exports.sh build-windows/plug-ins/marvikMocap.mll
+  tools/check-module.sh build-windows/plug-ins/marvikMocap.mll
   ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 300
   # The module linked as for Maya on Windows: against a devkit laid out as Maya's
   # (include/maya, lib/OpenMaya.lib ...).
   configure build-windows-devkit "${cross[@]}" -DMAYA_LOCATION="$PWD/build-windows/devkit"
   cmake --build build-windows-devkit --parallel "$jobs" --target marvikMocap
-  tools/check-exports.sh build-windows-devkit/plug-ins/marvikMocap.mll
+  tools/check-module.sh --maya build-windows-devkit/plug-ins/marvikMocap.mll
 }
 step_asan() { build_and_test build-asan "${asan_flags[@]}"; }
 step_tsan() { build_and_test build-tsan "${tsan_flags[@]}"; }

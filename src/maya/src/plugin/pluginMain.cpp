@@ -17,7 +17,7 @@
 // status; a failure is shown, so that it is not lost behind a later success.
 MStatus initializePlugin(MObject obj) {
   MStatus result = MS::kFailure;
-  MFnPlugin plugin(obj, "Orvane", "2.0.0.116", "Any");
+  MFnPlugin plugin(obj, "Orvane", MARVIK_VERSION, "Any");
 
   result = plugin.registerFileTranslator(
       "BVH", "none", imocapImport::creator, nullptr,
