@@ -6,6 +6,8 @@
 #include <maya/MTransformationMatrix.h>
 
 #include <array>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -252,6 +254,23 @@ TEST(BvhOptions, IdentifiesBvhNamesInAnyCase) {
   EXPECT_EQ(translator.filter(), "*.bvh");
   EXPECT_TRUE(translator.haveReadMethod());
   EXPECT_FALSE(translator.haveWriteMethod());
+}
+
+// File names are UTF-8 (on Windows they must reach the file system as wide paths, whatever the
+// code page) and arrive in the system's own form: backslashes and a drive letter there.
+TEST_F(BvhImport, FileNamesWithSpacesAndNonAsciiLettersOpen) {
+  const auto folder = directory / std::filesystem::u8path(
+                                      "prise n\xC2\xB0"
+                                      "1 \xC3\xA9t\xC3\xA9");
+  std::filesystem::create_directories(folder);
+  const auto file = folder / std::filesystem::u8path("d\xC3\xA9part \xE6\xAD\xA9.bvh");
+  std::ofstream(file, std::ios::binary) << smallBvh(2);
+  ASSERT_EQ(host::importFile(file.u8string()), MS::kSuccess);
+  // A node name takes letters, digits and "_" only: Maya puts "_" for each byte of the rest.
+  EXPECT_THAT(host::listNodes("transform"), ElementsAre("|d__part____"));
+  EXPECT_EQ(host::listNodes("joint").size(), 4u);
+  EXPECT_EQ(keys("Hips.rotateZ"), evenKeys(0, 0.5, channel(3, 0, 2)));
+  EXPECT_THAT(host::errors(), IsEmpty());
 }
 
 TEST_F(BvhImport, NamesWithANamespaceKeepIt) {
