@@ -495,6 +495,84 @@ TEST(BvhParserMotion, LargeTextReadsTheSameChunkedOrWhole) {
   }
 }
 
+// A motion block as {declared, held, stored}.
+using Block = std::array<std::uint32_t, 3>;
+
+std::vector<Block> blocksOf(const iMocapDataBvh& reader) {
+  std::vector<Block> blocks;
+  for (const auto& block : reader.motionBlocks()) {
+    blocks.push_back({block.declared, block.held, block.stored});
+  }
+  return blocks;
+}
+
+// The blocks the reader reports for `text`, read in chunks of `chunk` bytes (0: seekable, whole).
+std::vector<Block> blocksOf(const std::string& text, std::size_t chunk = 0) {
+  iSkeleton skeleton;
+  ChunkedStream chunked(text, chunk);
+  std::istringstream whole(text);
+  iMocapDataBvh reader(chunk == 0 ? static_cast<std::istream*>(&whole) : &chunked, &skeleton);
+  EXPECT_EQ(kMocapOk, reader.parse(""));
+  return blocksOf(reader);
+}
+
+TEST(BvhParserReport, BlocksCountDeclaredHeldAndStoredFrames) {
+  const std::string full = "1 2 3 4 5 6 7 8 9\n";
+  for (std::size_t chunk : chunkSizes()) {
+    SCOPED_TRACE(chunk);
+    EXPECT_EQ(std::vector<Block>({{2, 2, 2}}),
+              blocksOf(twoJoints("Frames: 2\nFrame Time: 0.5\n" + full + full), chunk));
+    // Cut inside the second frame: it and the third are stored, partly or wholly zero.
+    EXPECT_EQ(std::vector<Block>({{3, 1, 3}}),
+              blocksOf(twoJoints("Frames: 3\nFrame Time: 0.5\n" + full + "1 2\n"), chunk));
+    EXPECT_EQ(std::vector<Block>({{1, 1, 1}, {2, 1, 2}}),
+              blocksOf(twoJoints("Frames: 1\nFrame Time: 0.5\n" + full +
+                                 "Frames: 2\nFrame Time: 0.5\n" + full),
+                       chunk));
+  }
+  EXPECT_EQ(std::vector<Block>(), blocksOf(twoJoints("")));
+  EXPECT_EQ(std::vector<Block>({{0, 0, 0}}), blocksOf(twoJoints("Frames: 0\nFrame Time: 0.5\n")));
+  // Zeros past the text stop at the bound for counts far beyond it.
+  const std::uint32_t kBound = ((1u << 20) + 1) / 18;
+  EXPECT_EQ(std::vector<Block>({{4294967295u, 0, kBound}}),
+            blocksOf(twoJoints("Frames: 4294967295\nFrame Time: 0.5\n1 2 3\n")));
+}
+
+// Frame values that do not begin with a number read as 0 and are counted; "4x" reads as 4, and
+// offsets and headers are not frame values.
+TEST(BvhParserReport, NotNumbersAreCountedWithTheFirstAndItsLine) {
+  const std::string text =
+      "HIERARCHY\nROOT Hips\n{\nOFFSET 1 y 3\n"
+      "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
+      "JOINT Spine\n{\nOFFSET 0 10 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n}\n}\nMOTION\n"
+      "Frames: 3\nFrame Time: 0.5\n"
+      "1 2 3 4 5 6 7 8 9\n"
+      "1 2 3 4 first 6 7 8 9\n"
+      "nan - 4x 4 5 6 7 8 {\n";
+  for (std::size_t chunk : chunkSizes()) {
+    SCOPED_TRACE(chunk);
+    iSkeleton skeleton;
+    ChunkedStream stream(text, chunk);
+    iMocapDataBvh reader(&stream, &skeleton);
+    ASSERT_EQ(kMocapOk, reader.parse(""));
+    EXPECT_EQ(4u, reader.notNumbers());
+    EXPECT_EQ("first", reader.firstNotNumber());
+    EXPECT_EQ(16u, reader.firstNotNumberLine());
+    expectFrame(skeleton.root, 1, {1, 2, 3}, {0, 6, 4});
+    expectFrame(skeleton.root, 2, {0, 0, 4}, {5, 6, 4});
+    expectFrame(skeleton.findJoint("Spine"), 2, {0, 0, 0}, {8, 0, 7});
+  }
+
+  iSkeleton skeleton;
+  std::istringstream clean(kWorkedExample);
+  iMocapDataBvh reader(&clean, &skeleton);
+  ASSERT_EQ(kMocapOk, reader.parse(""));
+  EXPECT_EQ(0u, reader.notNumbers());
+  EXPECT_EQ("", reader.firstNotNumber());
+  EXPECT_EQ(0u, reader.firstNotNumberLine());
+  EXPECT_EQ(std::vector<Block>({{2, 2, 2}}), blocksOf(reader));
+}
+
 // The text the stream client writes for a streamed skeleton header in actor slot 1.
 TEST(BvhParserRoundTrip, StreamHeaderTextReadsBack) {
   const std::string text =

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "motion/MocapStatus.h"
@@ -57,6 +58,8 @@ class BvhReading {
   }
 
   std::uint64_t line() const { return tokenizer.lineNumber(); }
+  const iTokenizer& tokens() const { return tokenizer; }
+  std::vector<iMocapDataBvh::MotionBlock>& motionBlocks() { return blocks; }
 
  private:
   bool read() {
@@ -172,7 +175,8 @@ class BvhReading {
     if (!groups.empty()) {
       skeleton.rotationOrder = parseRotationOrder(groups.back().letters.substr(1));
     }
-    readFrames(skeleton.frameCount);
+    blocks.push_back({skeleton.frameCount, skeleton.frameCount, 0});
+    readFrames(skeleton.frameCount, blocks.back());
     return true;
   }
 
@@ -185,7 +189,7 @@ class BvhReading {
     int slots[3];      // coordinate of each value, -1 to consume and ignore it
   };
 
-  void readFrames(std::uint32_t count) {
+  void readFrames(std::uint32_t count, iMocapDataBvh::MotionBlock& block) {
     if (groups.empty() || count == 0) return;
     const std::uint64_t valuesPerFrame = 3 * std::uint64_t{groups.size()};
 
@@ -214,10 +218,14 @@ class BvhReading {
 
     std::vector<double> values(valuesPerFrame);
     bool ended = false;
-    for (std::uint32_t frame = 0; frame < count; ++frame) {
+    std::uint32_t frame = 0;
+    for (; frame < count; ++frame) {
       if (ended && frame >= framesHeld(tokenizer.bytesRead(), valuesPerFrame)) break;
       std::size_t read = ended ? 0 : tokenizer.nextReals(values.data(), values.size());
-      ended = read < values.size();
+      if (!ended && read < values.size()) {
+        ended = true;
+        block.held = frame;
+      }
       std::fill(values.begin() + read, values.end(), 0.0);
       const double* value = values.data();
       for (const GroupTarget& target : targets) {
@@ -231,6 +239,7 @@ class BvhReading {
         (target.isPosition ? sample.position : sample.rotation) = group;
       }
     }
+    block.stored = frame;
   }
 
   iTokenizer tokenizer;
@@ -242,6 +251,7 @@ class BvhReading {
   std::string name;
   std::array<double, 3> offset{};
   std::vector<iChannelGroup> groups;
+  std::vector<iMocapDataBvh::MotionBlock> blocks;
   std::string_view token;
 };
 
@@ -253,5 +263,9 @@ MocapStatus iMocapDataBvh::parse(const std::string& suffix) {
   BvhReading reading(stream, *skeleton, suffix);
   MocapStatus result = reading.run();
   lastLine = reading.line();
+  blocks = std::move(reading.motionBlocks());
+  notNumberCount = reading.tokens().notNumbers();
+  firstNotNumberText = reading.tokens().firstNotNumber();
+  firstNotNumberAt = reading.tokens().firstNotNumberLine();
   return result;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "motion/MocapStatus.h"
 #include "motion/iMocapData.h"
@@ -12,6 +13,15 @@
 // keeps what was added before it. parse throws std::bad_alloc when memory runs out.
 class iMocapDataBvh final : public iMocapData {
  public:
+  // One "Frames" block of the motion section, counted in frames. A text that ends early holds
+  // fewer frames than it declares; the samples past them are zeros, added only up to a bound
+  // for counts far beyond the text.
+  struct MotionBlock {
+    std::uint32_t declared = 0;  // the count of its Frames line
+    std::uint32_t held = 0;      // frames the text gave every value of
+    std::uint32_t stored = 0;    // samples added to each joint with channels
+  };
+
   iMocapDataBvh(std::istream* stream, iSkeleton* skeleton) : iMocapData(stream, skeleton) {}
 
   MocapStatus parse(const std::string& suffix) override;
@@ -20,6 +30,18 @@ class iMocapDataBvh final : public iMocapData {
   // offending line and for an early end the last line with tokens; 0 if nothing was read.
   std::uint64_t line() const { return lastLine; }
 
+  // After parse: the motion blocks read, in text order.
+  const std::vector<MotionBlock>& motionBlocks() const { return blocks; }
+  // After parse: frame values that do not begin with a number and were read as 0, the first of
+  // them and its 1-based line.
+  std::uint64_t notNumbers() const { return notNumberCount; }
+  const std::string& firstNotNumber() const { return firstNotNumberText; }
+  std::uint64_t firstNotNumberLine() const { return firstNotNumberAt; }
+
  private:
   std::uint64_t lastLine = 0;
+  std::vector<MotionBlock> blocks;
+  std::uint64_t notNumberCount = 0;
+  std::string firstNotNumberText;
+  std::uint64_t firstNotNumberAt = 0;
 };

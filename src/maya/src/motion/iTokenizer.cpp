@@ -113,7 +113,14 @@ std::size_t iTokenizer::nextReals(double* values, std::size_t count) {
     if (done == count) break;
     std::string_view token = lastToken;
     if (next(token) != kMocapOk) break;
-    values[done++] = parseReal(token);
+    double value = 0.0;
+    if (readReal(token.data(), token.data() + token.size(), value) == token.data()) {
+      if (notNumberCount++ == 0) {
+        firstNotNumberText.assign(token);
+        firstNotNumberAt = lineCount;
+      }
+    }
+    values[done++] = value;
   }
   return done;
 }

@@ -26,8 +26,15 @@ class iTokenizer {
 
   // Reads up to `count` tokens as parseReal does into `values`, faster than next and parseReal
   // apart: a number's end is usually its token's end. Returns how many were read; fewer only at
-  // the end of input or without a stream.
+  // the end of input or without a stream. Tokens that do not begin with a number read as 0 and
+  // are counted in notNumbers.
   std::size_t nextReals(double* values, std::size_t count);
+
+  // Tokens nextReals read as 0 because they do not begin with a number ("x", "-", "nan"; not
+  // "4x", which reads as 4), the first of them and its 1-based line.
+  std::uint64_t notNumbers() const { return notNumberCount; }
+  const std::string& firstNotNumber() const { return firstNotNumberText; }
+  std::uint64_t firstNotNumberLine() const { return firstNotNumberAt; }
 
   // 1-based number of the line holding the last token returned; 0 before the first.
   std::uint64_t lineNumber() const { return lineCount; }
@@ -64,4 +71,7 @@ class iTokenizer {
   std::string_view lastToken;
   std::string keptToken;
   std::int64_t size = -1;
+  std::uint64_t notNumberCount = 0;
+  std::string firstNotNumberText;
+  std::uint64_t firstNotNumberAt = 0;
 };
