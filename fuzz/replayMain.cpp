@@ -52,12 +52,12 @@ int main(int argc, char** argv) {
   for (const std::filesystem::path& input : inputs) {
     std::ifstream file(input, std::ios::binary);
     if (!file) {
-      std::fprintf(stderr, "cannot read %s\n", input.c_str());
+      std::fprintf(stderr, "cannot read %s\n", input.u8string().c_str());
       return 1;
     }
     const std::string bytes((std::istreambuf_iterator<char>(file)),
                             std::istreambuf_iterator<char>());
-    std::fprintf(stderr, "Running: %s\n", input.c_str());
+    std::fprintf(stderr, "Running: %s\n", input.u8string().c_str());
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   }
   std::fprintf(stderr, "Replayed %zu inputs\n", inputs.size());

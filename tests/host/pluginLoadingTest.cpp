@@ -1,7 +1,5 @@
-#include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -11,10 +9,12 @@
 #include "host/HostScene.h"
 #include "host/Plugins.h"
 #include "support/HostTestPlugin.h"
+#include "support/Platform.h"
 
 namespace {
 
 using support::HostTestPlugin;
+using support::LoadedLibrary;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -61,17 +61,16 @@ TEST_F(PluginLoading, RegistersInOrderAndRefusesDuplicatesAndFailedInitialize) {
 }
 
 TEST_F(PluginLoading, ExportsTheVersionAndEntryPointsWithCppLinkage) {
-  void* library = dlopen(HostTestPlugin::path().c_str(), RTLD_NOW | RTLD_NOLOAD);
-  ASSERT_NE(library, nullptr);
-  auto* version = static_cast<const char*>(dlsym(library, "MApiVersion"));
+  LoadedLibrary library(HostTestPlugin::path());
+  ASSERT_TRUE(library.loaded());
+  auto* version = static_cast<const char*>(library.symbol("MApiVersion"));
   ASSERT_NE(version, nullptr);
   EXPECT_STREQ(version, "20220000");
-  EXPECT_NE(dlsym(library, "ADSK_PLUGIN_SIGNATURE"), nullptr);
-  EXPECT_NE(dlsym(library, "_Z16initializePlugin7MObject"), nullptr);
-  EXPECT_EQ(dlsym(library, "initializePlugin"), nullptr);
-  // Hidden visibility: nothing of the plug-in's classes leaves the library.
-  EXPECT_EQ(dlsym(library, "_ZN7EchoCmd7creatorEv"), nullptr);
-  dlclose(library);
+  EXPECT_NE(library.symbol("ADSK_PLUGIN_SIGNATURE"), nullptr);
+  EXPECT_NE(library.symbol("_Z16initializePlugin7MObject"), nullptr);
+  EXPECT_EQ(library.symbol("initializePlugin"), nullptr);
+  // Hidden visibility (on Windows, no dllexport): nothing of the plug-in's classes leaves it.
+  EXPECT_EQ(library.symbol("_ZN7EchoCmd7creatorEv"), nullptr);
 }
 
 TEST_F(PluginLoading, UnloadWithdrawsAndReportsWhatThePluginLeftRegistered) {
@@ -84,7 +83,7 @@ TEST_F(PluginLoading, UnloadWithdrawsAndReportsWhatThePluginLeftRegistered) {
   EXPECT_TRUE(host::registeredNodeTypes().empty());
   EXPECT_TRUE(host::loadedPlugins().empty());
   // Closed: the library is no longer mapped, so its log is gone with it.
-  EXPECT_EQ(dlopen(HostTestPlugin::path().c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+  EXPECT_FALSE(LoadedLibrary(HostTestPlugin::path()).loaded());
   EXPECT_EQ(host::createNode("sumNode"), MS::kInvalidParameter);
 
   // Loaded afresh: its registrations succeed again, and its unload reports the same way.
@@ -97,16 +96,15 @@ TEST_F(PluginLoading, UnloadWithdrawsAndReportsWhatThePluginLeftRegistered) {
 
 TEST_F(PluginLoading, DeregistrationCallsReportTheirOwnStatus) {
   HostTestPlugin::clearEvents();
-  // Read the log before dlclose unmaps it: unload while the host still holds a reference.
-  void* library = dlopen(HostTestPlugin::path().c_str(), RTLD_NOW | RTLD_NOLOAD);
-  ASSERT_NE(library, nullptr);
+  // Read the log before the unload unmaps it: unload while the test holds a reference too.
+  LoadedLibrary library(HostTestPlugin::path());
+  ASSERT_TRUE(library.loaded());
   ASSERT_TRUE(host::unloadPlugin("hostTestPlugin"));
   EXPECT_THAT(HostTestPlugin::events(),
               ElementsAre("deregister node lateDevice 0", "deregister node stuckDevice 0",
                           "deregister node tickDevice 0", "deregister node sumNode 0",
                           "deregister node sumNode again 1", "deregister command hostEcho 0",
                           "deregister translator hostTest 0", "deregister translator anyText 0"));
-  dlclose(library);
 }
 
 TEST_F(PluginLoading, UnloadIsRefusedWhileNodesOfItsTypesExist) {
@@ -125,12 +123,12 @@ TEST_F(PluginLoading, LoadFailuresAreReported) {
 
   EXPECT_EQ(host::loadPlugin(NO_VERSION_PLUGIN), MS::kFailure);
   EXPECT_TRUE(anyErrorHas("\"noVersionPlugin\" does not export MApiVersion"));
-  EXPECT_EQ(dlopen(NO_VERSION_PLUGIN, RTLD_NOW | RTLD_NOLOAD), nullptr);
+  EXPECT_FALSE(LoadedLibrary(NO_VERSION_PLUGIN).loaded());
 
   EXPECT_EQ(host::loadPlugin(FAILING_PLUGIN), MS::kInvalidParameter);
   EXPECT_TRUE(anyErrorHas("initializePlugin function failed (failingPlugin)"));
   EXPECT_THAT(host::registeredCommands(), ElementsAre("hostEcho", "hostLeftover"));
-  EXPECT_EQ(dlopen(FAILING_PLUGIN, RTLD_NOW | RTLD_NOLOAD), nullptr);
+  EXPECT_FALSE(LoadedLibrary(FAILING_PLUGIN).loaded());
 
   EXPECT_EQ(host::loadPlugin("no/such/plugin.so"), MS::kFailure);
   EXPECT_TRUE(anyErrorHas("Cannot load plug-in \"no/such/plugin.so\""));
@@ -158,7 +156,8 @@ class FileTranslators : public support::HostTestPluginTest {
  protected:
   // A file in the test's temporary directory, removed at the end of the test.
   std::string makeFile(const std::string& name, const std::string& content) {
-    std::string path = ::testing::TempDir() + "hostPlugin" + std::to_string(getpid()) + "_" + name;
+    std::string path =
+        ::testing::TempDir() + "hostPlugin" + std::to_string(support::processId()) + "_" + name;
     std::ofstream(path, std::ios::binary) << content;
     files.push_back(path);
     return path;
@@ -167,7 +166,7 @@ class FileTranslators : public support::HostTestPluginTest {
     for (const auto& file : files) std::remove(file.c_str());
     HostTestPluginTest::TearDown();
   }
-  std::string prefix() const { return "hostPlugin" + std::to_string(getpid()) + "_"; }
+  std::string prefix() const { return "hostPlugin" + std::to_string(support::processId()) + "_"; }
 
   std::vector<std::string> files;
 };

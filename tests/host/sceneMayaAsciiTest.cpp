@@ -8,10 +8,15 @@
 
 #include <array>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "support/TempDirectory.h"
 
 namespace {
 
@@ -130,6 +135,21 @@ TEST_F(SceneMayaAscii, LongKeyListsContinueEveryEightKeys) {
   const std::vector<std::string> written = lines(host::sceneMayaAscii("a.ma"));
   EXPECT_EQ(written[10], "\tsetAttr -s 10 \".ktv[0:9]\"  0 0 1 1 2 2 3 3 4 4 5 5 6 6 7 7");
   EXPECT_EQ(written[11], "\t\t8 8 9 9;");
+}
+
+// A UTF-8 path with the platform's own separators; the file names itself without its folder.
+TEST_F(SceneMayaAscii, WritesToAUtf8PathAndNamesTheFileAlone) {
+  create("joint", "Hips");
+  TempDirectory directory(::testing::TempDir(), "sceneMayaAscii");
+  ASSERT_FALSE(directory.path().empty());
+  const std::string name = "sc\xc3\xa8ne.ma";
+  const std::filesystem::path file =
+      std::filesystem::u8path(directory.path()) / std::filesystem::u8path(name);
+  ASSERT_EQ(host::writeSceneMayaAscii(file.u8string()), MS::kSuccess);
+  std::ifstream in(file, std::ios::binary);
+  ASSERT_TRUE(in.is_open());
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
+            host::sceneMayaAscii(name));
 }
 
 TEST_F(SceneMayaAscii, WriteFailsWhereNoFileCanBeMade) {

@@ -16,9 +16,10 @@
 #include <maya/MVector.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <string>
 #include <variant>
+
+#include "support/Platform.h"
 
 namespace {
 
@@ -338,7 +339,7 @@ TEST_F(Scene, DisplayErrorIsRecordedAndPrinted) {
 }
 
 TEST(FileObject, SplitsAndResolvesNames) {
-  setenv("HOST_TEST_DATA", "/tmp/mocap", 1);
+  support::setEnvironment("HOST_TEST_DATA", "/tmp/mocap");
   MFileObject file;
   file.setRawFullName("$HOST_TEST_DATA/walk.cycle.bvh");
   EXPECT_STREQ(file.rawName().asChar(), "walk.cycle.bvh");

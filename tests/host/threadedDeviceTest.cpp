@@ -1,4 +1,3 @@
-#include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <maya/MPxThreadedDeviceNode.h>
@@ -13,6 +12,7 @@
 #include "host/HostScene.h"
 #include "host/Plugins.h"
 #include "support/HostTestPlugin.h"
+#include "support/Platform.h"
 
 namespace {
 
@@ -135,11 +135,10 @@ TEST_F(ThreadedDevice, DeletionEmptyingAndExitEndALiveThreadBeforeTheDestructor)
     ASSERT_TRUE(HostTestPlugin::waitFor("looped 1"));
     HostTestPlugin::clearEvents();
     // Keeps the library mapped after an exit unloads it, so that its log can be read.
-    void* library = dlopen(HostTestPlugin::path().c_str(), RTLD_NOW | RTLD_NOLOAD);
+    support::LoadedLibrary library(HostTestPlugin::path());
     end();
     EXPECT_THAT(lifecycle(), ElementsAre("tick shutdown", "tick end", "tick destroyed"));
     EXPECT_TRUE(host::listNodes().empty());
-    if (library) dlclose(library);
   }
 }
 

@@ -12,7 +12,6 @@
 #include <maya/MTransformationMatrix.h>
 #include <maya/MTypes.h>
 #include <maya/MVector.h>
-#include <unistd.h>
 
 #include <array>
 #include <filesystem>
@@ -24,6 +23,7 @@
 
 #include "host/HostScene.h"
 #include "host/Plugins.h"
+#include "support/Platform.h"
 
 namespace scenetest {
 
@@ -119,8 +119,8 @@ class BvhSceneTest : public ::testing::Test {
   void SetUp() override {
     host::resetScene();
     ASSERT_EQ(host::loadPlugin(MOCAP_MODULE), MS::kSuccess);
-    directory =
-        std::filesystem::temp_directory_path() / ("bvhSceneTest-" + std::to_string(::getpid()));
+    directory = std::filesystem::temp_directory_path() /
+                ("bvhSceneTest-" + std::to_string(support::processId()));
     std::filesystem::create_directories(directory);
   }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,6 +9,7 @@
 
 #include "host/HostScene.h"
 #include "host/Plugins.h"
+#include "support/Platform.h"
 
 namespace support {
 
@@ -58,10 +58,8 @@ class HostTestPlugin {
   // Finds the function in the loaded plug-in without loading it again.
   template <typename Function, typename Use>
   static void call(const char* name, Use use) {
-    void* library = dlopen(path().c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (library == nullptr) return;
-    if (void* symbol = dlsym(library, name)) use(reinterpret_cast<Function>(symbol));
-    dlclose(library);
+    LoadedLibrary library(path());
+    if (void* symbol = library.symbol(name)) use(reinterpret_cast<Function>(symbol));
   }
 };
 

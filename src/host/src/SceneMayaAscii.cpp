@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -207,9 +208,10 @@ class MayaAsciiWriter {
 std::string sceneMayaAscii(const std::string& fileName) { return MayaAsciiWriter(fileName).text(); }
 
 MStatus writeSceneMayaAscii(const std::string& path) {
-  const std::string name = path.substr(path.find_last_of('/') + 1);
-  std::ofstream file(path, std::ios::binary);
-  file << sceneMayaAscii(name);
+  // UTF-8 by way of u8path: a narrow path is in the ANSI code page on Windows.
+  const std::filesystem::path native = std::filesystem::u8path(path);
+  std::ofstream file(native, std::ios::binary);
+  file << sceneMayaAscii(native.filename().u8string());
   file.close();
   return file ? MS::kSuccess : MS::kFailure;
 }

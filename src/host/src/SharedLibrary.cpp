@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <filesystem>
 #else
 #include <dlfcn.h>
 #endif
@@ -11,14 +13,6 @@ namespace host {
 #ifdef _WIN32
 
 namespace {
-
-std::wstring widened(const std::string& text) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
 
 std::string systemText(DWORD error) {
   char* text = nullptr;
@@ -34,7 +28,9 @@ std::string systemText(DWORD error) {
 }  // namespace
 
 void* SharedLibrary::open(const std::string& path, std::string& error) {
-  HMODULE library = LoadLibraryW(widened(path).c_str());
+  // Windows' own separators: the loader takes "/" too, but not in every form of path.
+  const std::wstring wide = std::filesystem::u8path(path).make_preferred().wstring();
+  HMODULE library = LoadLibraryW(wide.c_str());
   if (library == nullptr) error = systemText(GetLastError());
   return reinterpret_cast<void*>(library);
 }

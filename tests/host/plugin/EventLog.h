@@ -2,7 +2,11 @@
 
 #include <string>
 
+#ifdef _WIN32
+#define HOST_TEST_EXPORT __declspec(dllexport)
+#else
 #define HOST_TEST_EXPORT __attribute__((visibility("default")))
+#endif
 
 // What the test plug-in's classes did, in order, for the host tests to read. Thread-safe.
 namespace testplugin {
@@ -17,7 +21,7 @@ void closeGates();
 
 }  // namespace testplugin
 
-// Reached by the tests through dlsym.
+// Reached by the tests through support::LoadedLibrary.
 extern "C" {
 // The events so far, one per line; valid until the next call.
 HOST_TEST_EXPORT const char* hostTestEvents();

@@ -16,7 +16,8 @@ namespace host {
 // Nodes of other types are not written.
 std::string sceneMayaAscii(const std::string& fileName);
 
-// Writes sceneMayaAscii to path; kFailure when the file cannot be written.
+// Writes sceneMayaAscii, named after the file alone, to a UTF-8 path; kFailure when the file
+// cannot be written.
 MStatus writeSceneMayaAscii(const std::string& path);
 
 }  // namespace host
