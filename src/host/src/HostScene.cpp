@@ -329,6 +329,8 @@ std::vector<std::string> listNodes(const std::string& typeName) {
 
 std::vector<std::string> errors() { return Scene::instance().errors(); }
 
+std::vector<std::string> warnings() { return Scene::instance().warnings(); }
+
 std::string sceneJson() {
   auto& scene = Scene::instance();
   JsonWriter json;

@@ -13,6 +13,10 @@ void MGlobal::displayError(const MString& theError) {
   host::Scene::instance().displayError(theError.asChar());
 }
 
+void MGlobal::displayWarning(const MString& theWarning) {
+  host::Scene::instance().displayWarning(theWarning.asChar());
+}
+
 MStatus MGlobal::getActiveSelectionList(MSelectionList& dest, bool) {
   dest.clear();
   for (const auto& node : host::Scene::instance().selection()) {

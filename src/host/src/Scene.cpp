@@ -138,7 +138,10 @@ void Scene::empty() {
   time = MTime();
 }
 
-void Scene::forgetErrors() { shownErrors.clear(); }
+void Scene::forgetErrors() {
+  shownErrors.clear();
+  shownWarnings.clear();
+}
 
 std::string Scene::rename(Node& node, const std::string& requested, bool createNamespace,
                           MStatus& status) {
@@ -294,6 +297,13 @@ void Scene::displayError(const std::string& message) {
 }
 
 const std::vector<std::string>& Scene::errors() const { return shownErrors; }
+
+void Scene::displayWarning(const std::string& message) {
+  shownWarnings.push_back(message);
+  std::fprintf(stderr, "// Warning: %s\n", message.c_str());
+}
+
+const std::vector<std::string>& Scene::warnings() const { return shownWarnings; }
 
 const std::shared_ptr<Object>& Scene::world() const { return worldObject; }
 

@@ -39,8 +39,9 @@ class Scene {
   // before the node loses its connections, parent and place in the scene.
   MStatus deleteNode(Node& node);
   // Deletes every node through deleteNode, then forgets namespaces and selection and sets the
-  // time back to 0. The errors shown are kept. Reached through Session::reset.
+  // time back to 0. The errors and warnings shown are kept. Reached through Session::reset.
   void empty();
+  // Forgets the errors and warnings shown.
   void forgetErrors();
 
   // Renames following Maya's rules: characters other than letters, digits and "_" become "_",
@@ -83,6 +84,9 @@ class Scene {
   // Records the message and writes "// Error: <message>" to standard error.
   void displayError(const std::string& message);
   const std::vector<std::string>& errors() const;
+  // Records the message and writes "// Warning: <message>" to standard error.
+  void displayWarning(const std::string& message);
+  const std::vector<std::string>& warnings() const;
 
   // The parent Maya reports for nodes at the top of the DAG.
   const std::shared_ptr<Object>& world() const;
@@ -106,6 +110,7 @@ class Scene {
   std::vector<std::shared_ptr<Node>> selected;
   MTime time;
   std::vector<std::string> shownErrors;
+  std::vector<std::string> shownWarnings;
   std::shared_ptr<Object> worldObject;
 };
 

@@ -20,10 +20,10 @@ namespace host {
 using Value = std::variant<bool, int, double, std::string, std::array<double, 3>>;
 
 // Deletes every node (through the same path as a single deletion, so plug-in nodes are told),
-// forgets namespaces and selection, and sets the time back to 0. The errors shown are kept, as
-// they are after File > New.
+// forgets namespaces and selection, and sets the time back to 0. The errors and warnings shown are
+// kept, as they are after File > New.
 void emptyScene();
-// emptyScene() and forget the errors too: a fresh session, for test fixtures.
+// emptyScene() and forget the errors and warnings too: a fresh session, for test fixtures.
 void resetScene();
 
 // Creates a node of a registered type ("transform", "joint", "mesh", "animCurveTL", plug-in
@@ -55,6 +55,8 @@ MStatus select(const std::vector<std::string>& nodes);
 std::vector<std::string> listNodes(const std::string& typeName = "");
 // Messages shown with MGlobal::displayError, in order.
 std::vector<std::string> errors();
+// Messages shown with MGlobal::displayWarning, in order; kept and forgotten with the errors.
+std::vector<std::string> warnings();
 
 // The scene as JSON text:
 // {"currentTime": seconds, "namespaces": [...], "selection": [paths], "errors": [...],

@@ -12,6 +12,8 @@ class MGlobal {
 
   // Records the message with the scene and writes "// Error: <message>" to standard error.
   static void displayError(const MString& theError);
+  // Records the message with the scene and writes "// Warning: <message>" to standard error.
+  static void displayWarning(const MString& theWarning);
   static MStatus getActiveSelectionList(MSelectionList& dest,
                                         bool orderedSelectionIfAvailable = false);
   static MStatus setActiveSelectionList(const MSelectionList& src,

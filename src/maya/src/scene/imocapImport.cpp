@@ -3,6 +3,7 @@
 #include <maya/MGlobal.h>
 #include <maya/MStringArray.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <new>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "motion/MocapStatus.h"
 #include "motion/RotationOrder.h"
@@ -93,6 +95,52 @@ MString describeParseFailure(int code, const iMocapDataBvh& reader, const iSkele
     text += static_cast<unsigned int>(reader.line());
   }
   return text;
+}
+
+// "frames" or "frame" after a count.
+std::string frames(std::uint64_t count) { return count == 1 ? " frame" : " frames"; }
+
+// The frames keyed at zero because the text ended early, within those the options key. The
+// builder keys samples startFrame up to endFrame (never past the last block's count) by their
+// index across blocks; only the last block can end early.
+std::string zeroFramesWarning(const std::vector<iMocapDataBvh::MotionBlock>& blocks,
+                              const imocapImport& options, std::uint32_t frameCount) {
+  std::uint64_t declared = 0;
+  std::uint64_t held = 0;
+  std::uint64_t first = 0;
+  std::uint64_t zeroFrom = 0;
+  std::uint64_t zeroTo = 0;
+  for (const iMocapDataBvh::MotionBlock& block : blocks) {
+    declared += block.declared;
+    held += block.held;
+    if (block.held < block.stored) {
+      zeroFrom = first + block.held;
+      zeroTo = first + block.stored;
+    }
+    first += block.stored;
+  }
+  if (options.bonesOnly) return std::string();
+  const std::uint64_t start = options.startFrame == kNotGiven ? 0 : options.startFrame;
+  const std::uint64_t end =
+      options.endFrame == kNotGiven ? frameCount : std::min(options.endFrame, frameCount);
+  zeroFrom = std::max(zeroFrom, start);
+  zeroTo = std::min(zeroTo, end);
+  if (zeroFrom >= zeroTo) return std::string();
+  std::string text = "the file holds " + std::to_string(held) + " of the " +
+                     std::to_string(declared) + frames(declared) + " it declares; ";
+  if (zeroTo - zeroFrom == 1)
+    return text + "frame " + std::to_string(zeroFrom) + " is keyed at zero";
+  return text + "frames " + std::to_string(zeroFrom) + " to " + std::to_string(zeroTo - 1) +
+         " are keyed at zero";
+}
+
+std::string notNumbersWarning(const iMocapDataBvh& bvh) {
+  if (bvh.notNumbers() == 0) return std::string();
+  const std::string where =
+      "\"" + bvh.firstNotNumber() + "\" at line " + std::to_string(bvh.firstNotNumberLine());
+  if (bvh.notNumbers() == 1) return "1 value is not a number and was read as 0, " + where;
+  return std::to_string(bvh.notNumbers()) +
+         " values are not numbers and were read as 0, the first " + where;
 }
 
 }  // namespace
@@ -179,17 +227,22 @@ MStatus imocapImport::reader(const MFileObject& file, const MString& optionsStri
     result = MS::kFailure;
     setFailure(failureText, "an unexpected error stopped the import");
   }
-  if (!result) {
-    try {
+  try {
+    if (!result) {
       MGlobal::displayError("Cannot import " + file.resolvedName() + ": " + failureText);
-    } catch (...) {
+    } else {
+      for (unsigned int i = 0; i < warningTexts.length(); ++i) {
+        MGlobal::displayWarning(file.resolvedName() + ": " + warningTexts[i]);
+      }
     }
+  } catch (...) {
   }
   return result;
 }
 
 MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std::string& suffix) {
   failureText = MString();
+  warningTexts = MStringArray();
   if (!isBvhFileName(path)) {
     failureText = "the file name does not end in .bvh";
     return MS::kFailure;
@@ -210,6 +263,12 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
       failureText = describeParseFailure(code, bvh, skeleton, [&file] {
         return std::make_unique<std::ifstream>(file, std::ios::binary);
       });
+    } else {
+      for (const std::string& warning :
+           {zeroFramesWarning(bvh.motionBlocks(), *this, skeleton.frameCount),
+            notNumbersWarning(bvh)}) {
+        if (!warning.empty()) warningTexts.append(MString(warning.c_str()));
+      }
     }
   }
   input.close();
@@ -220,6 +279,7 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
 MStatus imocapImport::readFromText(const MString& text) {
   try {
     failureText = MString();
+    warningTexts = MStringArray();
     std::istringstream input(std::string(text.asChar()));
     iSkeleton skeleton;
     iMocapDataBvh bvh(&input, &skeleton);

@@ -6,6 +6,7 @@
 #include <maya/MPxFileTranslator.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
+#include <maya/MStringArray.h>
 #include <maya/MTime.h>
 
 #include <cstdint>
@@ -62,7 +63,8 @@ class imocapImport : public MPxFileTranslator {
 
   // Reads a BVH file into the scene: new joints under a transform named sceneName, or keys on a
   // selected skeleton when merging (never in open mode). kFailure for a name without a ".bvh"
-  // extension, a file that cannot be opened or a parse error; else the build's status.
+  // extension, a file that cannot be opened or a parse error; else the build's status. What the
+  // text lacked goes to warnings(); reader shows them after a successful read.
   MStatus readFromFile(const MString& path, bool openMode, const std::string& suffix);
   // Builds a skeleton from BVH text in import mode; set sceneName first. Shows nothing: the
   // status is the only report. Never throws.
@@ -76,6 +78,9 @@ class imocapImport : public MPxFileTranslator {
 
   // What went wrong in the last failed read, in words; empty after a successful one.
   const MString& failure() const { return failureText; }
+  // What the last file read filled in for the text: frames keyed at zero past an early end,
+  // values that were not numbers. In words, without the file's name; empty after a text read.
+  const MStringArray& warnings() const { return warningTexts; }
 
   bool bonesOnly = true;
   bool merge = false;
@@ -90,4 +95,5 @@ class imocapImport : public MPxFileTranslator {
   MStatus build(iSkeleton& skeleton, bool openMode);
 
   MString failureText;
+  MStringArray warningTexts;
 };

@@ -1,0 +1,106 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <maya/MStatus.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/HostScene.h"
+#include "host/Plugins.h"
+#include "scene/BvhSceneTest.h"
+
+namespace {
+
+using scenetest::evenKeys;
+using scenetest::keys;
+using scenetest::smallBvh;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+using ImportWarnings = scenetest::BvhSceneTest;
+
+// smallBvh(10) cut after frame 2 and four values of frame 3, as an interrupted download leaves it.
+std::string shortBvh() {
+  std::string text = smallBvh(10);
+  const std::string frame3 = "\n30 31 32 33 ";
+  return text.substr(0, text.find(frame3) + frame3.size());
+}
+
+// The warnings an import of the file shows with these options; the import must succeed.
+std::vector<std::string> warningsOf(const std::string& path,
+                                    const std::optional<std::string>& options = std::nullopt) {
+  host::resetScene();
+  EXPECT_EQ(host::importFile(path, "BVH", options), MS::kSuccess) << path;
+  EXPECT_THAT(host::errors(), IsEmpty());
+  return host::warnings();
+}
+
+TEST_F(ImportWarnings, ShortFileKeysItsFramesAndSaysWhichAreZero) {
+  const std::string path = write("short.bvh", shortBvh());
+  EXPECT_THAT(warningsOf(path), ElementsAre("short.bvh: the file holds 3 of the 10 frames it "
+                                            "declares; frames 3 to 9 are keyed at zero"));
+  // Keys as before: every declared frame, the values read, zeros after them.
+  EXPECT_EQ(keys("Hips.translateX"), evenKeys(0, 0.5, {0, 10, 20, 30, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(keys("Hips.rotateZ"), evenKeys(0, 0.5, {3, 13, 23, 33, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(keys("Chest.rotateZ"), evenKeys(0, 0.5, {6, 16, 26, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(keys("Leg.rotateY"), evenKeys(0, 0.5, {11, 21, 31, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+// Only the frames the options key are named; without keys there is nothing to say.
+TEST_F(ImportWarnings, ShortFileWarningFollowsTheKeyedFrames) {
+  const std::string path = write("short.bvh", shortBvh());
+  EXPECT_THAT(warningsOf(path, "bonesOnly=false;startFrame=2;endFrame=6"),
+              ElementsAre("short.bvh: the file holds 3 of the 10 frames it declares; frames 3 "
+                          "to 5 are keyed at zero"));
+  EXPECT_THAT(warningsOf(path, "bonesOnly=false;startFrame=5;endFrame=6"),
+              ElementsAre("short.bvh: the file holds 3 of the 10 frames it declares; frame 5 is "
+                          "keyed at zero"));
+  EXPECT_THAT(warningsOf(path, "bonesOnly=false;endFrame=3"), IsEmpty());
+  EXPECT_THAT(warningsOf(path, "bonesOnly=true"), IsEmpty());
+  EXPECT_THAT(warningsOf(write("whole.bvh", smallBvh(10))), IsEmpty());
+}
+
+TEST_F(ImportWarnings, ValuesThatAreNotNumbersAreCountedAndNamed) {
+  std::string text = smallBvh(3);
+  // Frame 1 is on line 25; "24x" reads as 24 and is a number.
+  text.replace(text.find(" 14 15 "), 7, " x 15 ");
+  text.replace(text.find(" 18 19"), 6, " - 19");
+  text.replace(text.find("24 "), 3, "24x ");
+  text.replace(text.find(" 25 "), 4, " nan ");
+  const std::string path = write("values.bvh", text);
+  EXPECT_THAT(warningsOf(path, "bonesOnly=true"),
+              ElementsAre("values.bvh: 3 values are not numbers and were read as 0, the first "
+                          "\"x\" at line 25"));
+  EXPECT_THAT(warningsOf(path), ElementsAre("values.bvh: 3 values are not numbers and were read "
+                                            "as 0, the first \"x\" at line 25"));
+  EXPECT_EQ(keys("Hips.rotateX"), evenKeys(0, 0.5, {4, 0, 24}));
+  EXPECT_EQ(keys("Hips.rotateY"), evenKeys(0, 0.5, {5, 15, 0}));
+  EXPECT_EQ(keys("Hips.rotateZ"), evenKeys(0, 0.5, {3, 13, 23}));
+  EXPECT_EQ(keys("Chest.rotateY"), evenKeys(0, 0.5, {8, 0, 28}));
+  EXPECT_EQ(keys("Leg.rotateZ"), evenKeys(0, 0.5, {9, 19, 29}));
+
+  text = smallBvh(2);
+  text.replace(text.find(" 17 "), 4, " abc ");
+  EXPECT_THAT(
+      warningsOf(write("one.bvh", text)),
+      ElementsAre("one.bvh: 1 value is not a number and was read as 0, \"abc\" at line 25"));
+}
+
+TEST_F(ImportWarnings, BothKindsTogetherAndNoneWhenTheReadFails) {
+  std::string text = shortBvh();
+  text.replace(text.find(" 12 "), 4, " ? ");
+  EXPECT_THAT(warningsOf(write("both.bvh", text)),
+              ElementsAre("both.bvh: the file holds 3 of the 10 frames it declares; frames 3 to 9 "
+                          "are keyed at zero",
+                          "both.bvh: 1 value is not a number and was read as 0, \"?\" at line 25"));
+
+  host::resetScene();
+  text = smallBvh(2) + "1 2 x\n";
+  EXPECT_FALSE(host::importFile(write("extra.bvh", text), "BVH"));
+  EXPECT_THAT(host::warnings(), IsEmpty());
+  EXPECT_THAT(host::errors(), ElementsAre("Cannot import extra.bvh: more frame lines than the 2 "
+                                          "declared at line 26"));
+}
+
+}  // namespace
