@@ -97,6 +97,48 @@ TEST_F(Merge, KeysMatchingJointsAcrossNamespacesAndLetterCase) {
   EXPECT_THAT(host::errors(), IsEmpty());
 }
 
+// smallBvh with every joint in namespace ns, as many published files name them.
+std::string namespacedBvh(int frames, const std::string& ns) {
+  std::string text = smallBvh(frames);
+  for (const char* keyword : {"ROOT ", "JOINT "}) {
+    for (auto at = text.find(keyword); at != std::string::npos; at = text.find(keyword, at + 1)) {
+      text.insert(at + std::string(keyword).size(), ns + ":");
+    }
+  }
+  return text;
+}
+
+TEST_F(Merge, NamespacedFileMergesBackOntoItsOwnImport) {
+  ASSERT_EQ(host::importFile(write("walk.bvh", namespacedBvh(2, "mixamorig")), "BVH",
+                             std::string("bonesOnly=false")),
+            MS::kSuccess);
+  ASSERT_EQ(host::select({"mixamorig:Hips"}), MS::kSuccess);
+
+  // Four frames over the two imported: a joint left unmatched would keep two keys.
+  ASSERT_EQ(host::importFile(write("walk4.bvh", namespacedBvh(4, "mixamorig")), "BVH", kMerge),
+            MS::kSuccess);
+  EXPECT_THAT(host::errors(), IsEmpty());
+  EXPECT_EQ(keys("mixamorig:Hips.translateY"), evenKeys(0, 0.5, {1, 11, 21, 31}));
+  EXPECT_EQ(keys("mixamorig:Hips.rotateZ"), evenKeys(0, 0.5, {3, 13, 23, 33}));
+  EXPECT_EQ(keys("mixamorig:Chest.rotateX"), evenKeys(0, 0.5, {7, 17, 27, 37}));
+  EXPECT_EQ(keys("mixamorig:Leg.rotateY"), evenKeys(0, 0.5, {11, 21, 31, 41}));
+  EXPECT_THAT(keys("mixamorig:Chest_Effector.rotateX"), IsEmpty());
+  EXPECT_EQ(host::listNodes("joint").size(), 4u);
+}
+
+// Names match without their namespaces on either side, and a name's own case does not matter.
+TEST_F(Merge, NamespacesOnEitherSideAreLeftOutOfTheMatch) {
+  rig({{"root", ""}, {"rig:leg", "root"}, {"arm", "root"}, {"CHEST", "root"}});
+  ASSERT_EQ(host::select({"root"}), MS::kSuccess);
+  std::string text = smallBvh(2);
+  text.replace(text.find("JOINT Chest"), 11, "JOINT a:b:Chest");
+
+  ASSERT_EQ(host::importFile(write("run.bvh", text), "BVH", kMerge), MS::kSuccess);
+  EXPECT_EQ(keys("CHEST.rotateZ"), evenKeys(0, 0.5, {6, 16}));
+  EXPECT_EQ(keys("rig:leg.rotateZ"), evenKeys(0, 0.5, {9, 19}));
+  EXPECT_THAT(keys("arm.rotateZ"), IsEmpty());
+}
+
 TEST_F(Merge, OnlyChildTakesTheKeysWhateverItsNameAndLosesKeysInTheSpan) {
   rig({{"pelvis", ""}, {"torso", "pelvis"}, {"head", "torso"}});
   preKey("head", "rotateX", {{0.0, -1}, {0.5, -2}, {1.5, -3}});

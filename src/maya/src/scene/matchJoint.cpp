@@ -62,8 +62,9 @@ MStatus matchJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& data
   unsigned int count = parentNode.childCount(&status);
   if (!status) return status;
 
-  MString wanted(joint.name.c_str());
-  wanted.toLowerCase();
+  // Compared without namespaces on both sides, so that a file whose names carry one
+  // ("mixamorig:Hips") merges back onto the joints its own import created.
+  const MString wanted = bareName(MString(joint.name.c_str()));
   MObject match = MObject::kNullObj;
   MObject lastJoint;
   unsigned int jointChildren = 0;

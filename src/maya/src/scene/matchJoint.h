@@ -11,7 +11,8 @@
 MStatus selectMergeRoot(imocapImport::imyCallbackData& data);
 
 // Finds the existing joint for a data joint: the target root for the root; else the child joint of
-// the parent's match whose name, without namespaces, equals the data name in any letter case, or
-// the only child joint whatever its name. Binds the joint to the match (kNullObj when several
-// child joints match none). kNotFound, unbound, when the parent is unbound or has no child joint.
+// the parent's match whose name equals the data name, both without namespaces, in any letter
+// case, or the only child joint whatever its name. Binds the joint to the match (kNullObj when
+// several child joints match none). kNotFound, unbound, when the parent is unbound or has no child
+// joint.
 MStatus matchJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& data, MObject& matched);
