@@ -21,6 +21,8 @@ class ChildProcess {
   // the output ends or timeout passes first.
   bool waitForLine(const std::string& text, std::string& line, std::chrono::milliseconds timeout);
   void signal(int number);
+  // The child's process id while it runs, else -1.
+  pid_t id() const { return pid; }
   // Reads the rest of the output and waits for the exit. The exit code, 128 + signal number
   // after a signal, or -1 when timeout passed (the child is then killed).
   int wait(std::chrono::milliseconds timeout);

@@ -6,6 +6,7 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -14,6 +15,16 @@
 namespace {
 
 std::size_t errorsTaken = 0;
+std::size_t warningsTaken = 0;
+
+// The messages after the first `taken`, which then counts them all. A reset scene forgets its
+// messages; then every message is new.
+std::vector<std::string> takeNew(const std::vector<std::string>& shown, std::size_t& taken) {
+  if (taken > shown.size()) taken = 0;
+  std::vector<std::string> fresh(shown.begin() + static_cast<std::ptrdiff_t>(taken), shown.end());
+  taken = shown.size();
+  return fresh;
+}
 
 bool writeText(const std::string& path, const std::string& text) {
   std::ofstream file(path, std::ios::binary);
@@ -24,12 +35,15 @@ bool writeText(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-std::string PluginSession::programDirectory() {
+std::string PluginSession::programPath() {
   char self[PATH_MAX];
   const ssize_t length = ::readlink("/proc/self/exe", self, sizeof(self) - 1);
-  if (length <= 0) return ".";
-  std::string directory(self, static_cast<std::size_t>(length));
-  return directory.substr(0, directory.find_last_of('/'));
+  return length <= 0 ? std::string() : std::string(self, static_cast<std::size_t>(length));
+}
+
+std::string PluginSession::programDirectory() {
+  const std::string path = programPath();
+  return path.empty() ? "." : path.substr(0, path.find_last_of('/'));
 }
 
 std::string PluginSession::modulePath() {
@@ -57,15 +71,15 @@ bool PluginSession::load(std::string& error) {
 void PluginSession::end() { host::exitSession(); }
 
 std::string PluginSession::takeErrors() {
-  const std::vector<std::string> shown = host::errors();
-  // A reset scene forgets its errors; then every error is new.
-  if (errorsTaken > shown.size()) errorsTaken = 0;
   std::string joined;
-  for (std::size_t i = errorsTaken; i < shown.size(); ++i) {
-    joined += (joined.empty() ? "" : "; ") + shown[i];
+  for (const std::string& error : takeNew(host::errors(), errorsTaken)) {
+    joined += (joined.empty() ? "" : "; ") + error;
   }
-  errorsTaken = shown.size();
   return joined;
+}
+
+std::vector<std::string> PluginSession::takeWarnings() {
+  return takeNew(host::warnings(), warningsTaken);
 }
 
 bool PluginSession::writeScene(const char* program, const std::string& json, const std::string& ma,

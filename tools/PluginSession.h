@@ -1,11 +1,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The plug-in module loaded into the headless host, as Maya loads it. Main thread only.
 class PluginSession {
  public:
-  // The directory of the running program.
+  // The running program's path, and its directory.
+  static std::string programPath();
   static std::string programDirectory();
   // $MARVIK_PLUGIN when set, else the module built beside this program:
   // <program directory>/../plug-ins/marvikMocap.so.
@@ -16,6 +18,8 @@ class PluginSession {
   static void end();
   // The errors the host has shown since the last call, joined by "; ".
   static std::string takeErrors();
+  // The warnings the host has shown since the last call, in order.
+  static std::vector<std::string> takeWarnings();
   // Writes the scene as JSON and as Maya ASCII to the paths that are not empty, printing
   // `wrote` and the path for each file written and "<program>: cannot write <path>" to standard
   // error for each that fails. False if any write failed.

@@ -17,7 +17,9 @@
 #include <fstream>
 #include <mutex>
 #include <set>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "PluginSession.h"
 #include "marvikCommands.h"
@@ -141,6 +143,7 @@ int importBvh(const ImportRequest& request) {
   const double taken =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const std::string errors = PluginSession::takeErrors();
+  const std::vector<std::string> warnings = PluginSession::takeWarnings();
   if (!status) {
     std::fprintf(stderr, "%s: %s: %s\n", name, request.file.c_str(),
                  errors.empty() ? status.errorString().asChar() : errors.c_str());
@@ -185,6 +188,7 @@ int importBvh(const ImportRequest& request) {
     std::printf("  time range     (no keys)\n");
   }
   std::printf("  time taken     %.3f s\n", taken);
+  for (const std::string& warning : warnings) std::printf("  warning        %s\n", warning.c_str());
 
   return PluginSession::writeScene(name, request.json, request.ma, "  wrote          ") ? 0 : 1;
 }

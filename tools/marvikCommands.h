@@ -10,6 +10,10 @@ int serveCommand(const std::vector<std::string>& args);
 int importCommand(const std::vector<std::string>& args);
 int liveCommand(const std::vector<std::string>& args);
 int demoCommand(const std::vector<std::string>& args);
+int convertCommand(const std::vector<std::string>& args);
+// The worker processes of convert, started by it: files on standard input, results on standard
+// output, both as NUL-terminated records.
+int convertWorkerCommand(const std::vector<std::string>& args);
 
 // An import of one BVH file through the plug-in's "BVH" translator.
 struct ImportRequest {

@@ -97,6 +97,36 @@ TEST_F(MarvikImport, TheTranslatorsErrorIsShownAndTheExitCodeIsOne) {
   EXPECT_EQ(printed[1], "marvik import: " + bad + ": " + printed[0].substr(10));
 }
 
+// One root with six channels, four frames declared; `frames` follows "Frame Time".
+std::string rootOnly(const std::string& frames) {
+  return "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\n"
+         "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n}\n"
+         "MOTION\nFrames: 4\nFrame Time: 0.5\n" +
+         frames;
+}
+
+TEST_F(MarvikImport, WarningsArePrintedAndTheExitCodeStaysZero) {
+  const std::string cut = directory + "/cut.bvh";
+  std::ofstream(cut) << rootOnly("1 2 3 4 5 6\n1 2 3");
+  ASSERT_EQ(run({cut}), 0) << err;
+  const std::string truncated =
+      "cut.bvh: the file holds 1 of the 4 frames it declares; frames 1 to 3 are keyed at zero";
+  std::vector<std::string> printed = lines(out);
+  ASSERT_EQ(printed.size(), 8u) << out;
+  EXPECT_EQ(printed[3], "  frames         4");
+  EXPECT_EQ(printed[7], "  warning        " + truncated);
+  EXPECT_EQ(err, "// Warning: " + truncated + "\n");
+
+  const std::string values = directory + "/values.bvh";
+  std::ofstream(values) << rootOnly("1 2 3 4 5 6\n1 2 3 4 5 6\n1 x 3 4 5 6\n1 2 3 4 5 6\n");
+  ASSERT_EQ(run({values}), 0) << err;
+  printed = lines(out);
+  ASSERT_EQ(printed.size(), 8u) << out;
+  EXPECT_EQ(printed[7],
+            "  warning        values.bvh: 1 value is not a number and was read as 0, \"x\" at "
+            "line 12");
+}
+
 TEST_F(MarvikImport, MissingFilesAndBadArgumentsHaveTheirCodes) {
   EXPECT_EQ(run({directory + "/none.bvh"}), 1);
   EXPECT_EQ(err, "marvik import: " + directory + "/none.bvh: No such file or directory\n");

@@ -1,0 +1,221 @@
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ChildProcess.h"
+#include "support/TempDirectory.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::seconds;
+using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
+
+const char kGood[] =
+    "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\n"
+    "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
+    "JOINT Spine\n{\nOFFSET 0 5 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n"
+    "End Site\n{\nOFFSET 0 1 0\n}\n}\n}\n"
+    "MOTION\nFrames: 2\nFrame Time: 0.5\n0 1 2 3 4 5 6 7 8\n10 11 12 13 14 15 16 17 18\n";
+
+std::string readFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) result.push_back(line);
+  return result;
+}
+
+// The summary: the lines from "marvik convert: " on.
+std::vector<std::string> summary(const std::string& out) {
+  std::vector<std::string> all = lines(out);
+  auto first = std::find_if(all.begin(), all.end(), [](const std::string& line) {
+    return line.rfind("marvik convert: ", 0) == 0;
+  });
+  return std::vector<std::string>(first == all.end() ? all.end() : first + 1, all.end());
+}
+
+// Files below the folder, as paths relative to it.
+std::set<std::string> filesBelow(const std::string& folder) {
+  std::set<std::string> found;
+  std::error_code error;
+  for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    if (entry->is_regular_file()) found.insert(entry->path().lexically_relative(folder).string());
+  }
+  return found;
+}
+
+// The process whose parent is `parent`, or -1.
+pid_t childOf(pid_t parent) {
+  std::error_code error;
+  for (fs::directory_iterator entry("/proc", error), end; !error && entry != end;
+       entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string stat = readFile(entry->path().string() + "/stat");
+    const auto close = stat.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string state;
+    pid_t ppid = -1;
+    if (fields >> state >> ppid && ppid == parent) {
+      return static_cast<pid_t>(std::stol(name));
+    }
+  }
+  return -1;
+}
+
+class MarvikConvert : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_NE(directory, ""); }
+
+  int run(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{MARVIK, "convert"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return ChildProcess::run(argv, seconds(60), out, err);
+  }
+
+  std::string write(const std::string& relative, const std::string& contents) {
+    const fs::path path = fs::path(directory) / relative;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << contents;
+    return path.string();
+  }
+
+  TempDirectory temp{::testing::TempDir(), "marvikConvert"};
+  const std::string& directory = temp.path();
+  const std::string lib = directory + "/lib";
+  const std::string outDir = directory + "/out";
+  std::string out;
+  std::string err;
+};
+
+TEST_F(MarvikConvert, MirrorsTheTreeSkipsConvertedFilesAndListsFailures) {
+  write("lib/walk/a.bvh", kGood);
+  write("lib/run/deep/b.BVH", kGood);
+  write("lib/bad.bvh", "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 4 a b c d\n}\n");
+  write("lib/notes.txt", kGood);
+  const std::string cut = std::string(kGood).substr(0, std::string(kGood).size() - 20);
+  write("lib/short.bvh", cut);
+  const std::string done = write("lib/done.bvh", kGood);
+  const std::string doneMa = write("out/done.ma", "old");
+  const std::string doneJson = write("out/done.json", "old");
+  fs::last_write_time(done, fs::last_write_time(doneMa) - std::chrono::hours(1));
+
+  EXPECT_EQ(run({lib, "--out", outDir, "--jobs", "2", "--ma", "--json"}), 1) << err;
+  EXPECT_THAT(filesBelow(outDir),
+              UnorderedElementsAre("done.ma", "done.json", "walk/a.ma", "walk/a.json",
+                                   "run/deep/b.ma", "run/deep/b.json", "short.ma", "short.json"));
+  EXPECT_EQ(readFile(doneMa), "old");
+  EXPECT_EQ(lines(readFile(outDir + "/walk/a.ma")).at(1), "//Name: a.ma");
+  EXPECT_THAT(summary(out),
+              ElementsAre("  converted      3", "  skipped        1", "  failed         1",
+                          "  warnings       1", "failed:",
+                          "  " + lib + "/bad.bvh: Cannot import bad.bvh: syntax error at line 5",
+                          "warnings:",
+                          "  " + lib +
+                              "/short.bvh: short.bvh: the file holds 1 of the 2 frames it "
+                              "declares; frame 1 is keyed at zero"));
+  // Not on a terminal: a line per file read, in the order they end.
+  std::vector<std::string> progress = lines(out);
+  progress.resize(4);
+  for (std::string& line : progress) line = line.substr(line.find(']') + 2);
+  EXPECT_THAT(progress, UnorderedElementsAre("failed " + lib + "/bad.bvh",
+                                             "converted " + lib + "/run/deep/b.BVH",
+                                             "converted " + lib + "/short.bvh (1 warning)",
+                                             "converted " + lib + "/walk/a.bvh"));
+
+  // Converted files are skipped now; --force converts them again.
+  EXPECT_EQ(run({lib, "--out", outDir, "--ma", "--json"}), 1);
+  EXPECT_EQ(summary(out).at(1), "  skipped        4");
+  EXPECT_EQ(run({lib, "--out", outDir, "--ma", "--json", "--force"}), 1);
+  EXPECT_EQ(summary(out).at(0), "  converted      4");
+  EXPECT_NE(readFile(doneMa), "old");
+}
+
+TEST_F(MarvikConvert, ShardsTogetherTakeEveryFileOnce) {
+  for (const char* name : {"a.bvh", "b.bvh", "c/d.bvh", "e.bvh", "f.bvh"}) {
+    write(std::string("lib/") + name, kGood);
+  }
+  // The sorted list is a, b, c/d, e, f whatever the order of the search or the arguments.
+  ASSERT_EQ(run({lib + "/f.bvh", lib, "--out", outDir, "--shard", "1/2"}), 0) << err;
+  EXPECT_THAT(filesBelow(outDir), UnorderedElementsAre("b.ma", "e.ma"));
+  ASSERT_EQ(run({lib, "--out", outDir, "--shard", "0/2", "--jobs", "1"}), 0) << err;
+  EXPECT_EQ(summary(out).at(0), "  converted      3");
+  EXPECT_THAT(filesBelow(outDir), UnorderedElementsAre("a.ma", "b.ma", "c/d.ma", "e.ma", "f.ma"));
+  ASSERT_EQ(run({lib, "--out", outDir}), 0) << err;
+  EXPECT_EQ(summary(out).at(1), "  skipped        5");
+}
+
+// The worker blocks on a named pipe as on a file that never ends; killing it stands for a crash.
+TEST_F(MarvikConvert, AWorkerKilledMidFileLosesOnlyThatFile) {
+  write("lib/a.bvh", kGood);
+  write("lib/c.bvh", kGood);
+  const std::string stuck = lib + "/b.bvh";
+  ASSERT_EQ(::mkfifo(stuck.c_str(), 0600), 0);
+
+  ChildProcess convert;
+  ASSERT_TRUE(convert.start({MARVIK, "convert", lib, stuck, "--out", outDir, "--jobs", "1"}));
+  // Opening the pipe for writing returns once the worker has opened it to read.
+  std::future<int> writer =
+      std::async(std::launch::async, [&stuck] { return ::open(stuck.c_str(), O_WRONLY); });
+  if (writer.wait_for(seconds(30)) != std::future_status::ready) {
+    ::close(::open(stuck.c_str(), O_RDONLY | O_NONBLOCK));
+    ::close(writer.get());
+    FAIL() << "the worker never opened the pipe";
+  }
+  const int pipe = writer.get();
+  const pid_t worker = childOf(convert.id());
+  ASSERT_GT(worker, 0);
+  ASSERT_EQ(::kill(worker, SIGKILL), 0);
+  ::close(pipe);
+
+  EXPECT_EQ(convert.wait(seconds(60)), 1) << convert.err;
+  EXPECT_THAT(
+      summary(convert.out),
+      ElementsAre("  converted      2", "  skipped        0", "  failed         1",
+                  "  warnings       0", "failed:", "  " + stuck + ": the converter crashed"));
+  EXPECT_THAT(filesBelow(outDir), UnorderedElementsAre("a.ma", "c.ma"));
+}
+
+TEST_F(MarvikConvert, ListsMissingFilesAndBadArguments) {
+  const std::string a = write("lib/a.bvh", kGood);
+  const std::string list = write("files.txt", a + "\n\n" + lib + "/none.bvh\r\n");
+  EXPECT_EQ(run({"--list", list}), 1);
+  EXPECT_THAT(summary(out), ElementsAre("  converted      1", "  skipped        0",
+                                        "  failed         1", "  warnings       0", "failed:",
+                                        "  " + lib + "/none.bvh: No such file or directory"));
+  // Without --out the scene goes beside its file.
+  EXPECT_TRUE(fs::exists(lib + "/a.ma"));
+
+  EXPECT_EQ(run({a, "--shard", "2/2"}), 2);
+  EXPECT_EQ(lines(err).at(0), "marvik convert: --shard takes I/N with 0 <= I < N, not 2/2");
+  EXPECT_EQ(run({a, "--jobs", "0"}), 2);
+  EXPECT_EQ(lines(err).at(0), "marvik convert: --jobs takes a number of processes, not 0");
+  EXPECT_EQ(run({}), 2);
+  EXPECT_EQ(lines(err).at(0), "marvik convert: which files?");
+  EXPECT_EQ(run({"--list", directory + "/none.txt"}), 1);
+  EXPECT_EQ(err, "marvik convert: cannot read the list " + directory + "/none.txt\n");
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+#include "ConvertPlan.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <system_error>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isBvhName(const fs::path& path) {
+  std::string extension = path.extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".bvh";
+}
+
+// One file, however it is named: its real path where it exists.
+std::string identity(const std::string& path) {
+  std::error_code error;
+  const fs::path real = fs::weakly_canonical(path, error);
+  return error ? fs::absolute(path, error).lexically_normal().string() : real.string();
+}
+
+}  // namespace
+
+void ConvertPlan::add(const std::string& path) {
+  std::error_code error;
+  const fs::path given(path);
+  if (!fs::is_directory(given, error)) {
+    const fs::path base = outDirectory.empty() ? given.parent_path() : fs::path(outDirectory);
+    addFile(path, (base / given.filename()).replace_extension().string());
+    return;
+  }
+  const fs::path base = outDirectory.empty() ? given : fs::path(outDirectory);
+  fs::recursive_directory_iterator entry(given, fs::directory_options::skip_permission_denied,
+                                         error);
+  for (; !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
+    std::error_code typeError;
+    if (!entry->is_regular_file(typeError) || !isBvhName(entry->path())) continue;
+    const fs::path relative = entry->path().lexically_relative(given);
+    addFile(entry->path().string(), (base / relative).replace_extension().string());
+  }
+  if (error) {
+    File failed;
+    failed.input = path;
+    failed.problem = "cannot search the folder: " + error.message();
+    files.push_back(failed);
+  }
+}
+
+bool ConvertPlan::addList(const std::string& listPath, std::string& error) {
+  std::ifstream list(listPath);
+  if (!list) {
+    error = "cannot read the list " + listPath;
+    return false;
+  }
+  for (std::string line; std::getline(list, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t") != std::string::npos) add(line);
+  }
+  return true;
+}
+
+void ConvertPlan::addFile(const std::string& path, const std::string& outputStem) {
+  File file;
+  file.input = path;
+  file.outputStem = outputStem;
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (!fs::exists(status)) {
+    file.problem =
+        (error ? error : std::make_error_code(std::errc::no_such_file_or_directory)).message();
+  } else if (fs::is_regular_file(status)) {
+    file.bytes = fs::file_size(path, error);
+    if (error) file.bytes = 0;
+  }
+  files.push_back(file);
+}
+
+void ConvertPlan::select(unsigned int shard, unsigned int shards, bool ma, bool json, bool force) {
+  std::stable_sort(files.begin(), files.end(),
+                   [](const File& a, const File& b) { return a.input < b.input; });
+  std::set<std::string> seen;
+  std::map<std::string, std::string> owners;
+  std::vector<File> unique;
+  for (File& file : files) {
+    if (!seen.insert(identity(file.input)).second) continue;
+    if (file.problem.empty()) {
+      auto owner = owners.emplace(identity(file.outputStem), file.input);
+      if (!owner.second) file.problem = "its outputs are those of " + owner.first->second;
+    }
+    unique.push_back(std::move(file));
+  }
+
+  files.clear();
+  for (std::size_t i = shard; i < unique.size(); i += shards) files.push_back(std::move(unique[i]));
+
+  for (File& file : files) {
+    if (ma) file.ma = file.outputStem + ".ma";
+    if (json) file.json = file.outputStem + ".json";
+    if (force || !file.problem.empty()) continue;
+    std::error_code error;
+    const fs::file_time_type written = fs::last_write_time(file.input, error);
+    if (error) continue;
+    auto newer = [&written](const std::string& output) {
+      std::error_code outputError;
+      const fs::file_time_type time = fs::last_write_time(output, outputError);
+      return output.empty() || (!outputError && time > written);
+    };
+    file.upToDate = newer(file.ma) && newer(file.json);
+  }
+}

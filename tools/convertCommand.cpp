@@ -1,0 +1,476 @@
+// marvik convert: many BVH files to Maya scenes, through worker processes that each load the
+// plug-in into the host once. The host and the module's stream client are process-wide, so the
+// work is split across processes, not threads; a worker that dies costs only its current file.
+#include <host/HostScene.h>
+#include <host/Plugins.h>
+#include <host/SceneMayaAscii.h>
+#include <maya/MStatus.h>
+#include <maya/MString.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "ConvertPlan.h"
+#include "PluginSession.h"
+#include "WorkerProcess.h"
+#include "marvikCommands.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Records of a worker, each a kind letter and a text. The parent sends a file as three texts:
+// the input, the Maya ASCII output and the JSON output (empty when not wanted).
+constexpr char kReady = 'R';      // the plug-in is loaded; send a file
+constexpr char kFatal = 'X';      // the plug-in cannot be loaded: the text says why
+constexpr char kWarning = 'W';    // one of the translator's warnings on the current file
+constexpr char kConverted = 'D';  // the current file is converted
+constexpr char kFailed = 'F';     // the current file failed: the text says why
+const char kCrashed[] = "the converter crashed";
+const char kName[] = "marvik convert";
+
+struct Outcome {
+  enum State { kPending, kConverted, kSkipped, kFailed } state = kPending;
+  std::string message;
+  std::vector<std::string> warnings;
+};
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n%s", kName, message.c_str(), kMarvikUsage);
+  return 2;
+}
+
+bool parseCount(const std::string& text, unsigned int& value) {
+  if (text.empty() || text.size() > 9 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  value = static_cast<unsigned int>(std::stoul(text));
+  return true;
+}
+
+std::string duration(double seconds) {
+  const long total = static_cast<long>(seconds + 0.5);
+  char text[32];
+  if (total >= 3600) {
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
+  }
+  return text;
+}
+
+// Files done so far: a bar redrawn on standard error on a terminal, else a line per file on
+// standard output.
+class Progress {
+ public:
+  Progress(std::size_t total, std::uint64_t totalBytes)
+      : total(total), bytesLeft(totalBytes), terminal(::isatty(2) == 1) {}
+
+  void finished(const std::string& path, const Outcome& outcome, std::uint64_t bytes) {
+    ++done;
+    failed += outcome.state == Outcome::kFailed;
+    bytesDone += bytes;
+    bytesLeft -= std::min(bytesLeft, bytes);
+    if (terminal) {
+      draw(true);
+      return;
+    }
+    std::printf("[%zu/%zu] %s %s", done, total,
+                outcome.state == Outcome::kConverted ? "converted" : "failed", path.c_str());
+    if (!outcome.warnings.empty()) {
+      std::printf(" (%zu warning%s)", outcome.warnings.size(),
+                  outcome.warnings.size() == 1 ? "" : "s");
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+  }
+
+  // Redraws the bar now and then, so the rate and time left move while a long file converts.
+  void tick() { draw(false); }
+
+  void clear() {
+    if (terminal && drawn) std::fputs("\r\033[K", stderr);
+  }
+
+  double elapsed() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+ private:
+  void draw(bool now) {
+    if (!terminal || total == 0) return;
+    const Clock::time_point at = Clock::now();
+    if (!now && at - lastDraw < std::chrono::milliseconds(200)) return;
+    lastDraw = at;
+    drawn = true;
+    const double seconds = elapsed();
+    const int filled = static_cast<int>(done * kWidth / total);
+    std::string left = "--";
+    if (bytesDone > 0) {
+      left = duration(seconds * static_cast<double>(bytesLeft) / static_cast<double>(bytesDone));
+    } else if (done > 0) {
+      left = duration(seconds * static_cast<double>(total - done) / static_cast<double>(done));
+    }
+    std::fprintf(stderr, "\r\033[K[%s%s] %zu/%zu files, %zu failed, %.1f files/s, %s left",
+                 std::string(filled, '#').c_str(), std::string(kWidth - filled, '.').c_str(), done,
+                 total, failed, seconds > 0 ? static_cast<double>(done) / seconds : 0.0,
+                 left.c_str());
+    std::fflush(stderr);
+  }
+
+  static constexpr std::size_t kWidth = 30;
+  std::size_t total;
+  std::size_t done = 0;
+  std::size_t failed = 0;
+  std::uint64_t bytesDone = 0;
+  std::uint64_t bytesLeft;
+  bool terminal;
+  bool drawn = false;
+  Clock::time_point start = Clock::now();
+  Clock::time_point lastDraw;
+};
+
+struct ConvertRequest {
+  unsigned int jobs = 0;
+  std::string out;
+  std::optional<std::string> options;
+  bool ma = false;
+  bool json = false;
+  bool force = false;
+  unsigned int shard = 0;
+  unsigned int shards = 1;
+  std::vector<std::pair<bool, std::string>> inputs;  // (is a list file, path)
+};
+
+// One worker process and the file it holds, if any.
+struct Slot {
+  std::unique_ptr<WorkerProcess> process;
+  bool loaded = false;  // it has loaded the plug-in
+  bool closed = false;  // it takes no more files
+  bool busy = false;
+  std::size_t job = 0;
+};
+
+// Runs the queued files through the workers, filling their outcomes; the reason when the workers
+// cannot run at all, else empty.
+std::string convertQueued(const ConvertRequest& request, const ConvertPlan& plan,
+                          std::deque<std::size_t> queue, std::vector<Outcome>& outcomes,
+                          Progress& progress) {
+  std::vector<std::string> argv{PluginSession::programPath(), "convert-worker"};
+  if (request.options) {
+    argv.push_back("--options");
+    argv.push_back(*request.options);
+  }
+  std::string fatal;
+  auto start = [&](Slot& slot) {
+    slot = Slot();
+    slot.process = std::make_unique<WorkerProcess>();
+    if (!slot.process->start(argv)) {
+      slot.process.reset();
+      fatal = "cannot start a worker: " + std::string(std::strerror(errno));
+    }
+  };
+  auto finish = [&](Slot& slot, Outcome::State state, const std::string& message) {
+    Outcome& outcome = outcomes[slot.job];
+    outcome.state = state;
+    outcome.message = message;
+    progress.finished(plan.files[slot.job].input, outcome, plan.files[slot.job].bytes);
+    slot.busy = false;
+  };
+
+  std::vector<Slot> slots(std::min<std::size_t>(request.jobs, queue.size()));
+  for (Slot& slot : slots) start(slot);
+  for (;;) {
+    for (Slot& slot : slots) {
+      if (!slot.process || !slot.loaded || slot.busy || slot.closed) continue;
+      if (queue.empty() || !fatal.empty()) {
+        slot.process->closeInput();
+        slot.closed = true;
+        continue;
+      }
+      const ConvertPlan::File& file = plan.files[queue.front()];
+      if (slot.process->send({file.input, file.ma, file.json})) {
+        slot.job = queue.front();
+        slot.busy = true;
+        queue.pop_front();
+      } else {
+        // It has ended without taking the file; its end arrives on its output.
+        slot.closed = true;
+      }
+    }
+
+    std::vector<pollfd> fds;
+    std::vector<Slot*> polled;
+    for (Slot& slot : slots) {
+      if (slot.process && slot.process->fd() >= 0) {
+        fds.push_back({slot.process->fd(), POLLIN, 0});
+        polled.push_back(&slot);
+      }
+    }
+    if (fds.empty()) break;
+    if (::poll(fds.data(), fds.size(), 200) < 0 && errno != EINTR) {
+      return "cannot wait for the workers: " + std::string(std::strerror(errno));
+    }
+    for (std::size_t i = 0; i < fds.size(); ++i) {
+      if (fds[i].revents == 0) continue;
+      Slot& slot = *polled[i];
+      std::vector<std::string> records;
+      const bool open = slot.process->receive(records);
+      for (const std::string& record : records) {
+        const char kind = record.empty() ? '\0' : record[0];
+        const std::string text = record.empty() ? std::string() : record.substr(1);
+        if (kind == kReady) {
+          slot.loaded = true;
+        } else if (kind == kFatal && fatal.empty()) {
+          fatal = text;
+        } else if (kind == kWarning && slot.busy) {
+          outcomes[slot.job].warnings.push_back(text);
+        } else if (kind == kConverted && slot.busy) {
+          finish(slot, Outcome::kConverted, std::string());
+        } else if (kind == kFailed && slot.busy) {
+          finish(slot, Outcome::kFailed, text);
+        }
+      }
+      if (open) continue;
+      const int code = slot.process->wait();
+      slot.process.reset();
+      if (slot.busy) {
+        outcomes[slot.job].warnings.clear();
+        finish(slot, Outcome::kFailed, kCrashed);
+      }
+      // A worker that dies before it is ready would die again: stop rather than start more.
+      if (!slot.loaded && fatal.empty()) {
+        fatal =
+            "a worker ended before loading the plug-in (exit code " + std::to_string(code) + ")";
+      }
+      if (!queue.empty() && fatal.empty()) start(slot);
+    }
+    progress.tick();
+  }
+  return fatal;
+}
+
+std::string filesText(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " file" : " files");
+}
+
+int runConvert(const ConvertRequest& request) {
+  ConvertPlan plan(request.out);
+  for (const auto& [isList, path] : request.inputs) {
+    std::string error;
+    if (!isList) {
+      plan.add(path);
+    } else if (!plan.addList(path, error)) {
+      std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
+      return 1;
+    }
+  }
+  plan.select(request.shard, request.shards, request.ma || !request.json, request.json,
+              request.force);
+
+  std::vector<Outcome> outcomes(plan.files.size());
+  std::deque<std::size_t> queue;
+  std::uint64_t queuedBytes = 0;
+  for (std::size_t i = 0; i < plan.files.size(); ++i) {
+    const ConvertPlan::File& file = plan.files[i];
+    if (!file.problem.empty()) {
+      outcomes[i] = {Outcome::kFailed, file.problem, {}};
+    } else if (file.upToDate) {
+      outcomes[i].state = Outcome::kSkipped;
+    } else {
+      queue.push_back(i);
+      queuedBytes += file.bytes;
+    }
+  }
+
+  // A worker that has ended must fail a write to it, not end this process.
+  ::signal(SIGPIPE, SIG_IGN);
+  Progress progress(queue.size(), queuedBytes);
+  const std::string fatal =
+      queue.empty() ? std::string() : convertQueued(request, plan, queue, outcomes, progress);
+  progress.clear();
+  if (!fatal.empty()) {
+    std::fprintf(stderr, "%s: %s\n", kName, fatal.c_str());
+    return 1;
+  }
+
+  std::size_t counts[4] = {};
+  std::size_t warnings = 0;
+  for (const Outcome& outcome : outcomes) {
+    ++counts[outcome.state];
+    warnings += outcome.warnings.size();
+  }
+  const double seconds = progress.elapsed();
+  std::printf("%s: %s in %.1f s, %.1f files/s\n", kName, filesText(plan.files.size()).c_str(),
+              seconds, seconds > 0 ? static_cast<double>(queue.size()) / seconds : 0.0);
+  std::printf("  converted      %zu\n", counts[Outcome::kConverted]);
+  std::printf("  skipped        %zu\n", counts[Outcome::kSkipped]);
+  std::printf("  failed         %zu\n", counts[Outcome::kFailed]);
+  std::printf("  warnings       %zu\n", warnings);
+  if (counts[Outcome::kFailed] > 0) std::printf("failed:\n");
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    if (outcomes[i].state == Outcome::kFailed) {
+      std::printf("  %s: %s\n", plan.files[i].input.c_str(), outcomes[i].message.c_str());
+    }
+  }
+  if (warnings > 0) std::printf("warnings:\n");
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    for (const std::string& warning : outcomes[i].warnings) {
+      std::printf("  %s: %s\n", plan.files[i].input.c_str(), warning.c_str());
+    }
+  }
+  return counts[Outcome::kFailed] > 0 ? 1 : 0;
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    const ssize_t written = ::write(fd, bytes.data() + sent, bytes.size() - sent);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    sent += static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+std::string record(char kind, const std::string& text) {
+  return std::string(1, kind) + text + std::string(1, '\0');
+}
+
+// Writes through a hidden file beside the target, renamed over it once complete, so that a
+// worker dying mid-write never leaves a partial scene that looks newer than its input. The
+// reason on failure, else empty.
+std::string writeOutput(const std::string& path, const std::string& text) {
+  namespace fs = std::filesystem;
+  const fs::path target(path);
+  std::error_code error;
+  if (target.has_parent_path()) fs::create_directories(target.parent_path(), error);
+  const fs::path partial = target.parent_path() / ("." + target.filename().string() + "." +
+                                                   std::to_string(::getpid()) + ".part");
+  std::ofstream file(partial, std::ios::binary);
+  file << text;
+  file.close();
+  if (file) fs::rename(partial, target, error);
+  if (file && !error) return std::string();
+  const std::string reason = file ? error.message() : std::string(std::strerror(errno));
+  fs::remove(partial, error);
+  return "cannot write " + path + ": " + reason;
+}
+
+// Reads the next `count` records from standard input; false at its end.
+bool readJob(std::string& pending, std::vector<std::string>& fields, std::size_t count) {
+  fields.clear();
+  for (;;) {
+    std::size_t end;
+    while (fields.size() < count && (end = pending.find('\0')) != std::string::npos) {
+      fields.push_back(pending.substr(0, end));
+      pending.erase(0, end + 1);
+    }
+    if (fields.size() == count) return true;
+    char buffer[4096];
+    const ssize_t got = ::read(0, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    pending.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+void convertOne(const std::vector<std::string>& job, const std::optional<std::string>& options) {
+  const std::string& input = job[0];
+  const MStatus status = host::openFile(input, "BVH", options);
+  const std::string errors = PluginSession::takeErrors();
+  std::string reply;
+  for (const std::string& warning : PluginSession::takeWarnings()) {
+    reply += record(kWarning, warning);
+  }
+  std::string problem;
+  if (!status) {
+    problem = errors.empty() ? status.errorString().asChar() : errors;
+  } else {
+    if (!job[1].empty()) {
+      problem = writeOutput(
+          job[1], host::sceneMayaAscii(std::filesystem::path(job[1]).filename().string()));
+    }
+    if (problem.empty() && !job[2].empty()) problem = writeOutput(job[2], host::sceneJson());
+  }
+  reply += problem.empty() ? record(kConverted, "") : record(kFailed, problem);
+  writeAll(1, reply);
+}
+
+}  // namespace
+
+int convertCommand(const std::vector<std::string>& args) {
+  ConvertRequest request;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--jobs" && hasValue) {
+      if (!parseCount(args[++i], request.jobs) || request.jobs == 0) {
+        return usageError("--jobs takes a number of processes, not " + args[i]);
+      }
+    } else if (arg == "--out" && hasValue) {
+      request.out = args[++i];
+    } else if (arg == "--options" && hasValue) {
+      request.options = args[++i];
+    } else if (arg == "--list" && hasValue) {
+      request.inputs.emplace_back(true, args[++i]);
+    } else if (arg == "--shard" && hasValue) {
+      const std::string& shard = args[++i];
+      const std::size_t slash = shard.find('/');
+      if (slash == std::string::npos || !parseCount(shard.substr(0, slash), request.shard) ||
+          !parseCount(shard.substr(slash + 1), request.shards) || request.shards == 0 ||
+          request.shard >= request.shards) {
+        return usageError("--shard takes I/N with 0 <= I < N, not " + shard);
+      }
+    } else if (arg == "--ma") {
+      request.ma = true;
+    } else if (arg == "--json") {
+      request.json = true;
+    } else if (arg == "--force") {
+      request.force = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usageError("unknown option " + arg);
+    } else {
+      request.inputs.emplace_back(false, arg);
+    }
+  }
+  if (request.inputs.empty()) return usageError("which files?");
+  if (request.jobs == 0) {
+    const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
+    request.jobs = cores > 0 ? static_cast<unsigned int>(cores) : 1;
+  }
+  return runConvert(request);
+}
+
+int convertWorkerCommand(const std::vector<std::string>& args) {
+  std::optional<std::string> options;
+  for (std::size_t i = 0; i + 1 < args.size(); ++i) {
+    if (args[i] == "--options") options = args[++i];
+  }
+  std::string error;
+  if (!PluginSession::load(error)) {
+    writeAll(1, record(kFatal, error));
+    return 1;
+  }
+  writeAll(1, record(kReady, ""));
+  std::string pending;
+  std::vector<std::string> job;
+  while (readJob(pending, job, 3)) convertOne(job, options);
+  PluginSession::end();
+  return 0;
+}
