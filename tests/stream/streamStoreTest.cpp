@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "stream/PacketReader.h"
+#include "stream/StreamActor.h"
+#include "stream/StreamListener.h"
 #include "stream/StreamStore.h"
 #include "support/StreamMessages.h"
 
@@ -68,14 +70,98 @@ TEST_F(StreamStoreTest, ActorListQueriesEachActorAndHeaderTextCarriesItsSlot) {
       << store.headerTexts()[0];
 }
 
-TEST_F(StreamStoreTest, EachHeaderGivesItsOwnText) {
+TEST_F(StreamStoreTest, SlotsFollowAscendingTagsWhateverTheListOrder) {
+  ASSERT_TRUE(handle(actorList({{27, "c"}, {9, "a"}, {45, "e"}, {18, "b"}, {36, "d"}})));
+  EXPECT_EQ(queries, (std::vector<std::uint32_t>{9, 18, 27, 36, 45}));
+  // Headers answered out of order still list by slot.
+  for (std::uint32_t tag : {45u, 9u, 27u}) {
+    handle(header(tag, joint("T" + std::to_string(tag) + "_", 0, 0, 0, {J::Xrotation})));
+  }
+  for (std::uint32_t tag : {9u, 18u, 27u, 36u, 45u}) {
+    handle(frame(tag, {static_cast<float>(tag)}));
+  }
+  const std::vector<StreamHeader> headers = store.headers();
+  ASSERT_EQ(headers.size(), 3u);
+  const int slots[] = {0, 2, 4};
+  const std::uint32_t tags[] = {9, 27, 45};
+  const char* names[] = {"a", "c", "e"};
+  for (std::size_t i = 0; i < headers.size(); ++i) {
+    EXPECT_EQ(headers[i].slot, slots[i]);
+    EXPECT_EQ(headers[i].actor.tag, tags[i]);
+    EXPECT_EQ(headers[i].actor.name, names[i]);
+    EXPECT_EQ(headers[i].text.rfind("HIERARCHY\nROOT T" + std::to_string(tags[i]) + "_" +
+                                        std::to_string(slots[i]) + "\n",
+                                    0),
+              0u)
+        << headers[i].text;
+    EXPECT_EQ(store.headerTexts()[i], headers[i].text);
+  }
+  EXPECT_EQ(store.actorCount(), 5);
+  // Frames of actors without a header yet map nowhere.
+  EXPECT_EQ(frameOf(0), withPrefix({0, 0, 0, 9}));
+  EXPECT_EQ(frameOf(1), withPrefix({}));
+  EXPECT_EQ(frameOf(4), withPrefix({0, 0, 0, 45}));
+}
+
+TEST_F(StreamStoreTest, ARepeatedHeaderReplacesTheTextAndTheChannelMap) {
   handle(actorList({{7, "a"}}));
   handle(header(7, joint("A", 1, 2, 3, {J::Xrotation, J::Yrotation, J::Zrotation})));
-  handle(header(7, joint("B", 4, 5, 6, {J::Xrotation, J::Yrotation, J::Zrotation})));
-  const auto& texts = store.headerTexts();
-  ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[0].rfind("HIERARCHY\nROOT A0\n{\nOFFSET 1 2 3\n", 0), 0u) << texts[0];
-  EXPECT_EQ(texts[1].rfind("HIERARCHY\nROOT B0\n{\nOFFSET 4 5 6\n", 0), 0u) << texts[1];
+  handle(header(7, joint("B", 4, 5, 6, {J::Zrotation, J::Xposition})));
+  ASSERT_EQ(store.headerTexts().size(), 1u);
+  EXPECT_EQ(store.headerTexts()[0].rfind("HIERARCHY\nROOT B0\n{\nOFFSET 4 5 6\n", 0), 0u)
+      << store.headerTexts()[0];
+  handle(frame(7, {10, 20, 30}));
+  EXPECT_EQ(frameOf(0), withPrefix({20, 5, 6, 0, 0, 10}));
+}
+
+TEST_F(StreamStoreTest, AShrinkingListZeroesTheSlotsOfActorsThatLeftOrMoved) {
+  handle(actorList({{9, "a"}, {18, "b"}, {27, "c"}}));
+  for (std::uint32_t tag : {9u, 18u, 27u}) {
+    handle(header(tag, joint("J", 1, 1, 1, {J::Xrotation})));
+    handle(frame(tag, {static_cast<float>(tag)}));
+  }
+  // Tag 27 moves to slot 1; slot 2 is left without an actor.
+  handle(actorList({{27, "c"}, {9, "a"}}));
+  EXPECT_EQ(frameOf(0), withPrefix({1, 1, 1, 9}));
+  EXPECT_EQ(frameOf(1), withPrefix({}));
+  EXPECT_EQ(frameOf(2), withPrefix({}));
+  EXPECT_EQ(store.actorCount(), 2);
+  handle(header(27, joint("J", 2, 2, 2, {J::Xrotation})));
+  handle(frame(27, {5}));
+  EXPECT_EQ(frameOf(1), withPrefix({2, 2, 2, 5}));
+}
+
+TEST_F(StreamStoreTest, TheListenerHearsWhatIsAppliedInOrder) {
+  struct Recorder : StreamListener {
+    void actorList(const std::vector<StreamActor>& actors) override {
+      std::string line = "list";
+      for (const auto& actor : actors) line += " " + std::to_string(actor.tag) + "=" + actor.name;
+      events.push_back(line);
+    }
+    void header(std::uint32_t tag, int slot, const std::string& text, int channels) override {
+      events.push_back("header " + std::to_string(tag) + " slot " + std::to_string(slot) +
+                       " channels " + std::to_string(channels) + " " + text.substr(0, 16));
+    }
+    void frame(std::uint32_t tag, int slot, const float* values, int count) override {
+      std::string line = "frame " + std::to_string(tag) + " slot " + std::to_string(slot);
+      for (int i = 0; i < count; ++i) line += " " + std::to_string(static_cast<int>(values[i]));
+      events.push_back(line);
+    }
+    std::vector<std::string> events;
+  } recorder;
+  store.setListener(&recorder);
+  handle(frame(20, {1}));
+  handle(actorList({{20, "b"}, {10, "a"}, {11, "x"}, {12, "x"}, {13, "x"}, {30, "y"}}));
+  handle(frame(20, {2}));
+  handle(header(20, hipsAndSpine()));
+  handle(header(30, hipsAndSpine()));
+  // More values than the header maps: all of them, as received.
+  handle(frame(20, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  handle(frame(30, {4}));
+  EXPECT_EQ(recorder.events,
+            (std::vector<std::string>{"list 10=a 11=x 12=x 13=x 20=b",
+                                      "header 20 slot 4 channels 9 HIERARCHY\nROOT H",
+                                      "frame 20 slot 4 1 2 3 4 5 6 7 8 9 10"}));
 }
 
 TEST_F(StreamStoreTest, NewActorListClearsTextsAndQueriesAgainButKeepsFrames) {
@@ -147,9 +233,10 @@ TEST(StreamStore, FramesLandWhereTheirActorsHeaderMappedThem) {
   }
 }
 
-TEST_F(StreamStoreTest, CopiesOnlyIntoRoomForASlot) {
-  handle(actorList({{5, "a"}}));
+TEST_F(StreamStoreTest, CopiesOnlyIntoRoomForASlotOrForAllSlots) {
+  handle(actorList({{5, "a"}, {6, "b"}}));
   handle(header(5, joint("Hips", 1, 2, 3, {J::Zrotation, J::Xrotation, J::Yrotation})));
+  handle(header(6, joint("Hips", 4, 5, 6, {J::Zrotation, J::Xrotation, J::Yrotation})));
   const auto expected = frameOf(0);
   unsigned char small[1439];
   std::memset(small, 0xab, sizeof(small));
@@ -163,6 +250,16 @@ TEST_F(StreamStoreTest, CopiesOnlyIntoRoomForASlot) {
   EXPECT_EQ(std::memcmp(large, expected.data(), 1440), 0);
   EXPECT_TRUE(
       std::all_of(large + 1440, std::end(large), [](unsigned char b) { return b == 0xab; }));
+
+  std::vector<float> all(FrameLayout::kFrameFloats + 1, -1.0f);
+  store.copyFrames(all.data(), FrameLayout::kFrameBytes - 1);
+  EXPECT_EQ(all, std::vector<float>(all.size(), -1.0f));
+  store.copyFrames(all.data(), FrameLayout::kFrameBytes);
+  std::vector<float> slots = withPrefix({1, 2, 3}, 1);
+  const std::vector<float> second = withPrefix({4, 5, 6}, 4);
+  slots.insert(slots.end(), second.begin(), second.end());
+  slots.push_back(-1.0f);
+  EXPECT_EQ(all, slots);
 }
 
 TEST_F(StreamStoreTest, SixthActorGetsNoSlotAndNoQuery) {
@@ -173,7 +270,7 @@ TEST_F(StreamStoreTest, SixthActorGetsNoSlotAndNoQuery) {
   for (std::uint32_t tag : all) handle(frame(tag, {static_cast<float>(tag)}));
   EXPECT_EQ(store.headerTexts().size(), 5u);
   for (int slot = 0; slot < 5; ++slot) {
-    EXPECT_EQ(frameOf(slot), withPrefix({0, 0, 0, static_cast<float>(queries[slot])})) << slot;
+    EXPECT_EQ(frameOf(slot), withPrefix({0, 0, 0, static_cast<float>(all[slot])})) << slot;
   }
 }
 
@@ -187,7 +284,7 @@ TEST_F(StreamStoreTest, JointsAndChannelsBeyondTheSlotAreNotMapped) {
   for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<float>(i + 1);
   handle(frame(queries[0], values));
   ASSERT_EQ(store.headerTexts().size(), 2u);
-  EXPECT_NE(store.headerTexts()[1].find("JOINT J600\n"), std::string::npos);
+  EXPECT_NE(store.headerTexts()[0].find("JOINT J600\n"), std::string::npos);
 
   std::vector<float> expected = {1, 2, 3, 5, 6, 4};
   for (int record = 1; record < 60; ++record) {

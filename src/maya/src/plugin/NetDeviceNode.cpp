@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "stream/FrameLayout.h"
 #include "stream/protocolBufferProcess.h"
 
 NetDeviceNode* currentDeviceNode = nullptr;
@@ -40,14 +41,16 @@ MObject NetDeviceNode::outputRotate[kOutputCount];
 
 namespace {
 
-// Actor slot 0's row of the frame store: 60 joint records of 6 floats (X, Y, Z position, X, Y,
-// Z rotation), root first.
-constexpr int kRecordFloats = 6;
-constexpr int kFrameFloats = 60 * kRecordFloats;
-constexpr std::size_t kFrameBytes = kFrameFloats * sizeof(float);
-constexpr int kPoolBytes = 3072;
-// Joint record g goes to slot g + 1 of block 0; record 59 has no slot.
+// Every actor slot's row of the frame store, slot 0 first: 60 joint records of 6 floats each
+// (X, Y, Z position, X, Y, Z rotation), root first.
+constexpr int kRecordFloats = FrameLayout::kRecordFloats;
+constexpr int kSlotFloats = FrameLayout::kSlotFloats;
+constexpr int kFrameFloats = FrameLayout::kFrameFloats;
+constexpr std::size_t kFrameBytes = FrameLayout::kFrameBytes;
+constexpr int kPoolBytes = static_cast<int>(kFrameBytes);
+// Joint record g of actor slot k goes to output slot g + 1 of block k; record 59 has no slot.
 constexpr int kWrittenSlots = NetDeviceNode::kSlotsPerBlock - 1;
+static_assert(FrameLayout::kSlotCount == NetDeviceNode::kBlocks, "one block per actor slot");
 // How long the device thread sleeps between looks at the frame store and the pool: short
 // against a frame period at the highest usual rates while frames arrive, twice that after a
 // quiet spell, which keeps an idle node cheap and still hands on the first new frame within a
@@ -232,31 +235,36 @@ MStatus NetDeviceNode::writeOutputs(MCharBuffer& buffer, MDataBlock& block) {
     return MS::kFailure;
   }
   MStatus status;
-  for (int slot = 1; slot <= kWrittenSlots; ++slot) {
-    float record[kRecordFloats];
-    std::memcpy(record, buffer.ptr() + (slot - 1) * sizeof record, sizeof record);
+  for (int actor = 0; actor < kBlocks; ++actor) {
+    for (int slot = 1; slot <= kWrittenSlots; ++slot) {
+      const int k = actor * kSlotsPerBlock + slot;
+      float record[kRecordFloats];
+      std::memcpy(record,
+                  buffer.ptr() + (actor * kSlotFloats + (slot - 1) * kRecordFloats) * sizeof(float),
+                  sizeof record);
 
-    MDataHandle translate = block.outputValue(outputTranslate[slot], &status);
-    if (!status) {
-      report("Error in block.outputValue for outputTranslate");
-      return MS::kFailure;
-    }
-    double3& position = translate.asDouble3();
-    position[0] = record[0];
-    position[1] = record[1];
-    position[2] = record[2];
-    translate.setClean();
+      MDataHandle translate = block.outputValue(outputTranslate[k], &status);
+      if (!status) {
+        report("Error in block.outputValue for outputTranslate");
+        return MS::kFailure;
+      }
+      double3& position = translate.asDouble3();
+      position[0] = record[0];
+      position[1] = record[1];
+      position[2] = record[2];
+      translate.setClean();
 
-    MDataHandle rotate = block.outputValue(outputRotate[slot], &status);
-    if (!status) {
-      report("Error in block.outputValue for outputRotate");
-      return MS::kFailure;
+      MDataHandle rotate = block.outputValue(outputRotate[k], &status);
+      if (!status) {
+        report("Error in block.outputValue for outputRotate");
+        return MS::kFailure;
+      }
+      double3& rotation = rotate.asDouble3();
+      rotation[0] = record[3];
+      rotation[1] = record[4];
+      rotation[2] = record[5];
+      rotate.setClean();
     }
-    double3& rotation = rotate.asDouble3();
-    rotation[0] = record[3];
-    rotation[1] = record[4];
-    rotation[2] = record[5];
-    rotate.setClean();
   }
   return MS::kSuccess;
 }
@@ -279,7 +287,7 @@ void NetDeviceNode::threadHandler() {
       while (!isDone() && isLive()) {
         if (!held) held = acquireDataStorage(buffer);
         if (held && buffer.size() >= static_cast<long>(kFrameBytes)) {
-          process.copyFrame(buffer.ptr(), static_cast<std::uint32_t>(buffer.size()), 0);
+          process.copyFrames(buffer.ptr(), static_cast<std::uint32_t>(buffer.size()));
           if (!pushedAny || std::memcmp(buffer.ptr(), lastPushed.data(), kFrameBytes) != 0) {
             fresh = true;
             break;
@@ -328,10 +336,10 @@ bool NetDeviceNode::disconnectMocap() {
 
 void NetDeviceNode::createSkeleton() {
   if (thisMObject().isNull()) return;
-  const std::vector<std::string> texts = protocolBufferProcess::instance().copyHeaderTexts();
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    importer.sceneName = MString("Marvik") + static_cast<double>(i);
-    importer.readFromText(MString(texts[i].c_str()));
+  // Named by slot, not by position in the list: "Marvik<k>" is the skeleton of block k.
+  for (const StreamHeader& header : protocolBufferProcess::instance().copyHeaders()) {
+    importer.sceneName = MString("Marvik") + static_cast<double>(header.slot);
+    importer.readFromText(MString(header.text.c_str()));
   }
 }
 

@@ -10,10 +10,10 @@
 
 #include "scene/imocapImport.h"
 
-// "netDevice": while live, its device thread copies actor slot 0's newest frame out of the
-// stream processor into the node's one pool buffer, and compute writes joint records 0 to 58
-// to the translate and rotate outputs of slots 1 to 59 of block 0. The commands reach the
-// most recently created node through currentDeviceNode.
+// "netDevice": while live, its device thread copies the newest frame of all five actor slots
+// out of the stream processor into a pool buffer, and compute writes joint records 0 to 58 of
+// actor slot k to the translate and rotate outputs of slots 1 to 59 of block k. The commands
+// reach the most recently created node through currentDeviceNode.
 class NetDeviceNode : public MPxThreadedDeviceNode {
  public:
   static constexpr int kBlocks = 5;
@@ -29,7 +29,7 @@ class NetDeviceNode : public MPxThreadedDeviceNode {
   // Main thread. Pops the queued frame; kFailure, outputs unchanged, when none is queued or the
   // plug is not the node's.
   MStatus compute(const MPlug& plug, MDataBlock& block) override;
-  // Device thread. Pushes a frame whenever actor slot 0's values change (and once at start);
+  // Device thread. Pushes a frame whenever any actor slot's values change (and once at start);
   // between frames it waits in short sleeps, so it neither spins nor lags a frame period.
   void threadHandler() override;
   // Main thread.
@@ -41,9 +41,9 @@ class NetDeviceNode : public MPxThreadedDeviceNode {
   bool connectMocap();
   // Main thread. Stops the receive thread and closes the connection; always true.
   bool disconnectMocap();
-  // Main thread. Builds one skeleton of joints, without keys, per header text received since
-  // the last actor list, under top transforms "Marvik0", "Marvik1", ... in arrival order. A
-  // failed build leaves what it made and the next text is built all the same.
+  // Main thread. Builds one skeleton of joints, without keys, per actor whose header arrived
+  // since the last actor list, under the top transform "Marvik<k>" for actor slot k, in slot
+  // order. A failed build leaves what it made and the next text is built all the same.
   void createSkeleton();
 
   // Main thread, like disconnectMocap but without a node: for the module's unload. Never
@@ -76,7 +76,8 @@ class NetDeviceNode : public MPxThreadedDeviceNode {
 
  private:
   static bool isOwnPlug(const MPlug& plug);
-  // Joint records 0 to 58 of the frame in buffer to the outputs of slots 1 to 59 of block 0.
+  // Joint records 0 to 58 of each actor slot k of the frame in buffer to the outputs of slots
+  // 1 to 59 of block k.
   MStatus writeOutputs(MCharBuffer& buffer, MDataBlock& block);
 };
 

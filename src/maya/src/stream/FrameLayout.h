@@ -10,4 +10,7 @@ struct FrameLayout {
   static constexpr int kRecordFloats = 6;
   static constexpr int kSlotFloats = kJointRecords * kRecordFloats;
   static constexpr std::uint32_t kSlotBytes = kSlotFloats * sizeof(float);
+  // Every slot, slot 0 first: what copyFrames hands out.
+  static constexpr int kFrameFloats = kSlotCount * kSlotFloats;
+  static constexpr std::uint32_t kFrameBytes = kSlotCount * kSlotBytes;
 };

@@ -6,6 +6,16 @@
 
 #include "stream/bvhHeaderText.h"
 
+namespace {
+
+int channelCount(const BrexPlugs::BVH_JOIN& joint) {
+  int count = joint.channels_size();
+  for (const BrexPlugs::BVH_JOIN& child : joint.childjoin()) count += channelCount(child);
+  return count;
+}
+
+}  // namespace
+
 StreamStore::StreamStore(QueryFunction queryHeader) : queryHeader(std::move(queryHeader)) {}
 
 bool StreamStore::handleMessage(const char* payload, int length, std::uint32_t magic) {
@@ -32,20 +42,64 @@ void StreamStore::copyFrame(void* destination, std::uint32_t size, int slot) con
   std::memcpy(destination, frameValues[slot], FrameLayout::kSlotBytes);
 }
 
+void StreamStore::copyFrames(void* destination, std::uint32_t size) const {
+  if (destination == nullptr || size < FrameLayout::kFrameBytes) return;
+  std::memcpy(destination, frameValues, FrameLayout::kFrameBytes);
+}
+
+std::vector<std::string> StreamStore::headerTexts() const {
+  std::vector<std::string> present;
+  for (const std::string& text : texts) {
+    if (!text.empty()) present.push_back(text);
+  }
+  return present;
+}
+
+std::vector<StreamHeader> StreamStore::headers() const {
+  std::vector<StreamHeader> present;
+  for (std::size_t slot = 0; slot < slotTags.size(); ++slot) {
+    if (texts[slot].empty()) continue;
+    const auto name = actorNames.find(slotTags[slot]);
+    const StreamActor actor{slotTags[slot],
+                            name == actorNames.end() ? std::string() : name->second};
+    present.push_back(StreamHeader{static_cast<int>(slot), actor, texts[slot]});
+  }
+  return present;
+}
+
 void StreamStore::handleActorList() {
   actorNames = message.command().actorslist().map();
-  actorSlots.clear();
-  texts.clear();
-  std::fill(std::begin(mappedChannels), std::end(mappedChannels), 0);
+  std::vector<std::uint32_t> tags;
+  tags.reserve(actorNames.size());
+  for (const auto& actor : actorNames) tags.push_back(actor.first);
+  // The map's own order changes from run to run; performers must keep their blocks.
+  std::sort(tags.begin(), tags.end());
   // Actors beyond the fixed slots get none: their headers and frames are ignored.
-  int slot = 0;
-  for (const auto& actor : actorNames) {
-    if (slot == FrameLayout::kSlotCount) break;
-    actorSlots[actor.first] = slot++;
+  if (tags.size() > static_cast<std::size_t>(FrameLayout::kSlotCount)) {
+    tags.resize(FrameLayout::kSlotCount);
   }
-  for (const auto& actor : actorNames) {
-    if (actorSlots.count(actor.first) != 0) queryHeader(actor.first);
+  // A slot keeps its values only for the actor that held it: a dropped or moved performer's
+  // pose must not show on another's block.
+  for (int slot = 0; slot < FrameLayout::kSlotCount; ++slot) {
+    const bool kept =
+        static_cast<std::size_t>(slot) < tags.size() &&
+        static_cast<std::size_t>(slot) < slotTags.size() &&
+        tags[static_cast<std::size_t>(slot)] == slotTags[static_cast<std::size_t>(slot)];
+    if (!kept) std::fill(std::begin(frameValues[slot]), std::end(frameValues[slot]), 0.0f);
+    texts[slot].clear();
   }
+  slotTags = tags;
+  actorSlots.clear();
+  for (std::size_t slot = 0; slot < tags.size(); ++slot) {
+    actorSlots[tags[slot]] = static_cast<int>(slot);
+  }
+  std::fill(std::begin(mappedChannels), std::end(mappedChannels), 0);
+  if (listener != nullptr) {
+    std::vector<StreamActor> actors;
+    for (std::uint32_t tag : tags) actors.push_back(StreamActor{tag, actorNames.at(tag)});
+    listener->actorList(actors);
+  }
+  for (std::uint32_t tag : tags) queryHeader(tag);
 }
 
 void StreamStore::handleHeader() {
@@ -62,7 +116,10 @@ void StreamStore::handleHeader() {
   int channelIndex = 0;
   mapJointChannels(header.rootjoin(), slot, record, channelIndex);
   mappedChannels[slot] = channelIndex;
-  texts.push_back(std::move(text));
+  texts[slot] = std::move(text);
+  if (listener != nullptr) {
+    listener->header(header.actortag(), slot, texts[slot], channelCount(header.rootjoin()));
+  }
 }
 
 void StreamStore::handleFrame() {
@@ -78,6 +135,9 @@ void StreamStore::handleFrame() {
     const int target = channelTargets[slot][i];
     frameValues[target / FrameLayout::kSlotFloats][target % FrameLayout::kSlotFloats] =
         frame.motiondata(i);
+  }
+  if (listener != nullptr && mappedChannels[slot] > 0) {
+    listener->frame(frame.actortag(), slot, frame.motiondata().data(), frame.motiondata_size());
   }
 }
 

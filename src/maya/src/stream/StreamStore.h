@@ -11,10 +11,13 @@
 #include "BREX_PLUG_MESSAGE.pb.h"
 #include "stream/FrameLayout.h"
 #include "stream/PacketCodec.h"
+#include "stream/StreamActor.h"
+#include "stream/StreamListener.h"
 
 // What the stream delivers, kept from decoded packets: the actor list and its slots, one BVH
-// text per accepted header, and the newest frame of each slot. No socket, thread or lock: the
-// owner serialises every call.
+// text per slotted actor's header, and the newest frame of each slot. Slots go to the listed
+// actors in ascending tag order, so the same performers keep the same slots across lists. No
+// socket, thread or lock: the owner serialises every call.
 class StreamStore {
  public:
   // Asks the server for one actor's header; called during handleMessage, once per slotted
@@ -25,6 +28,9 @@ class StreamStore {
   StreamStore(const StreamStore&) = delete;
   StreamStore& operator=(const StreamStore&) = delete;
 
+  // Told of every actor list, header and frame applied; null for none. Not owned.
+  void setListener(StreamListener* listener) { this->listener = listener; }
+
   // Decodes one packet payload ("AAAA" or "CCCC" magic) and applies it. False when it does not
   // decode; nothing then changes.
   bool handleMessage(const char* payload, int length, std::uint32_t magic);
@@ -32,8 +38,16 @@ class StreamStore {
   // Copies slot's FrameLayout::kSlotBytes when size is at least that; otherwise leaves
   // destination untouched.
   void copyFrame(void* destination, std::uint32_t size, int slot) const;
-  // The BVH texts of the headers accepted since the last actor list, in arrival order.
-  const std::vector<std::string>& headerTexts() const { return texts; }
+  // Copies every slot (FrameLayout::kFrameBytes, slot 0 first) when size is at least that;
+  // otherwise leaves destination untouched.
+  void copyFrames(void* destination, std::uint32_t size) const;
+  // The BVH texts of the headers accepted since the last actor list, in slot order; a second
+  // header of an actor replaces its first.
+  std::vector<std::string> headerTexts() const;
+  // The same with their slots and actors.
+  std::vector<StreamHeader> headers() const;
+  // Actors holding a slot in the current actor list.
+  int actorCount() const { return static_cast<int>(slotTags.size()); }
 
  private:
   void handleActorList();
@@ -43,11 +57,15 @@ class StreamStore {
   void mapJointChannels(const BrexPlugs::BVH_JOIN& joint, int slot, int& record, int& channelIndex);
 
   QueryFunction queryHeader;
+  StreamListener* listener = nullptr;
   PacketCodec codec;
   BrexPlugs::BREX_PLUGIN_MESSAGE message;
   google::protobuf::Map<std::uint32_t, std::string> actorNames;
   std::map<std::uint32_t, int> actorSlots;
-  std::vector<std::string> texts;
+  // The tag holding each slot, slot 0 first.
+  std::vector<std::uint32_t> slotTags;
+  // The header text of each slot since the last actor list; empty until it arrives.
+  std::string texts[FrameLayout::kSlotCount];
   float frameValues[FrameLayout::kSlotCount][FrameLayout::kSlotFloats] = {};
   int channelTargets[FrameLayout::kSlotCount][FrameLayout::kSlotFloats] = {};
   // Frame values mapped by the slot's header since the last actor list; 0 before it arrives.

@@ -127,10 +127,22 @@ void protocolBufferProcess::copyFrame(void* destination, std::uint32_t size, int
   receiver->store.copyFrame(destination, size, slot);
 }
 
+void protocolBufferProcess::copyFrames(void* destination, std::uint32_t size) {
+  Receiver::Turn turn(*receiver);
+  std::lock_guard<std::mutex> lock(receiver->dataMutex);
+  receiver->store.copyFrames(destination, size);
+}
+
 std::vector<std::string> protocolBufferProcess::copyHeaderTexts() {
   Receiver::Turn turn(*receiver);
   std::lock_guard<std::mutex> lock(receiver->dataMutex);
   return receiver->store.headerTexts();
+}
+
+std::vector<StreamHeader> protocolBufferProcess::copyHeaders() {
+  Receiver::Turn turn(*receiver);
+  std::lock_guard<std::mutex> lock(receiver->dataMutex);
+  return receiver->store.headers();
 }
 
 std::uint64_t protocolBufferProcess::packetCount() {

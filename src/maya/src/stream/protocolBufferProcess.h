@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "stream/FrameLayout.h"
+#include "stream/StreamActor.h"
 
 // The stream processor: owns the connection to the streaming application and a receive
 // thread that keeps the actor list, one BVH text per skeleton header and the newest frame of
@@ -20,6 +21,7 @@ class protocolBufferProcess {
   static constexpr int kRecordFloats = FrameLayout::kRecordFloats;
   static constexpr int kSlotFloats = FrameLayout::kSlotFloats;
   static constexpr std::uint32_t kSlotBytes = FrameLayout::kSlotBytes;
+  static constexpr std::uint32_t kFrameBytes = FrameLayout::kFrameBytes;
 
   // The process-wide object, created on first use and destroyed at exit.
   static protocolBufferProcess& instance();
@@ -52,8 +54,13 @@ class protocolBufferProcess {
   // rotation) when size >= 1440; otherwise leaves destination untouched. Waits at most for
   // the handling of the message in hand.
   void copyFrame(void* destination, std::uint32_t size, int slot);
-  // The BVH texts of the headers accepted since the last actor list, in arrival order.
+  // Copies every slot's frame values (FrameLayout::kFrameBytes, slot 0 first) at one moment
+  // when size >= kFrameBytes; otherwise leaves destination untouched. Waits like copyFrame.
+  void copyFrames(void* destination, std::uint32_t size);
+  // The BVH texts of the headers accepted since the last actor list, in slot order.
   std::vector<std::string> copyHeaderTexts();
+  // The same with the slot, tag and name of each text's actor.
+  std::vector<StreamHeader> copyHeaders();
 
   // Packets taken off the connection so far, decodable or not.
   std::uint64_t packetCount();

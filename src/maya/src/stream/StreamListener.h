@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "stream/StreamActor.h"
+
+// Told of what the stream delivers, in arrival order, on the receive thread with the stream
+// processor's data lock held: keep each call short and never call the processor from it.
+class StreamListener {
+ public:
+  virtual ~StreamListener() = default;
+  // A new actor list: the actors holding slots, ascending by tag, so actors[k] holds slot k.
+  virtual void actorList(const std::vector<StreamActor>& actors) = 0;
+  // A header accepted for a slotted actor, replacing any earlier one of that actor: its BVH
+  // text (joints named with the slot as suffix) and the channel count of its whole tree.
+  virtual void header(std::uint32_t actorTag, int slot, const std::string& bvhText,
+                      int channelCount) = 0;
+  // A frame of a slotted actor whose header has arrived: every value as received, in the
+  // header's channel order.
+  virtual void frame(std::uint32_t actorTag, int slot, const float* values, int count) = 0;
+};
