@@ -1,16 +1,6 @@
 #include "StreamServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <utility>
 
 #include "stream/PacketReader.h"
@@ -22,13 +12,14 @@ using Clock = std::chrono::steady_clock;
 // How often the threads look at the stop request while nothing else happens.
 constexpr int kPollMs = 50;
 
-bool sendAll(int handle, const std::string& bytes, int& error) {
+bool sendAll(serverSockets::Handle handle, const std::string& bytes, int& error) {
   std::size_t sent = 0;
   while (sent < bytes.size()) {
-    const ssize_t result = ::send(handle, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (result < 0 && errno == EINTR) continue;
+    const int result = socketPlatform::send(handle, bytes.data() + sent,
+                                            static_cast<int>(bytes.size() - sent), error);
+    if (result < 0 && socketPlatform::isInterrupted(error)) continue;
     if (result <= 0) {
-      error = result < 0 ? errno : 0;
+      if (result == 0) error = 0;
       return false;
     }
     sent += static_cast<std::size_t>(result);
@@ -36,48 +27,29 @@ bool sendAll(int handle, const std::string& bytes, int& error) {
   return true;
 }
 
-std::string peerText(int handle) {
-  sockaddr_in address{};
-  socklen_t length = sizeof(address);
-  if (::getpeername(handle, reinterpret_cast<sockaddr*>(&address), &length) != 0) return "?";
-  char text[INET_ADDRSTRLEN] = "?";
-  ::inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
-  return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
-}
-
 }  // namespace
 
 StreamServer::StreamServer(std::vector<Actor> actors, Options options, Log log)
-    : actors(std::move(actors)), options(std::move(options)), logLine(std::move(log)) {}
+    : actors(std::move(actors)),
+      options(std::move(options)),
+      logLine(std::move(log)),
+      libraryStarted(socketPlatform::startLibrary()) {}
 
-StreamServer::~StreamServer() { stop(); }
+StreamServer::~StreamServer() {
+  stop();
+  if (libraryStarted) socketPlatform::releaseLibrary();
+}
 
 bool StreamServer::start(std::string& error) {
   stop();
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(options.port);
-  if (::inet_pton(AF_INET, options.bindAddress.c_str(), &address.sin_addr) != 1) {
+  std::uint32_t address = 0;
+  if (!serverSockets::parseIPv4(options.bindAddress, address)) {
     error = "\"" + options.bindAddress + "\" is not an IPv4 address";
     return false;
   }
-  listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (listener < 0) {
-    error = std::strerror(errno);
-    return false;
-  }
-  const int reuse = 1;
-  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof(reuse));
-  socklen_t length = sizeof(address);
-  if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      ::listen(listener, 8) != 0 ||
-      ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    error = std::strerror(errno);
-    ::close(listener);
-    listener = -1;
-    return false;
-  }
-  listenPort = ntohs(address.sin_port);
+  listenPort = options.port;
+  listener = serverSockets::listen(address, listenPort, error);
+  if (listener == socketPlatform::kInvalidHandle) return false;
   stopRequested = false;
   {
     std::lock_guard<std::mutex> lock(finishedMutex);
@@ -90,8 +62,8 @@ bool StreamServer::start(std::string& error) {
 void StreamServer::stop() {
   stopRequested = true;
   if (acceptThread.joinable()) acceptThread.join();
-  if (listener >= 0) ::close(listener);
-  listener = -1;
+  if (listener != socketPlatform::kInvalidHandle) socketPlatform::close(listener);
+  listener = socketPlatform::kInvalidHandle;
 }
 
 bool StreamServer::waitFinished(std::chrono::milliseconds timeout) {
@@ -121,39 +93,33 @@ void StreamServer::acceptLoop() {
     if (options.once && clientsAccepted > 0) {
       if (clients.empty()) break;
     } else {
-      pollfd waiting{listener, POLLIN, 0};
-      if (::poll(&waiting, 1, kPollMs) <= 0) continue;
-      const int handle = ::accept(listener, nullptr, nullptr);
-      if (handle < 0) continue;
+      if (!serverSockets::waitReadable(listener, kPollMs)) continue;
+      const serverSockets::Handle handle = serverSockets::accept(listener);
+      if (handle == socketPlatform::kInvalidHandle) continue;
       const int id = ++clientsAccepted;
       clients.emplace_back();
       Client& client = clients.back();
       client.thread = std::thread([this, id, handle, &client] {
-        log("client " + std::to_string(id) + " connected from " + peerText(handle));
+        log("client " + std::to_string(id) + " connected from " + serverSockets::peerText(handle));
         const std::string end = serveClient(id, handle);
-        ::close(handle);
+        socketPlatform::close(handle);
         log("client " + std::to_string(id) + " " + end);
         client.ended = true;
       });
       continue;
     }
     // Only once-mode waits here for its one client; the thread's end is seen on the next turn.
-    pollfd none{-1, 0, 0};
-    ::poll(&none, 1, kPollMs);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
   }
   for (Client& client : clients) client.thread.join();
   clients.clear();
   finish();
 }
 
-std::string StreamServer::serveClient(int id, int handle) {
-  const int noDelay = 1;
-  setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
+std::string StreamServer::serveClient(int id, serverSockets::Handle handle) {
+  socketPlatform::setNoDelay(handle);
   // Bounded sends and receives: a stalled client cannot hold its thread past a stop request.
-  timeval timeout{};
-  timeout.tv_sec = 1;
-  setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
-  setsockopt(handle, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
+  socketPlatform::setTimeouts(handle, 1000);
 
   const std::string who = "client " + std::to_string(id);
   int error = 0;
@@ -164,9 +130,9 @@ std::string StreamServer::serveClient(int id, int handle) {
   // A client that closes while a frame is on its way is seen by the send, as a reset or a
   // broken pipe, rather than by a receive.
   const auto lost = [&] {
-    if (error == EPIPE || error == ECONNRESET) return disconnected();
+    if (serverSockets::isPeerGone(error)) return disconnected();
     return "lost after " + std::to_string(framesSent) + " frames" +
-           (error ? std::string(": ") + std::strerror(error) : std::string());
+           (error ? ": " + socketPlatform::errorText(error) : std::string());
   };
 
   BrexPlugs::BREX_PLUGIN_MESSAGE message;
@@ -191,13 +157,15 @@ std::string StreamServer::serveClient(int id, int handle) {
   std::uint32_t magic = 0;
   int length = 0;
   bool closed = false;
-  const PacketReader::ReceiveFunction receive = [handle, &closed](char* buffer, int size) {
-    ssize_t result;
+  int receiveError = 0;
+  const PacketReader::ReceiveFunction receive = [handle, &closed, &receiveError](char* buffer,
+                                                                                 int size) {
+    int result;
     do {
-      result = ::recv(handle, buffer, static_cast<std::size_t>(size), 0);
-    } while (result < 0 && errno == EINTR);
+      result = socketPlatform::receive(handle, buffer, size, receiveError);
+    } while (result < 0 && socketPlatform::isInterrupted(receiveError));
     if (result == 0) closed = true;
-    return result > 0 ? static_cast<int>(result) : -1;
+    return result > 0 ? result : -1;
   };
 
   struct Playback {
@@ -229,13 +197,13 @@ std::string StreamServer::serveClient(int id, int handle) {
     const auto now = Clock::now();
     const auto wait = due > now ? std::chrono::duration_cast<std::chrono::milliseconds>(due - now)
                                 : std::chrono::milliseconds(0);
-    pollfd readable{handle, POLLIN, 0};
-    int ready = ::poll(&readable, 1, static_cast<int>(std::min<long long>(wait.count(), kPollMs)));
-    while (ready > 0) {
+    bool ready = serverSockets::waitReadable(
+        handle, static_cast<int>(std::min<long long>(wait.count(), kPollMs)));
+    while (ready) {
       // A closed client, or one stalling inside a query for the receive time-out, is done.
       if (!reader.next(receive, payload.get(), magic, length)) {
         if (closed) return disconnected();
-        error = errno;
+        error = receiveError;
         return lost();
       }
       if (codec.decode(magic, payload.get(), length, query) &&
@@ -255,7 +223,7 @@ std::string StreamServer::serveClient(int id, int handle) {
           if (!sendAll(handle, packet, error)) return lost();
         }
       }
-      ready = reader.buffered() ? 1 : ::poll(&readable, 1, 0);
+      ready = reader.buffered() || serverSockets::waitReadable(handle, 0);
     }
 
     for (std::size_t index = 0; index < actors.size(); ++index) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "BREX_PLUG_MESSAGE.pb.h"
+#include "ServerSockets.h"
 #include "stream/PacketCodec.h"
 
 // Stands in for the streaming application: serves a fixed set of actors to any number of
@@ -68,7 +69,7 @@ class StreamServer {
 
   void acceptLoop();
   // Returns how the client ended, as the end of its log line.
-  std::string serveClient(int id, int handle);
+  std::string serveClient(int id, serverSockets::Handle handle);
   void log(const std::string& line);
   void finish();
 
@@ -76,7 +77,9 @@ class StreamServer {
   Options options;
   Log logLine;
   std::mutex logMutex;
-  int listener = -1;
+  // Held from construction to destruction, for the sockets of every start.
+  bool libraryStarted;
+  serverSockets::Handle listener = socketPlatform::kInvalidHandle;
   std::uint16_t listenPort = 0;
   std::atomic<bool> stopRequested{false};
   std::thread acceptThread;

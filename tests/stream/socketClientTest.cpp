@@ -1,10 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <memory>
@@ -12,6 +6,7 @@
 
 #include "stream/SocketClient.h"
 #include "support/LoopbackServer.h"
+#include "support/TestSockets.h"
 
 namespace {
 
@@ -20,31 +15,19 @@ template <class Base>
 class Probed : public Base {
  public:
   using Base::Base;
-  int native() const { return static_cast<int>(this->nativeHandle()); }
+  testSockets::Handle native() const { return this->nativeHandle(); }
 };
 
 // A loopback listener whose one-connection queue is taken by a client nobody accepts, so that
 // the system drops every further connection request unanswered.
-class FullListener {
- public:
-  FullListener() {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    ::listen(listener, 0);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-    ::connect(queued, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  }
+struct FullListener {
   ~FullListener() {
-    ::close(queued);
-    ::close(listener);
+    testSockets::close(queued);
+    if (listener != testSockets::kInvalid) testSockets::close(listener);
   }
-  int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  int queued = ::socket(AF_INET, SOCK_STREAM, 0);
   std::uint16_t port = 0;
+  testSockets::Handle listener = testSockets::listenLoopback(port, 0);
+  testSockets::Handle queued = testSockets::connectLoopback(port);
 };
 
 TEST(SocketClient, ConnectsByDottedAddressAndSendsEveryByte) {
@@ -96,17 +79,13 @@ TEST(SocketClient, ClosedPeerGivesMinusOneEveryTimeAndNoSignal) {
 }
 
 TEST(SocketClient, UnresolvableHostThrowsHostAndReason) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const int code = ::getaddrinfo("no-such-host.invalid", nullptr, &hints, &found);
-  ASSERT_NE(code, 0);
+  const std::string reason = testSockets::resolveErrorText("no-such-host.invalid");
+  ASSERT_FALSE(reason.empty());
   try {
     SocketClient("no-such-host.invalid", 7005);
     ADD_FAILURE() << "no exception";
   } catch (const std::string& text) {
-    EXPECT_EQ(text, std::string("cannot resolve \"no-such-host.invalid\": ") + gai_strerror(code));
+    EXPECT_EQ(text, "cannot resolve \"no-such-host.invalid\": " + reason);
   }
 }
 
@@ -122,12 +101,29 @@ TEST(SocketClient, RefusedAndUnansweredConnectsSayWhy) {
   EXPECT_LT(waited, std::chrono::seconds(10));
 
   const std::uint16_t closedPort = full.port;
-  ::close(full.listener);
-  full.listener = -1;
+  testSockets::close(full.listener);
+  full.listener = testSockets::kInvalid;
   SocketClient refused("127.0.0.1", closedPort);
   EXPECT_FALSE(refused.isConnected());
   EXPECT_EQ(refused.connectError(), "cannot connect to \"127.0.0.1\" port " +
-                                        std::to_string(closedPort) + ": Connection refused");
+                                        std::to_string(closedPort) + ": " +
+                                        testSockets::refusedText());
+}
+
+// Winsock takes the time-outs as a DWORD of milliseconds, where a timeval would mean 3 ms.
+TEST(SocketClient, ReceiveFromASilentPeerTimesOutAfterThreeSeconds) {
+  LoopbackServer server;
+  server.serve([](LoopbackServer::Connection& client) { client.waitForClose(); });
+  SocketClient socket("127.0.0.1", server.port());
+  ASSERT_TRUE(socket.isConnected());
+  char buffer[4];
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(socket.receive(buffer, 4), -2);
+  const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - start)
+                          .count();
+  EXPECT_GT(waited, 2500);
+  EXPECT_LT(waited, 10000);
 }
 
 TEST(SocketClient, SendsWithoutDelay) {
@@ -137,28 +133,25 @@ TEST(SocketClient, SendsWithoutDelay) {
     Probed<SocketClient> socket("127.0.0.1", server.port());
     ASSERT_TRUE(socket.isConnected());
     EXPECT_TRUE(socket.connectError().empty());
-    int noDelay = 0;
-    socklen_t size = sizeof(noDelay);
-    ASSERT_EQ(::getsockopt(socket.native(), IPPROTO_TCP, TCP_NODELAY, &noDelay, &size), 0);
-    EXPECT_NE(noDelay, 0);
+    EXPECT_TRUE(testSockets::hasNoDelay(socket.native()));
   }
   server.join();
 }
 
-// Destroying a closed socket, last copy or not, leaves a file that took its number open.
+// Destroying a closed socket, last copy or not, leaves a socket that took its handle open.
 TEST(SocketClient, CloseThroughOneCopyIsSeenByAll) {
   // No peer: a server thread would open and close handles of its own meanwhile.
   auto a = std::make_unique<Probed<Socket>>();
   auto b = std::make_unique<Socket>(*a);
-  const int number = a->native();
+  const testSockets::Handle handle = a->native();
   EXPECT_EQ(a->close(), 0);
   EXPECT_EQ(b->close(), -1);
-  const int file = ::open("/dev/null", O_RDONLY);
-  ASSERT_EQ(file, number) << "the file did not reuse the socket's number";
+  const testSockets::Handle other = testSockets::open();
+  ASSERT_EQ(other, handle) << "the new socket did not reuse the closed one's handle";
   a.reset();
   b.reset();
-  EXPECT_NE(::fcntl(file, F_GETFD), -1) << "the file was closed";
-  ::close(file);
+  EXPECT_TRUE(testSockets::isOpen(other)) << "the new socket was closed";
+  testSockets::close(other);
 }
 
 TEST(SocketClient, CopiesShareTheHandleUntilTheLastIsDestroyed) {
@@ -173,6 +166,22 @@ TEST(SocketClient, CopiesShareTheHandleUntilTheLastIsDestroyed) {
   EXPECT_EQ(socket.send("b", 1), 1);
   server.join();
   EXPECT_EQ(received, "ab");
+}
+
+// Winsock's accept ignores SO_RCVTIMEO: a server waiting on it for a client that never comes
+// would hold its test until killed.
+TEST(LoopbackServer, WaitsForAClientNoLongerThanItsTimeOut) {
+  LoopbackServer server(std::chrono::milliseconds(300));
+  bool ran = false;
+  const auto start = std::chrono::steady_clock::now();
+  server.serve([&ran](LoopbackServer::Connection&) { ran = true; });
+  server.join();
+  const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - start)
+                          .count();
+  EXPECT_LT(waited, 5000);
+  EXPECT_FALSE(server.accepted());
+  EXPECT_FALSE(ran);
 }
 
 }  // namespace

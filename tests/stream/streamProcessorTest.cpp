@@ -1,8 +1,5 @@
 #include <google/protobuf/stubs/logging.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -17,6 +14,7 @@
 #include "support/LoopbackServer.h"
 #include "support/StreamMessages.h"
 #include "support/StreamSession.h"
+#include "support/TestSockets.h"
 
 namespace {
 
@@ -36,15 +34,9 @@ std::vector<float> withPrefix(std::vector<float> prefix) {
 }
 
 std::uint16_t portWithoutListener() {
-  const int handle = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof(address);
-  ::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(handle);
-  return ntohs(address.sin_port);
+  std::uint16_t port = 0;
+  testSockets::close(testSockets::listenLoopback(port, 1));
+  return port;
 }
 
 J hipsAndSpine() {

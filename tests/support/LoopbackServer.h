@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "support/TestSockets.h"
+
 // A one-client TCP server on 127.0.0.1 with a port chosen by the system (or a given one). serve()
 // accepts the client and runs a script with it on the server's own thread; every wait of the script
 // is bounded by the time-out. The destructor joins the thread.
@@ -14,7 +16,7 @@ class LoopbackServer {
  public:
   class Connection {
    public:
-    explicit Connection(int handle) : handle(handle) {}
+    explicit Connection(testSockets::Handle handle) : handle(handle) {}
     // Sends all bytes, in pieces of at most chunk bytes (0: at once), each its own segment.
     bool send(const std::string& bytes, std::size_t chunk = 0);
     // Receives exactly count bytes; false on time-out or close.
@@ -25,7 +27,7 @@ class LoopbackServer {
     bool waitForClose();
 
    private:
-    int handle;
+    testSockets::Handle handle;
   };
 
   // Throws std::runtime_error when it cannot listen (a given port in use, for one).
@@ -50,7 +52,7 @@ class LoopbackServer {
   bool accepted() const { return clientAccepted; }
 
  private:
-  int listener = -1;
+  testSockets::Handle listener = testSockets::kInvalid;
   std::uint16_t listenPort = 0;
   std::chrono::milliseconds timeout;
   bool clientAccepted = false;

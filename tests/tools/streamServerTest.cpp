@@ -1,9 +1,4 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +15,7 @@
 #include "stream/PacketCodec.h"
 #include "stream/protocolBufferProcess.h"
 #include "support/LoopbackServer.h"
+#include "support/TestSockets.h"
 
 namespace {
 
@@ -60,20 +56,10 @@ struct LogLines {
   std::vector<std::string> lines;
 };
 
-// A raw client socket with 5 s receive and send time-outs; -1 when it cannot connect.
-int connectTo(std::uint16_t port) {
-  const int handle = ::socket(AF_INET, SOCK_STREAM, 0);
-  timeval timeout{5, 0};
-  setsockopt(handle, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
-  setsockopt(handle, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
-    ::close(handle);
-    return -1;
-  }
+// A raw client socket with 5 s receive and send time-outs; kInvalid when it cannot connect.
+testSockets::Handle connectTo(std::uint16_t port) {
+  const testSockets::Handle handle = testSockets::connectLoopback(port);
+  if (handle != testSockets::kInvalid) testSockets::setTimeouts(handle, std::chrono::seconds(5));
   return handle;
 }
 
@@ -114,8 +100,8 @@ TEST(StreamServer, HeaderFollowsTheFileAndFramesCarryItsValues) {
   StreamServer server({loadActor("humanoid.bvh")}, options);
   std::string error;
   ASSERT_TRUE(server.start(error)) << error;
-  const int handle = connectTo(server.port());
-  ASSERT_GE(handle, 0);
+  const testSockets::Handle handle = connectTo(server.port());
+  ASSERT_NE(handle, testSockets::kInvalid);
   LoopbackServer::Connection connection(handle);
 
   Message message;
@@ -155,7 +141,7 @@ TEST(StreamServer, HeaderFollowsTheFileAndFramesCarryItsValues) {
   EXPECT_EQ(head.endsite().y(), 17.0f);
   EXPECT_EQ(head.childjoin_size(), 0);
 
-  ::close(handle);
+  testSockets::close(handle);
   server.stop();
 }
 
@@ -231,13 +217,13 @@ TEST(StreamServer, OnceSendsEachFrameOnceThenFinishes) {
   StreamServer server({loadActor("syntax/lowerCase.bvh")}, options, log.callback());
   std::string error;
   ASSERT_TRUE(server.start(error)) << error;
-  const int handle = connectTo(server.port());
-  ASSERT_GE(handle, 0);
+  const testSockets::Handle handle = connectTo(server.port());
+  ASSERT_NE(handle, testSockets::kInvalid);
   LoopbackServer::Connection connection(handle);
   Message message;
   int frames = 0;
   while (receiveMessage(connection, message)) frames += message.message() == Message::FRAME_DATA;
-  ::close(handle);
+  testSockets::close(handle);
   EXPECT_EQ(frames, 2);
   EXPECT_TRUE(server.waitFinished(std::chrono::seconds(5)));
   EXPECT_EQ(log.copy().back(), "client 1 done after 2 frames, each actor once");
@@ -250,6 +236,18 @@ TEST(StreamServer, ABadAddressIsRefused) {
   std::string error;
   EXPECT_FALSE(server.start(error));
   EXPECT_EQ(error, "\"localhost\" is not an IPv4 address");
+}
+
+// Winsock's SO_REUSEADDR would let the second server share the port with the first.
+TEST(StreamServer, APortInUseIsRefused) {
+  StreamServer first({}, StreamServer::Options());
+  std::string error;
+  ASSERT_TRUE(first.start(error)) << error;
+  StreamServer::Options options;
+  options.port = first.port();
+  StreamServer second({}, options);
+  EXPECT_FALSE(second.start(error));
+  EXPECT_FALSE(error.empty());
 }
 
 TEST(BvhActor, FailuresSayWhy) {
