@@ -7,6 +7,7 @@
 #include <maya/MStatus.h>
 #include <maya/MString.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -451,8 +452,12 @@ int convertCommand(const std::vector<std::string>& args) {
   }
   if (request.inputs.empty()) return usageError("which files?");
   if (request.jobs == 0) {
-    const long cores = ::sysconf(_SC_NPROCESSORS_ONLN);
-    request.jobs = cores > 0 ? static_cast<unsigned int>(cores) : 1;
+    // The cores this process may run on, which a farm's scheduler may have limited.
+    cpu_set_t cores;
+    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+    request.jobs = ::sched_getaffinity(0, sizeof cores, &cores) == 0
+                       ? static_cast<unsigned int>(CPU_COUNT(&cores))
+                       : static_cast<unsigned int>(std::max(online, 1L));
   }
   return runConvert(request);
 }
