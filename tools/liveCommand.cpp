@@ -32,13 +32,35 @@ constexpr double kPi = 3.14159265358979323846;
 // The scene's rate: film, Maya's default.
 constexpr double kSceneFramesPerSecond = 24.0;
 constexpr auto kHeaderTimeout = std::chrono::seconds(5);
-// Device output slots of block 0 that carry joint records (slot 0 carries none).
+constexpr auto kHeaderRetry = std::chrono::milliseconds(50);
+// The node's output blocks, one per actor slot, and the slots of a block that carry joint
+// records (slot 0 carries none).
+constexpr int kBlocks = 5;
 constexpr int kLinkableJoints = 59;
 constexpr int kViewJoints = 4;
 
 std::atomic<bool> interrupted{false};
 
 void onInterrupt(int) { interrupted = true; }
+
+bool registered(const char* command) {
+  const std::vector<std::string> commands = host::registeredCommands();
+  return std::find(commands.begin(), commands.end(), command) != commands.end();
+}
+
+// The status command's line; empty when the plug-in has none.
+std::string statusLine() {
+  if (!host::runCommand("marvikMocapStatus")) return std::string();
+  return host::lastCommandResult();
+}
+
+// "actors=<n>" of the status line; -1 when there is none.
+int statusActors(const std::string& status) {
+  const auto at = status.find(" actors=");
+  return at == std::string::npos ? -1 : std::atoi(status.c_str() + at + 8);
+}
+
+std::string topOf(int block) { return "Marvik" + std::to_string(block); }
 
 // The joints the stream has records for, in the builder's pre-order: every joint under the
 // top transform except the End Sites, which the parser names "..._Effector".
@@ -51,6 +73,33 @@ std::vector<std::string> streamedJoints(const std::string& top) {
     joints.push_back(path);
   }
   return joints;
+}
+
+// The blocks whose skeleton "Marvik<k>" is in the scene.
+std::vector<int> builtBlocks() {
+  std::vector<int> blocks;
+  for (int block = 0; block < kBlocks; ++block) {
+    if (host::findNode(topOf(block)).hasFn(MFn::kTransform)) blocks.push_back(block);
+  }
+  return blocks;
+}
+
+// Builds a skeleton per actor once every listed actor's header is in, or at the deadline
+// whatever is in then. Without the status command, as soon as one is in. The blocks built.
+std::vector<int> buildSkeletons(bool counted) {
+  const auto deadline = Clock::now() + kHeaderTimeout;
+  for (;;) {
+    const bool last = Clock::now() >= deadline || interrupted;
+    const int expected = counted ? statusActors(statusLine()) : 1;
+    if (expected > 0 || last) {
+      host::runCommand("createMarvikSkeleton");
+      const std::vector<int> blocks = builtBlocks();
+      if (last || (!blocks.empty() && static_cast<int>(blocks.size()) >= expected)) return blocks;
+      // Some headers are still on their way: build them all together.
+      for (int block : blocks) host::deleteNode(topOf(block));
+    }
+    std::this_thread::sleep_for(kHeaderRetry);
+  }
 }
 
 std::string shortName(const std::string& path) { return path.substr(path.find_last_of('|') + 1); }
@@ -75,16 +124,23 @@ double singlePrecision(double value) {
   return std::strtod(text, nullptr);
 }
 
-// One evaluation: each linked joint's translation and rotation, as output.
+// A joint driven by output slot g + 1 of its actor's block.
+struct Link {
+  std::string joint;
+  std::string translate;
+  std::string rotate;
+};
+
+// One evaluation: each link's translation and rotation, as output.
 struct Sample {
   std::vector<Vector> translations;
   std::vector<Vector> rotations;
 };
 
 // Keys the recorded samples onto the joints, one key per evaluation at the scene's rate.
-bool keySamples(const std::vector<std::string>& joints, const std::vector<Sample>& samples) {
-  for (std::size_t joint = 0; joint < joints.size(); ++joint) {
-    MObject object = host::findNode(joints[joint]);
+bool keySamples(const std::vector<Link>& links, const std::vector<Sample>& samples) {
+  for (std::size_t joint = 0; joint < links.size(); ++joint) {
+    MObject object = host::findNode(links[joint].joint);
     MFnDependencyNode node(object);
     const char* translate[] = {"translateX", "translateY", "translateZ"};
     const char* rotate[] = {"rotateX", "rotateY", "rotateZ"};
@@ -140,46 +196,49 @@ int liveSession(const LiveRequest& request) {
   std::printf("%s: connected to %s\n", name, address.c_str());
   std::fflush(stdout);
 
-  // The headers come in answer to the client's queries; build as soon as the first is there.
-  const std::vector<std::string> commands = host::registeredCommands();
-  const bool canBuild =
-      std::find(commands.begin(), commands.end(), "createMarvikSkeleton") != commands.end();
-  const std::string top = "Marvik0";
-  const auto deadline = Clock::now() + kHeaderTimeout;
-  while (canBuild && !host::findNode(top).hasFn(MFn::kTransform) && Clock::now() < deadline &&
-         !interrupted) {
-    host::runCommand("createMarvikSkeleton");
-    if (!host::findNode(top).hasFn(MFn::kTransform)) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-  }
-  std::vector<std::string> joints;
-  if (!canBuild) {
+  // The headers come in answer to the client's queries, one per actor.
+  const bool hasStatus = registered("marvikMocapStatus");
+  std::vector<Link> links;
+  std::vector<std::size_t> roots;  // the first link of each actor
+  const bool skeletons = registered("createMarvikSkeleton");
+  if (!skeletons) {
     std::printf("%s: the plug-in has no createMarvikSkeleton: showing the outputs only\n", name);
-  } else if (!host::findNode(top).hasFn(MFn::kTransform)) {
-    host::runCommand("disconnectMarvikMocap");
-    std::fprintf(stderr, "%s: no skeleton header arrived from %s within %lld s\n", name,
-                 address.c_str(), static_cast<long long>(kHeaderTimeout.count()));
-    return 1;
+    links.push_back({"slot 1", device + ".outputTranslate01", device + ".outputRotate01"});
+    roots.push_back(0);
   } else {
-    joints = streamedJoints(top);
-    if (joints.size() > static_cast<std::size_t>(kLinkableJoints)) joints.resize(kLinkableJoints);
-    for (std::size_t g = 0; g < joints.size(); ++g) {
-      host::connectAttributes(device + ".outputTranslate0" + std::to_string(g + 1),
-                              joints[g] + ".translate");
-      host::connectAttributes(device + ".outputRotate0" + std::to_string(g + 1),
-                              joints[g] + ".rotate");
+    const std::vector<int> blocks = buildSkeletons(hasStatus);
+    if (blocks.empty()) {
+      host::runCommand("disconnectMarvikMocap");
+      std::fprintf(stderr, "%s: no skeleton header arrived from %s within %lld s\n", name,
+                   address.c_str(), static_cast<long long>(kHeaderTimeout.count()));
+      return 1;
     }
-    std::printf("%s: built %s, %zu joints linked to the device outputs\n", name, top.c_str(),
-                joints.size());
+    for (int block : blocks) {
+      std::vector<std::string> joints = streamedJoints(topOf(block));
+      if (joints.size() > static_cast<std::size_t>(kLinkableJoints)) joints.resize(kLinkableJoints);
+      roots.push_back(links.size());
+      for (std::size_t g = 0; g < joints.size(); ++g) {
+        const std::string slot = std::to_string(block) + std::to_string(g + 1);
+        Link link{joints[g], device + ".outputTranslate" + slot, device + ".outputRotate" + slot};
+        host::connectAttributes(link.translate, joints[g] + ".translate");
+        host::connectAttributes(link.rotate, joints[g] + ".rotate");
+        links.push_back(link);
+      }
+      std::printf("%s: built %s, %zu joints linked to the device outputs\n", name,
+                  topOf(block).c_str(), joints.size());
+    }
   }
   std::fflush(stdout);
 
   host::setAttribute(device + ".frameRate", kSceneFramesPerSecond);
   host::setAttribute(device + ".live", true);
   const bool terminal = request.view && ::isatty(1);
-  const std::size_t shown =
-      std::max<std::size_t>(1, std::min<std::size_t>(joints.size(), kViewJoints));
+  // The view: each actor's root, then the first actor's next joints.
+  std::vector<std::size_t> shown = roots;
+  for (std::size_t g = 1; g < static_cast<std::size_t>(kViewJoints); ++g) {
+    const std::size_t next = roots.size() > 1 ? roots[1] : links.size();
+    if (g < next) shown.push_back(g);
+  }
   std::vector<Sample> samples;
   const auto period = std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(1.0 / kSceneFramesPerSecond));
@@ -192,6 +251,7 @@ int liveSession(const LiveRequest& request) {
   int newInSecond = 0;
   int newTotal = 0;
   int framesPerSecond = 0;
+  std::string status = hasStatus ? statusLine() : std::string();
   bool drawn = false;
   while (!interrupted) {
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
@@ -200,11 +260,9 @@ int liveSession(const LiveRequest& request) {
     next += period;
 
     Sample sample;
-    const std::size_t count = std::max<std::size_t>(joints.size(), shown);
-    for (std::size_t g = 0; g < count; ++g) {
-      const std::string slot = std::to_string(g + 1);
-      sample.translations.push_back(vectorOf(device + ".outputTranslate0" + slot));
-      sample.rotations.push_back(vectorOf(device + ".outputRotate0" + slot));
+    for (const Link& link : links) {
+      sample.translations.push_back(vectorOf(link.translate));
+      sample.rotations.push_back(vectorOf(link.rotate));
     }
     const bool changed = evaluations == 0 || sample.translations != previous.translations ||
                          sample.rotations != previous.rotations;
@@ -212,31 +270,33 @@ int liveSession(const LiveRequest& request) {
     newTotal += changed;
     previous = sample;
     ++evaluations;
-    if (!joints.empty()) samples.push_back(sample);
+    if (skeletons) samples.push_back(sample);
 
     const auto now = Clock::now();
     if (now >= nextReport) {
       framesPerSecond = newInSecond;
       newInSecond = 0;
       nextReport += std::chrono::seconds(1);
+      if (hasStatus) status = statusLine();
       if (!terminal) {
         std::printf("%s: %d s, %d new frames/s, root at %s\n", name, ++seconds, framesPerSecond,
                     vectorText(sample.translations[0]).c_str());
+        if (hasStatus) std::printf("%s: %s\n", name, status.c_str());
         std::fflush(stdout);
       }
     }
     if (terminal) {
-      if (drawn) std::printf("\033[%zuA", shown + 2);
+      if (drawn) std::printf("\033[%zuA", shown.size() + roots.size() + (hasStatus ? 2 : 1));
       drawn = true;
       std::printf("\033[K%s  %.1f s  %d new frames/s (evaluated at %.0f/s)\n", address.c_str(),
                   elapsed, framesPerSecond, kSceneFramesPerSecond);
-      std::printf("\033[K  %-16s translate %s\n",
-                  joints.empty() ? "slot 1" : shortName(joints[0]).c_str(),
-                  vectorText(sample.translations[0]).c_str());
-      for (std::size_t g = 0; g < shown; ++g) {
-        std::printf("\033[K  %-16s rotate    %s\n",
-                    joints.empty() ? ("slot " + std::to_string(g + 1)).c_str()
-                                   : shortName(joints[g]).c_str(),
+      if (hasStatus) std::printf("\033[K  %s\n", status.c_str());
+      for (std::size_t root : roots) {
+        std::printf("\033[K  %-16s translate %s\n", shortName(links[root].joint).c_str(),
+                    vectorText(sample.translations[root]).c_str());
+      }
+      for (std::size_t g : shown) {
+        std::printf("\033[K  %-16s rotate    %s\n", shortName(links[g].joint).c_str(),
                     vectorText(sample.rotations[g]).c_str());
       }
       std::fflush(stdout);
@@ -253,12 +313,13 @@ int liveSession(const LiveRequest& request) {
   if (!request.ma.empty() || !request.json.empty()) {
     // The device drives the joints; its node goes, with its links, so that keys can.
     host::deleteNode(device);
-    if (!keySamples(joints, samples)) {
+    if (skeletons && !keySamples(links, samples)) {
       std::fprintf(stderr, "%s: cannot key the recorded frames: %s\n", name,
                    PluginSession::takeErrors().c_str());
       return 1;
     }
-    std::printf("%s: keyed %zu frames on %zu joints\n", name, samples.size(), joints.size());
+    std::printf("%s: keyed %zu frames on %zu joints\n", name, skeletons ? samples.size() : 0,
+                skeletons ? links.size() : 0);
     const std::string wrote = std::string(name) + ": wrote ";
     if (!PluginSession::writeScene(name, request.json, request.ma, wrote.c_str())) result = 1;
   }

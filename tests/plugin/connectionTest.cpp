@@ -159,4 +159,29 @@ TEST_F(Connection, DeletingTheConnectedNodeClosesTheConnection) {
   EXPECT_TRUE(result.get());
 }
 
+TEST_F(Connection, StatusCommandSetsItsResultToOneLineOnTheConnection) {
+  LoopbackServer server;
+  std::promise<bool> closed;
+  acceptUntilClosed(server, closed);
+  ASSERT_TRUE(host::createNode("netDevice", "device"));
+  pointAt("device", server);
+  const std::string address = "127.0.0.1:" + std::to_string(server.port());
+  ASSERT_TRUE(host::runCommand("connectMarvikMocap"));
+  EXPECT_EQ(host::lastCommandResult(), "");
+  ASSERT_TRUE(host::runCommand("marvikMocapStatus"));
+  EXPECT_EQ(host::lastCommandResult(),
+            "connecting " + address + " actors=0 frames=0 fps=0.0 lastFrameMs=-1 reconnects=0");
+  ASSERT_TRUE(host::runCommand("disconnectMarvikMocap"));
+  EXPECT_EQ(host::lastCommandResult(), "");
+  auto result = closed.get_future();
+  ASSERT_EQ(result.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+
+  // Without a node too: the connection belongs to the process.
+  ASSERT_TRUE(host::deleteNode("device"));
+  ASSERT_TRUE(host::runCommand("marvikMocapStatus"));
+  EXPECT_EQ(host::lastCommandResult(),
+            "disconnected " + address + " actors=0 frames=0 fps=0.0 lastFrameMs=-1 reconnects=0");
+  EXPECT_THAT(host::errors(), IsEmpty());
+}
+
 }  // namespace

@@ -32,7 +32,8 @@ TEST_F(Registration, LoadRegistersEverythingInOrderAndUnloadWithdrawsIt) {
             "bonesOnly=false;merge=false;scale=1;rotationOrder=none;startFrame=0;"
             "endFrame=2147483648");
   EXPECT_THAT(host::registeredCommands(),
-              ElementsAre("createMarvikSkeleton", "connectMarvikMocap", "disconnectMarvikMocap"));
+              ElementsAre("createMarvikSkeleton", "connectMarvikMocap", "disconnectMarvikMocap",
+                          "marvikMocapStatus"));
   EXPECT_THAT(host::registeredNodeTypes(), ElementsAre("netDevice"));
   host::PluginInfo info;
   ASSERT_TRUE(host::pluginInfo("marvikMocap", info));
@@ -63,7 +64,8 @@ TEST_F(Registration, FailingNodeRegistrationIsShownAndTheRestStillRegisters) {
   ASSERT_TRUE(host::pluginInfo("marvikMocap", info));
   EXPECT_TRUE(info.hasUi);
   EXPECT_THAT(host::registeredCommands(),
-              ElementsAre("createMarvikSkeleton", "connectMarvikMocap", "disconnectMarvikMocap"));
+              ElementsAre("createMarvikSkeleton", "connectMarvikMocap", "disconnectMarvikMocap",
+                          "marvikMocapStatus"));
   EXPECT_THAT(host::registeredFileTranslators(), ElementsAre("BVH"));
   // The clash plug-in's node, not the module's: without a module node the commands fail.
   EXPECT_EQ(host::runCommand("connectMarvikMocap"), MS::kFailure);

@@ -94,6 +94,45 @@ TEST(MarvikLive, ServeAndLiveBuildTheSkeletonAndRecordKeys) {
             std::string::npos);
 }
 
+TEST(MarvikLive, EveryActorGetsItsSkeletonOnItsOwnBlockAndTheStatusShows) {
+  ChildProcess serve;
+  ASSERT_TRUE(serve.start(
+      {MARVIK, "serve", sample("humanoid.bvh"), sample("syntax/lowerCase.bvh"), "--port", "0"}));
+  std::string line;
+  const std::string prefix = "marvik serve: listening on 127.0.0.1:";
+  ASSERT_TRUE(serve.waitForLine(prefix, line, seconds(10))) << serve.err;
+  const std::string port = std::to_string(std::atoi(line.c_str() + prefix.size()));
+
+  TempDirectory temp(::testing::TempDir(), "marvikLiveActors");
+  ASSERT_NE(temp.path(), "");
+  const std::string ma = temp.path() + "/live.ma";
+  std::string out;
+  std::string err;
+  ASSERT_EQ(ChildProcess::run({MARVIK, "live", "--port", port, "--seconds", "1.5", "--ma", ma},
+                              seconds(30), out, err),
+            0)
+      << out << err;
+  EXPECT_NE(out.find("\nmarvik live: built Marvik0, 25 joints linked to the device outputs\n"
+                     "marvik live: built Marvik1, 3 joints linked to the device outputs\n"),
+            std::string::npos)
+      << out;
+  const std::string status = "\nmarvik live: connected 127.0.0.1:" + port + " actors=2 frames=";
+  const auto at = out.find(status);
+  ASSERT_NE(at, std::string::npos) << out;
+  EXPECT_GT(std::atoi(out.c_str() + at + status.size()), 0) << out;
+  EXPECT_EQ(err, "");
+
+  // The second file's root is driven by block 1 and keyed with the values it streamed.
+  const std::string scene = readFile(ma);
+  EXPECT_NE(scene.find("createNode joint -n \"Hips1\" -p \"Marvik1\";\n"), std::string::npos);
+  EXPECT_NE(scene.find("connectAttr \"Hips1_translateY.o\" \"Hips1.ty\";\n"), std::string::npos);
+  EXPECT_NE(scene.find("connectAttr \"Left_Up_Leg1_rotateZ.o\" \"Left_Up_Leg1.rz\";\n"),
+            std::string::npos)
+      << scene;
+  serve.signal(SIGINT);
+  EXPECT_EQ(serve.wait(seconds(10)), 0);
+}
+
 TEST(MarvikLive, NothingListeningIsAClearError) {
   QuietSocket closed(false);
   ASSERT_FALSE(closed.port.empty());

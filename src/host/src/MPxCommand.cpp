@@ -1,4 +1,7 @@
 #include <maya/MPxCommand.h>
+#include <maya/MString.h>
+
+#include "Session.h"
 
 MPxCommand::MPxCommand() = default;
 MPxCommand::~MPxCommand() = default;
@@ -12,3 +15,7 @@ MStatus MPxCommand::redoIt() { return MS::kSuccess; }
 bool MPxCommand::isUndoable() const { return false; }
 
 bool MPxCommand::hasSyntax() const { return false; }
+
+void MPxCommand::setResult(const MString& val) {
+  host::Session::instance().commandResult = val.asChar();
+}

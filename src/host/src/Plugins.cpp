@@ -173,7 +173,8 @@ MStatus loadPlugin(const std::string& path) {
     return MS::kFailure;
   }
   auto initialize = reinterpret_cast<EntryPoint>(SharedLibrary::symbol(library, kInitializeSymbol));
-  auto uninitialize = reinterpret_cast<EntryPoint>(SharedLibrary::symbol(library, kUninitializeSymbol));
+  auto uninitialize =
+      reinterpret_cast<EntryPoint>(SharedLibrary::symbol(library, kUninitializeSymbol));
   if (initialize == nullptr || uninitialize == nullptr) {
     SharedLibrary::close(library);
     showError("Plug-in \"" + name +
@@ -210,7 +211,8 @@ MStatus unloadPlugin(const std::string& nameOrPath) {
       return MS::kFailure;
     }
   }
-  auto uninitialize = reinterpret_cast<EntryPoint>(SharedLibrary::symbol(record->library, kUninitializeSymbol));
+  auto uninitialize =
+      reinterpret_cast<EntryPoint>(SharedLibrary::symbol(record->library, kUninitializeSymbol));
   MStatus status = callEntryPoint(uninitialize, record);
   if (!status) {
     showError("uninitializePlugin function failed (" + record->name +
@@ -293,6 +295,7 @@ MStatus runCommand(const std::string& name, const std::vector<std::string>& args
   auto* command = static_cast<MPxCommand*>(made);
   MArgList list;
   for (const auto& arg : args) list.addArg(MString(arg.c_str()));
+  Session::instance().commandResult.clear();
   MStatus status;
   try {
     status = command->doIt(list);
@@ -303,6 +306,8 @@ MStatus runCommand(const std::string& name, const std::vector<std::string>& args
   delete command;
   return status;
 }
+
+std::string lastCommandResult() { return Session::instance().commandResult; }
 
 MStatus importFile(const std::string& path, const std::string& translator,
                    const std::optional<std::string>& options) {

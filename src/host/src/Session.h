@@ -44,6 +44,8 @@ class Session {
   std::vector<MPxNode*> abandonedProxies;
   // What the last successful unload found still registered.
   std::vector<std::string> lastLeftovers;
+  // What the command last run set with MPxCommand::setResult.
+  std::string commandResult;
 
  private:
   Session() = default;

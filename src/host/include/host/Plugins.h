@@ -54,6 +54,8 @@ bool translatorDefaultOptions(const std::string& translator, std::string& option
 // Creates the command object, calls doIt with the arguments and deletes it (this host has no
 // undo queue). kNotFound, with an error shown, for an unknown command.
 MStatus runCommand(const std::string& name, const std::vector<std::string>& args = {});
+// The result the last runCommand set with MPxCommand::setResult; empty when it set none.
+std::string lastCommandResult();
 
 // Reads a file through the named translator or, without a name, the first registered one whose
 // identifyFile says kIsMyFileType (else the first saying kCouldBeMyFileType). Without options

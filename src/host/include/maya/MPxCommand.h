@@ -3,6 +3,7 @@
 #include <maya/MStatus.h>
 
 class MArgList;
+class MString;
 
 // Base of plug-in commands. The host creates one object per invocation through the registered
 // creator, calls doIt and deletes it afterwards (commands of this host are never undoable).
@@ -16,4 +17,7 @@ class MPxCommand {
   virtual MStatus redoIt();
   virtual bool isUndoable() const;
   virtual bool hasSyntax() const;
+
+  // The result of the command being run; the host keeps it until the next command starts.
+  static void setResult(const MString& val);
 };

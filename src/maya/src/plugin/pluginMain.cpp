@@ -10,6 +10,7 @@
 #include "plugin/ConnectMarvikMocapCmd.h"
 #include "plugin/CreateMarvikSkeletonCmd.h"
 #include "plugin/DisconnectMarvikMocapCmd.h"
+#include "plugin/MarvikMocapStatusCmd.h"
 #include "plugin/NetDeviceNode.h"
 #include "scene/imocapImport.h"
 
@@ -34,6 +35,9 @@ MStatus initializePlugin(MObject obj) {
   result = plugin.registerCommand("disconnectMarvikMocap", DisconnectMarvikMocapCmd::creator);
   if (!result) MGlobal::displayError("Failed to register the command disconnectMarvikMocap");
 
+  result = plugin.registerCommand("marvikMocapStatus", MarvikMocapStatusCmd::creator);
+  if (!result) MGlobal::displayError("Failed to register the command marvikMocapStatus");
+
   result = plugin.registerNode("netDevice", NetDeviceNode::id, NetDeviceNode::creator,
                                NetDeviceNode::initialize, MPxNode::kThreadedDeviceNode);
   if (!result) MGlobal::displayError("Failed to register the node netDevice");
@@ -57,6 +61,7 @@ MStatus uninitializePlugin(MObject obj) {
   result = plugin.deregisterCommand("createMarvikSkeleton");
   result = plugin.deregisterCommand("connectMarvikMocap");
   result = plugin.deregisterCommand("disconnectMarvikMocap");
+  result = plugin.deregisterCommand("marvikMocapStatus");
   result = plugin.deregisterFileTranslator("BVH");
   return result;
 }

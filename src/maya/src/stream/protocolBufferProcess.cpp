@@ -1,5 +1,7 @@
 #include "stream/protocolBufferProcess.h"
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -19,10 +21,15 @@ constexpr std::chrono::milliseconds kUnloadWait(500);
 // How long the receive thread holds back for readers waiting on the data lock; only a reader
 // that is not scheduled at all takes that long.
 constexpr std::chrono::milliseconds kReaderTurn(10);
+// Frame arrival times kept for the rate: a second's worth at five actors of 800 frames/s.
+constexpr std::size_t kArrivals = 4096;
+constexpr std::chrono::seconds kRateWindow(1);
+
+using Clock = std::chrono::steady_clock;
 
 }  // namespace
 
-struct protocolBufferProcess::Receiver {
+struct protocolBufferProcess::Receiver : StreamListener {
   // Counts a reader of the stores in and out, so that the receive thread can let it go first.
   class Turn {
    public:
@@ -43,7 +50,18 @@ struct protocolBufferProcess::Receiver {
       : store([this](std::uint32_t actorTag) { pendingQueries.push_back(actorTag); }),
         receiveBuffer(new char[PacketReader::kMaxPayload]) {
     pendingQueries.reserve(FrameLayout::kSlotCount);
+    store.setListener(this);
   }
+
+  // The store's events, on the receive thread with dataMutex held: counted, then passed on.
+  void actorList(const std::vector<StreamActor>& actors) override;
+  void header(std::uint32_t actorTag, int slot, const std::string& bvhText,
+              int channelCount) override;
+  void frame(std::uint32_t actorTag, int slot, const float* values, int count) override;
+
+  // dataMutex held.
+  void resetCounters();
+  StreamStatus snapshot() const;
 
   void readPackets();
   void sendQueries();
@@ -58,6 +76,17 @@ struct protocolBufferProcess::Receiver {
   StreamStore store;
   std::uint64_t packets = 0;
   std::condition_variable packetArrived;
+  StreamListener* listener = nullptr;
+  // The status, guarded by dataMutex too.
+  StreamStatus::State state = StreamStatus::State::kDisconnected;
+  std::string host;
+  std::uint16_t port = 0;
+  int actors = 0;
+  std::uint64_t frames = 0;
+  std::uint64_t reconnects = 0;
+  // The last min(frames, kArrivals) arrival times, a ring ending before nextArrival.
+  std::array<Clock::time_point, kArrivals> arrivals{};
+  std::size_t nextArrival = 0;
 
   // The receive thread's own.
   PacketReader reader;
@@ -98,11 +127,23 @@ protocolBufferProcess::~protocolBufferProcess() {
 
 bool protocolBufferProcess::connectToServer(const std::string& host, std::uint16_t port) {
   if (receiver->socket) return true;
-  receiver->socket.reset(new SocketClient(host, port));
-  return receiver->socket->isConnected();
+  std::unique_ptr<SocketClient> client(new SocketClient(host, port));
+  const bool connected = client->isConnected();
+  receiver->socket = std::move(client);
+  std::lock_guard<std::mutex> lock(receiver->dataMutex);
+  receiver->host = host;
+  receiver->port = port;
+  receiver->resetCounters();
+  receiver->state =
+      connected ? StreamStatus::State::kConnecting : StreamStatus::State::kDisconnected;
+  return connected;
 }
 
 void protocolBufferProcess::closeSocket() {
+  {
+    std::lock_guard<std::mutex> lock(receiver->dataMutex);
+    receiver->state = StreamStatus::State::kDisconnected;
+  }
   if (!receiver->socket) return;
   receiver->socket->close();
   receiver->socket.reset();
@@ -116,9 +157,12 @@ void protocolBufferProcess::startReceiveThread() {
 
 void protocolBufferProcess::stopReceiveThread() {
   receiver->stopRequested = true;
-  if (!receiveThread.joinable()) return;
-  receiver->requestStop();
-  receiveThread.join();
+  if (receiveThread.joinable()) {
+    receiver->requestStop();
+    receiveThread.join();
+  }
+  std::lock_guard<std::mutex> lock(receiver->dataMutex);
+  receiver->state = StreamStatus::State::kDisconnected;
 }
 
 void protocolBufferProcess::copyFrame(void* destination, std::uint32_t size, int slot) {
@@ -143,6 +187,18 @@ std::vector<StreamHeader> protocolBufferProcess::copyHeaders() {
   Receiver::Turn turn(*receiver);
   std::lock_guard<std::mutex> lock(receiver->dataMutex);
   return receiver->store.headers();
+}
+
+StreamStatus protocolBufferProcess::status() {
+  Receiver::Turn turn(*receiver);
+  std::lock_guard<std::mutex> lock(receiver->dataMutex);
+  return receiver->snapshot();
+}
+
+void protocolBufferProcess::setListener(StreamListener* listener) {
+  Receiver::Turn turn(*receiver);
+  std::lock_guard<std::mutex> lock(receiver->dataMutex);
+  receiver->listener = listener;
 }
 
 std::uint64_t protocolBufferProcess::packetCount() {
@@ -204,6 +260,61 @@ void protocolBufferProcess::Receiver::readPackets() {
     sendQueries();
     letWaitingReadersIn();
   }
+}
+
+void protocolBufferProcess::Receiver::actorList(const std::vector<StreamActor>& list) {
+  actors = static_cast<int>(list.size());
+  state = StreamStatus::State::kConnected;
+  if (listener != nullptr) listener->actorList(list);
+}
+
+void protocolBufferProcess::Receiver::header(std::uint32_t actorTag, int slot,
+                                             const std::string& bvhText, int channelCount) {
+  if (listener != nullptr) listener->header(actorTag, slot, bvhText, channelCount);
+}
+
+void protocolBufferProcess::Receiver::frame(std::uint32_t actorTag, int slot, const float* values,
+                                            int count) {
+  ++frames;
+  arrivals[nextArrival] = Clock::now();
+  nextArrival = (nextArrival + 1) % kArrivals;
+  if (listener != nullptr) listener->frame(actorTag, slot, values, count);
+}
+
+void protocolBufferProcess::Receiver::resetCounters() {
+  actors = 0;
+  frames = 0;
+  reconnects = 0;
+  nextArrival = 0;
+}
+
+StreamStatus protocolBufferProcess::Receiver::snapshot() const {
+  StreamStatus status;
+  status.state = state;
+  status.host = host;
+  status.port = port;
+  status.actors = actors;
+  status.frames = frames;
+  status.reconnects = reconnects;
+  if (frames == 0) return status;
+  const Clock::time_point now = Clock::now();
+  const std::size_t kept = static_cast<std::size_t>(std::min<std::uint64_t>(frames, kArrivals));
+  const Clock::time_point last = arrivals[(nextArrival + kArrivals - 1) % kArrivals];
+  status.lastFrameMs = std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count();
+  // Arrival times rise along the ring: count back from the newest.
+  std::size_t recent = 0;
+  while (recent < kept &&
+         now - arrivals[(nextArrival + kArrivals - 1 - recent) % kArrivals] < kRateWindow) {
+    ++recent;
+  }
+  if (recent < kArrivals) {
+    status.framesPerSecond = static_cast<double>(recent);
+  } else {
+    // More arrivals in the window than the ring holds: their own span gives the rate.
+    const double span = std::chrono::duration<double>(now - arrivals[nextArrival]).count();
+    status.framesPerSecond = span > 0.0 ? static_cast<double>(kArrivals) / span : 0.0;
+  }
+  return status;
 }
 
 void protocolBufferProcess::Receiver::sendQueries() {

@@ -9,6 +9,8 @@
 
 #include "stream/FrameLayout.h"
 #include "stream/StreamActor.h"
+#include "stream/StreamListener.h"
+#include "stream/StreamStatus.h"
 
 // The stream processor: owns the connection to the streaming application and a receive
 // thread that keeps the actor list, one BVH text per skeleton header and the newest frame of
@@ -61,6 +63,13 @@ class protocolBufferProcess {
   std::vector<std::string> copyHeaderTexts();
   // The same with the slot, tag and name of each text's actor.
   std::vector<StreamHeader> copyHeaders();
+
+  // The connection's state, address and counters at this moment. Any thread.
+  StreamStatus status();
+  // Tells listener, from the receive thread, of every actor list, header and frame applied
+  // from now on; null for none. The listener must outlive the receive thread or be replaced
+  // first. Any thread.
+  void setListener(StreamListener* listener);
 
   // Packets taken off the connection so far, decodable or not.
   std::uint64_t packetCount();
