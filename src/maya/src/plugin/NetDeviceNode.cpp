@@ -17,7 +17,6 @@
 #include <initializer_list>
 #include <iostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "stream/FrameLayout.h"
@@ -48,16 +47,15 @@ constexpr int kSlotFloats = FrameLayout::kSlotFloats;
 constexpr int kFrameFloats = FrameLayout::kFrameFloats;
 constexpr std::size_t kFrameBytes = FrameLayout::kFrameBytes;
 constexpr int kPoolBytes = static_cast<int>(kFrameBytes);
+// Frames the device thread may queue ahead of compute, which shows the newest of them: enough
+// for a 240 frames/s stream against a viewport refreshing at 30 Hz.
+constexpr int kPoolBuffers = 8;
 // Joint record g of actor slot k goes to output slot g + 1 of block k; record 59 has no slot.
 constexpr int kWrittenSlots = NetDeviceNode::kSlotsPerBlock - 1;
 static_assert(FrameLayout::kSlotCount == NetDeviceNode::kBlocks, "one block per actor slot");
-// How long the device thread sleeps between looks at the frame store and the pool: short
-// against a frame period at the highest usual rates while frames arrive, twice that after a
-// quiet spell, which keeps an idle node cheap and still hands on the first new frame within a
-// period at 240 frames per second.
-constexpr std::chrono::microseconds kPollInterval(1000);
-constexpr std::chrono::microseconds kQuietPollInterval(2000);
-constexpr std::chrono::milliseconds kQuietSpell(250);
+// How long the device thread waits for a packet before it looks at done and live again, and
+// tries again for a pool buffer when every one is queued.
+constexpr std::chrono::milliseconds kWakeInterval(50);
 
 void report(const char* message) { std::cerr << message << std::endl; }
 
@@ -200,7 +198,7 @@ void NetDeviceNode::postConstructor() {
   MObjectArray refresh;
   refresh.append(outputRotateOrder);
   setRefreshOutputAttributes(refresh);
-  createMemoryPools(1, kPoolBytes, 1);
+  createMemoryPools(kPoolBuffers, kPoolBytes, 1);
 }
 
 bool NetDeviceNode::isOwnPlug(const MPlug& plug) {
@@ -218,12 +216,18 @@ bool NetDeviceNode::isOwnPlug(const MPlug& plug) {
 MStatus NetDeviceNode::compute(const MPlug& plug, MDataBlock& block) {
   try {
     if (!isOwnPlug(plug)) return MS::kFailure;
-    MCharBuffer buffer;
-    if (!popThreadData(buffer)) return MS::kFailure;
-    MStatus status = writeOutputs(buffer, block);
+    // Only the newest queued frame is shown; the older ones go straight back to the pool.
+    MCharBuffer buffers[2];
+    int newest = 0;
+    if (!popThreadData(buffers[newest])) return MS::kFailure;
+    while (popThreadData(buffers[1 - newest])) {
+      releaseDataStorage(buffers[newest]);
+      newest = 1 - newest;
+    }
+    MStatus status = writeOutputs(buffers[newest], block);
     if (status) block.setClean(plug);
-    // Handed back on failure too: it is the device thread's only buffer.
-    releaseDataStorage(buffer);
+    // Handed back on failure too, or the device thread would run out of buffers.
+    releaseDataStorage(buffers[newest]);
     return status;
   } catch (...) {
     return MS::kFailure;
@@ -275,9 +279,11 @@ void NetDeviceNode::threadHandler() {
     MCharBuffer buffer;
     bool held = false;
     bool pushedAny = false;
-    std::array<float, kFrameFloats> lastPushed{};
-    auto lastPush = std::chrono::steady_clock::now();
+    std::array<char, kFrameBytes> lastPushed{};
     protocolBufferProcess& process = protocolBufferProcess::instance();
+    std::uint64_t seen = process.waitForNewPacket(0, std::chrono::milliseconds(0));
+    // The stream's state at start is handed on once, whatever arrives.
+    bool news = true;
     while (!isDone()) {
       if (!isLive()) break;
       // The step starts before the wait, so that endThreadLoop throttles from the previous
@@ -285,19 +291,22 @@ void NetDeviceNode::threadHandler() {
       beginThreadLoop();
       bool fresh = false;
       while (!isDone() && isLive()) {
-        if (!held) held = acquireDataStorage(buffer);
-        if (held && buffer.size() >= static_cast<long>(kFrameBytes)) {
+        if (news && !held) held = acquireDataStorage(buffer);
+        if (news && held && buffer.size() >= static_cast<long>(kFrameBytes)) {
           process.copyFrames(buffer.ptr(), static_cast<std::uint32_t>(buffer.size()));
+          news = false;
           if (!pushedAny || std::memcmp(buffer.ptr(), lastPushed.data(), kFrameBytes) != 0) {
             fresh = true;
             break;
           }
         }
-        const bool quiet = std::chrono::steady_clock::now() - lastPush > kQuietSpell;
-        std::this_thread::sleep_for(quiet ? kQuietPollInterval : kPollInterval);
+        // Woken by the receive thread; the time-out lets done and live be seen, and a frame
+        // still waiting for a free buffer (news stays set) try again.
+        const std::uint64_t now = process.waitForNewPacket(seen, kWakeInterval);
+        if (now != seen) news = true;
+        seen = now;
       }
       if (!fresh) break;
-      lastPush = std::chrono::steady_clock::now();
       std::memcpy(lastPushed.data(), buffer.ptr(), kFrameBytes);
       pushedAny = true;
       held = !pushThreadData(buffer);

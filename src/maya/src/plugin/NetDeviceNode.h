@@ -26,11 +26,12 @@ class NetDeviceNode : public MPxThreadedDeviceNode {
   ~NetDeviceNode() override;
 
   void postConstructor() override;
-  // Main thread. Pops the queued frame; kFailure, outputs unchanged, when none is queued or the
-  // plug is not the node's.
+  // Main thread. Pops every queued frame and writes the newest; kFailure, outputs unchanged,
+  // when none is queued or the plug is not the node's.
   MStatus compute(const MPlug& plug, MDataBlock& block) override;
-  // Device thread. Pushes a frame whenever any actor slot's values change (and once at start);
-  // between frames it waits in short sleeps, so it neither spins nor lags a frame period.
+  // Device thread. Pushes a frame whenever any actor slot's values change (and once at start).
+  // Between frames it waits on the stream processor, which wakes it when a packet has been
+  // handled; a short time-out lets it see done and live.
   void threadHandler() override;
   // Main thread.
   void threadShutdownHandler() override;

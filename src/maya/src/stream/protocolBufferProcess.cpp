@@ -93,6 +93,11 @@ struct protocolBufferProcess::Receiver : StreamListener {
   std::unique_ptr<char[]> receiveBuffer;
   std::vector<std::uint32_t> pendingQueries;
 
+  // Packets handled (guarded by handledMutex) and the signal that wakes waitForNewPacket.
+  std::uint64_t handled = 0;
+  std::mutex handledMutex;
+  std::condition_variable handledSignal;
+
   std::atomic<bool> running{false};
   std::atomic<bool> stopRequested{false};
   std::mutex wakeMutex;
@@ -201,6 +206,13 @@ void protocolBufferProcess::setListener(StreamListener* listener) {
   receiver->listener = listener;
 }
 
+std::uint64_t protocolBufferProcess::waitForNewPacket(std::uint64_t seen,
+                                                      std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> lock(receiver->handledMutex);
+  receiver->handledSignal.wait_for(lock, timeout, [&] { return receiver->handled != seen; });
+  return receiver->handled;
+}
+
 std::uint64_t protocolBufferProcess::packetCount() {
   std::lock_guard<std::mutex> lock(receiver->dataMutex);
   return receiver->packets;
@@ -257,6 +269,11 @@ void protocolBufferProcess::Receiver::readPackets() {
       ++packets;
       packetArrived.notify_all();
     }
+    {
+      std::lock_guard<std::mutex> lock(handledMutex);
+      ++handled;
+    }
+    handledSignal.notify_all();
     sendQueries();
     letWaitingReadersIn();
   }

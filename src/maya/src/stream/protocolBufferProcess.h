@@ -71,6 +71,11 @@ class protocolBufferProcess {
   // first. Any thread.
   void setListener(StreamListener* listener);
 
+  // Waits until the receive thread has handled more packets than seen (a count this returned
+  // before, or 0) or timeout passes; returns the count handled so far. Never takes the lock
+  // the receive thread holds while it handles a packet. Any thread.
+  std::uint64_t waitForNewPacket(std::uint64_t seen, std::chrono::milliseconds timeout);
+
   // Packets taken off the connection so far, decodable or not.
   std::uint64_t packetCount();
   // Waits until packetCount() reaches count; false if timeout passes first.
