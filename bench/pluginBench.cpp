@@ -1,13 +1,17 @@
 // The live node end to end, loaded into the headless host as Maya loads the module: the time
-// from a frame leaving a loopback server to its value being read from an output plug, and the
-// CPU a live node costs idle and while frames arrive. Usage: pluginBench [seconds per phase].
+// from a frame leaving a loopback server to its value being read from an output plug, the
+// CPU a live node costs idle and while frames arrive, and the CPU and disconnect time while it
+// dials a server that went away or that accepts and closes at once. Usage: pluginBench
+// [seconds per phase].
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <future>
+#include <memory>
 #include <string>
 #include <thread>
 #include <variant>
@@ -17,6 +21,7 @@
 #include "host/Plugins.h"
 #include "support/LoopbackServer.h"
 #include "support/StreamFixtures.h"
+#include "support/TestSockets.h"
 
 namespace {
 
@@ -132,6 +137,26 @@ void measureCpu(Phase& phase, double seconds, double readHz, const char* label) 
               100.0 * cpu / wall, wall);
 }
 
+// The process's CPU over seconds while the live node's connection is dialled again, then the
+// time disconnectMarvikMocap takes.
+void measureRedial(double seconds, const char* label) {
+  const double cpuBefore = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+  const auto begin = Clock::now();
+  std::this_thread::sleep_until(begin + std::chrono::duration<double>(seconds));
+  const double wall = std::chrono::duration<double>(Clock::now() - begin).count();
+  const double cpu = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - cpuBefore;
+  host::runCommand("marvikMocapStatus");
+  const std::string status = host::lastCommandResult();
+  const auto disconnectStart = Clock::now();
+  host::runCommand("disconnectMarvikMocap");
+  const double disconnect =
+      std::chrono::duration<double, std::milli>(Clock::now() - disconnectStart).count();
+  std::printf(
+      "reconnecting, %s: %.2f%% of a core over %.1f s (target < 0.5%%), disconnect %.2f ms "
+      "(target < 100 ms); %s\n",
+      label, 100.0 * cpu / wall, wall, disconnect, status.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -147,13 +172,13 @@ int main(int argc, char** argv) {
 
   host::resetScene();
   if (!host::loadPlugin(MOCAP_MODULE)) return 1;
-  LoopbackServer server(std::chrono::seconds(30));
+  auto server = std::make_unique<LoopbackServer>(std::chrono::seconds(30));
   Phase idle;
   Phase latency120(1, perPhase120, 120.0);
   Phase cpu120(1 + perPhase120, perPhase120, 120.0);
   Phase latency240(1 + 2 * perPhase120, perPhase240, 240.0);
   std::promise<void> headerSent;
-  server.serve([&](LoopbackServer::Connection& connection) {
+  server->serve([&](LoopbackServer::Connection& connection) {
     std::string query;
     if (!connection.send(streamFixtures::read("chain-actors.pkt")) ||
         !connection.receivePacket(query) ||
@@ -164,11 +189,10 @@ int main(int argc, char** argv) {
     for (Phase* phase : {&idle, &latency120, &cpu120, &latency240}) {
       sendFrames(connection, frames, *phase);
     }
-    connection.waitForClose();
   });
 
   if (!host::createNode("netDevice", "device") ||
-      !host::setAttribute("device.inputPort", std::to_string(server.port())) ||
+      !host::setAttribute("device.inputPort", std::to_string(server->port())) ||
       !host::setAttribute("device.frameRate", 240.0) || !host::setAttribute("device.live", true) ||
       !host::runCommand("connectMarvikMocap")) {
     std::fprintf(stderr, "could not set up a live, connected netDevice node\n");
@@ -185,7 +209,31 @@ int main(int argc, char** argv) {
   measureCpu(cpu120, seconds, 60.0, "live node, 120 frames/s, outputs read at 60 Hz");
   measureLatency(latency240, "240 frames/s");
 
+  // The streaming application goes away for good: every dial is refused.
+  server.reset();
+  measureRedial(seconds, "server gone");
+
+  // One that accepts and closes at once, for ever.
+  LoopbackServer storm(std::chrono::seconds(30));
+  std::atomic<bool> stormOver{false};
+  int accepted = 0;
+  std::thread acceptor([&] {
+    while (!stormOver) {
+      storm.serve([&](LoopbackServer::Connection&) { ++accepted; });
+      storm.join();
+    }
+  });
+  if (!host::setAttribute("device.inputPort", std::to_string(storm.port())) ||
+      !host::runCommand("connectMarvikMocap")) {
+    std::fprintf(stderr, "could not connect to the closing server\n");
+  }
+  measureRedial(seconds, "server accepting and closing at once");
+  stormOver = true;
+  // The acceptor's last wait ends with a connection of its own.
+  testSockets::close(testSockets::connectLoopback(storm.port()));
+  acceptor.join();
+  std::printf("reconnect storm: %d connections accepted over %.1f s\n", accepted, seconds);
+
   host::exitSession();
-  server.join();
   return 0;
 }

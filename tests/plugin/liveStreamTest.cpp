@@ -4,6 +4,7 @@
 #include <chrono>
 #include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/HostScene.h"
@@ -55,22 +56,35 @@ class LiveStream : public moduletest::ModuleTest {
   }
 
   // Serves the chain actor: its actor list, then (once queried) its header; frame A after
-  // headerSeen is set, frame B after moreFrames is set.
-  void serveChainActor() {
-    server.serve([this](LoopbackServer::Connection& connection) {
+  // headerSeen is set, frame B after moreFrames is set; or, with closeAfterA, closes after A.
+  void serveChainActor(bool closeAfterA) {
+    server.serve([this, closeAfterA](LoopbackServer::Connection& connection) {
       std::string query;
       if (!connection.send(streamFixtures::read("chain-actors.pkt")) ||
           !connection.receivePacket(query) ||
           !connection.send(streamFixtures::read("chain-header.pkt"))) {
         return;
       }
-      if (!passed(headerGate) || !connection.send(streamFixtures::read("chain-frame-a.pkt"))) {
+      if (!passed(headerGate) || !connection.send(streamFixtures::read("chain-frame-a.pkt")) ||
+          closeAfterA || !passed(moreFramesGate)) {
         return;
       }
-      if (!passed(moreFramesGate)) return;
       connection.send(streamFixtures::read("chain-frame-b.pkt"));
       connection.waitForClose();
     });
+  }
+
+  // Runs "marvikMocapStatus" until its result starts with prefix; false after 10 s.
+  static bool waitForStatus(const std::string& prefix) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (host::runCommand("marvikMocapStatus") &&
+          host::lastCommandResult().rfind(prefix, 0) == 0) {
+        return true;
+      }
+      std::this_thread::yield();
+    }
+    return false;
   }
 
   static bool passed(const std::shared_future<void>& gate) {
@@ -80,8 +94,8 @@ class LiveStream : public moduletest::ModuleTest {
   // Connects and waits until the outputs show frame A. The module outlives an unload (it stays
   // mapped), so a frame of an earlier test may still be in the store: frame A is sent only once
   // the header's own state (no rotations) shows.
-  void connectAndReceiveFrameA() {
-    serveChainActor();
+  void connectAndReceiveFrameA(bool closeAfterA = false) {
+    serveChainActor(closeAfterA);
     ASSERT_TRUE(host::runCommand("connectMarvikMocap"));
     ASSERT_TRUE(waitForVector("device.outputRotate059", Vector{0, 0, 0}));
     headerSeen.set_value();
@@ -156,6 +170,40 @@ TEST_F(LiveStream, CreateMarvikSkeletonBuildsOneJointSkeletonPerActorInSlotOrder
     EXPECT_THAT(host::listNodes(curve), ::testing::IsEmpty()) << curve;
   }
   EXPECT_TRUE(host::errors().empty());
+}
+
+TEST_F(LiveStream, ARestartedStreamIsDialledAgainUntilDisconnectAndTheOutputsKeepTheLastFrame) {
+  connectAndReceiveFrameA(true);
+  // The application restarts: the connection ends, and the same port answers again.
+  ASSERT_TRUE(waitForStatus("reconnecting 127.0.0.1:" + std::to_string(server.port()) + " "));
+  server.join();
+  std::promise<void> redialed;
+  server.serve([&](LoopbackServer::Connection& connection) {
+    std::string query;
+    redialed.set_value();
+    if (!connection.send(streamFixtures::read("chain-actors.pkt")) ||
+        !connection.receivePacket(query) ||
+        !connection.send(streamFixtures::read("chain-header.pkt")) || !passed(moreFramesGate) ||
+        !connection.send(streamFixtures::read("chain-frame-b.pkt"))) {
+      return;
+    }
+    connection.waitForClose();
+  });
+  ASSERT_EQ(redialed.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  ASSERT_TRUE(waitForStatus("connected 127.0.0.1:"));
+  EXPECT_NE(host::lastCommandResult().find(" reconnects=1"), std::string::npos)
+      << host::lastCommandResult();
+  // The same skeleton again: the last frame stays until a new one comes.
+  EXPECT_EQ(vector("device.outputTranslate01"), position(0, frameA));
+  EXPECT_EQ(vector("device.outputRotate059"), rotation(58, frameA));
+  moreFrames.set_value();
+  ASSERT_TRUE(waitForVector("device.outputRotate059", rotation(58, frameB)));
+
+  ASSERT_TRUE(host::runCommand("disconnectMarvikMocap"));
+  server.join();
+  ASSERT_TRUE(host::runCommand("marvikMocapStatus"));
+  EXPECT_EQ(host::lastCommandResult().rfind("disconnected ", 0), 0u) << host::lastCommandResult();
+  EXPECT_NE(host::lastCommandResult().find(" reconnects=1"), std::string::npos);
 }
 
 }  // namespace

@@ -114,6 +114,25 @@ TEST_F(StreamStoreTest, ARepeatedHeaderReplacesTheTextAndTheChannelMap) {
   EXPECT_EQ(frameOf(0), withPrefix({20, 5, 6, 0, 0, 10}));
 }
 
+TEST_F(StreamStoreTest, TheSameSkeletonAgainKeepsTheLastFrameUntilANewOneArrives) {
+  handle(actorList({{5, "a"}}));
+  handle(header(5, hipsAndSpine()));
+  handle(frame(5, {10, 11, 12, 13, 14, 15, 16, 17, 18}));
+  const std::vector<float> last = withPrefix({10, 11, 12, 14, 15, 13, 4, 5, 6, 17, 18, 16});
+  ASSERT_EQ(frameOf(0), last);
+  // As after a reconnect: the list and the header again.
+  handle(actorList({{5, "a"}}));
+  handle(header(5, hipsAndSpine()));
+  EXPECT_EQ(frameOf(0), last);
+  handle(frame(5, {20}));
+  EXPECT_EQ(frameOf(0), withPrefix({20, 11, 12, 14, 15, 13, 4, 5, 6, 17, 18, 16}));
+  // Another skeleton starts from its offsets.
+  handle(header(5, joint("Hips", 1, 2, 3, {J::Xrotation})));
+  EXPECT_EQ(frameOf(0), withPrefix({1, 2, 3}));
+  handle(header(5, hipsAndSpine()));
+  EXPECT_EQ(frameOf(0), withPrefix({1, 2, 3, 0, 0, 0, 4, 5, 6}));
+}
+
 TEST_F(StreamStoreTest, AShrinkingListZeroesTheSlotsOfActorsThatLeftOrMoved) {
   handle(actorList({{9, "a"}, {18, "b"}, {27, "c"}}));
   for (std::uint32_t tag : {9u, 18u, 27u}) {

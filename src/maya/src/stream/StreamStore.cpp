@@ -85,7 +85,10 @@ void StreamStore::handleActorList() {
         static_cast<std::size_t>(slot) < tags.size() &&
         static_cast<std::size_t>(slot) < slotTags.size() &&
         tags[static_cast<std::size_t>(slot)] == slotTags[static_cast<std::size_t>(slot)];
-    if (!kept) std::fill(std::begin(frameValues[slot]), std::end(frameValues[slot]), 0.0f);
+    if (!kept) {
+      std::fill(std::begin(frameValues[slot]), std::end(frameValues[slot]), 0.0f);
+      mappedTexts[slot].clear();
+    }
     texts[slot].clear();
   }
   slotTags = tags;
@@ -110,12 +113,16 @@ void StreamStore::handleHeader() {
   const int slot = found->second;
 
   std::string text = bvhHeaderText(header.rootjoin(), slot);
-  std::fill(std::begin(frameValues[slot]), std::end(frameValues[slot]), 0.0f);
+  // The same skeleton again (a reconnect, a repeated answer) keeps the slot's last frame until
+  // a new one arrives; another one starts from its own offsets.
+  const bool sameSkeleton = text == mappedTexts[slot];
+  if (!sameSkeleton) std::fill(std::begin(frameValues[slot]), std::end(frameValues[slot]), 0.0f);
   std::fill(std::begin(channelTargets[slot]), std::end(channelTargets[slot]), 0);
   int record = 0;
   int channelIndex = 0;
-  mapJointChannels(header.rootjoin(), slot, record, channelIndex);
+  mapJointChannels(header.rootjoin(), slot, !sameSkeleton, record, channelIndex);
   mappedChannels[slot] = channelIndex;
+  mappedTexts[slot] = text;
   texts[slot] = std::move(text);
   if (listener != nullptr) {
     listener->header(header.actortag(), slot, texts[slot], channelCount(header.rootjoin()));
@@ -141,15 +148,17 @@ void StreamStore::handleFrame() {
   }
 }
 
-void StreamStore::mapJointChannels(const BrexPlugs::BVH_JOIN& joint, int slot, int& record,
-                                   int& channelIndex) {
+void StreamStore::mapJointChannels(const BrexPlugs::BVH_JOIN& joint, int slot, bool writeOffsets,
+                                   int& record, int& channelIndex) {
   // Joints and channels beyond the slot's room get no record and no target. Records and
   // frame values both follow the tree in pre-order, so what is mapped is a prefix of a frame.
   if (record >= FrameLayout::kJointRecords) return;
   const int position = record * FrameLayout::kRecordFloats;
-  frameValues[slot][position] = joint.offset().x();
-  frameValues[slot][position + 1] = joint.offset().y();
-  frameValues[slot][position + 2] = joint.offset().z();
+  if (writeOffsets) {
+    frameValues[slot][position] = joint.offset().x();
+    frameValues[slot][position + 1] = joint.offset().y();
+    frameValues[slot][position + 2] = joint.offset().z();
+  }
   for (int channel : joint.channels()) {
     if (channelIndex >= FrameLayout::kSlotFloats) break;
     channelTargets[slot][channelIndex] = slot * FrameLayout::kSlotFloats + position + channel;
@@ -157,6 +166,6 @@ void StreamStore::mapJointChannels(const BrexPlugs::BVH_JOIN& joint, int slot, i
   }
   ++record;
   for (const BrexPlugs::BVH_JOIN& child : joint.childjoin()) {
-    mapJointChannels(child, slot, record, channelIndex);
+    mapJointChannels(child, slot, writeOffsets, record, channelIndex);
   }
 }

@@ -16,8 +16,9 @@
 
 // What the stream delivers, kept from decoded packets: the actor list and its slots, one BVH
 // text per slotted actor's header, and the newest frame of each slot. Slots go to the listed
-// actors in ascending tag order, so the same performers keep the same slots across lists. No
-// socket, thread or lock: the owner serialises every call.
+// actors in ascending tag order, so the same performers keep the same slots across lists; a
+// slot keeps its values while its actor and skeleton stay, and is zeroed when its actor leaves.
+// No socket, thread or lock: the owner serialises every call.
 class StreamStore {
  public:
   // Asks the server for one actor's header; called during handleMessage, once per slotted
@@ -53,8 +54,10 @@ class StreamStore {
   void handleActorList();
   void handleHeader();
   void handleFrame();
-  // record and channelIndex count from 0 within slot, over the whole walk.
-  void mapJointChannels(const BrexPlugs::BVH_JOIN& joint, int slot, int& record, int& channelIndex);
+  // record and channelIndex count from 0 within slot, over the whole walk. writeOffsets puts
+  // each joint's offset in its position floats.
+  void mapJointChannels(const BrexPlugs::BVH_JOIN& joint, int slot, bool writeOffsets, int& record,
+                        int& channelIndex);
 
   QueryFunction queryHeader;
   StreamListener* listener = nullptr;
@@ -68,6 +71,9 @@ class StreamStore {
   std::string texts[FrameLayout::kSlotCount];
   float frameValues[FrameLayout::kSlotCount][FrameLayout::kSlotFloats] = {};
   int channelTargets[FrameLayout::kSlotCount][FrameLayout::kSlotFloats] = {};
+  // The text of the header whose channel map and values each slot holds; kept across actor
+  // lists while the same actor keeps the slot.
+  std::string mappedTexts[FrameLayout::kSlotCount];
   // Frame values mapped by the slot's header since the last actor list; 0 before it arrives.
   int mappedChannels[FrameLayout::kSlotCount] = {};
 };

@@ -9,13 +9,16 @@
 #include "BREX_PLUG_MESSAGE.pb.h"
 #include "stream/PacketCodec.h"
 #include "stream/PacketReader.h"
+#include "stream/RedialSocket.h"
 #include "stream/SocketClient.h"
 #include "stream/StreamStore.h"
 
 namespace {
 
-// How long the loop rests before trying again with no socket or a closed connection.
-constexpr std::chrono::milliseconds kRetryInterval(100);
+// The wait before the first dial after a connection ended; each failed dial, and each
+// connection that ends before a packet came, doubles it up to the longest.
+constexpr std::chrono::milliseconds kFirstRedial(250);
+constexpr std::chrono::milliseconds kLongestRedial(4000);
 // How long the destructor gives a running thread to leave its loop.
 constexpr std::chrono::milliseconds kUnloadWait(500);
 // How long the receive thread holds back for readers waiting on the data lock; only a reader
@@ -63,14 +66,24 @@ struct protocolBufferProcess::Receiver : StreamListener {
   void resetCounters();
   StreamStatus snapshot() const;
 
-  void readPackets();
+  // Receive thread. Reads and handles packets until the connection ends or a stop is asked;
+  // true when at least one packet came.
+  bool readPackets();
+  // Receive thread. Releases the ended connection and dials its address again after delay,
+  // doubling delay after each failure, until connected (true) or asked to stop (false).
+  bool redial(std::chrono::milliseconds& delay);
+  // Receive thread. True when a stop is asked within delay.
+  bool waitForStop(std::chrono::milliseconds delay);
   void sendQueries();
   void sendCommand(BrexPlugs::COMMAND::CommandType commandType, std::uint32_t actorTag);
   void letWaitingReadersIn();
-  void waitBeforeRetry();
+  // Any thread: asks the receive thread to stop and wakes it from any wait.
   void requestStop();
 
-  std::unique_ptr<SocketClient> socket;
+  // Replaced by the receive thread while it runs, under socketMutex, which requestStop takes
+  // to shut it down; otherwise the caller's (thread stopped).
+  std::unique_ptr<Socket> socket;
+  std::mutex socketMutex;
   std::mutex dataMutex;
   // Guarded by dataMutex.
   StreamStore store;
@@ -81,6 +94,8 @@ struct protocolBufferProcess::Receiver : StreamListener {
   StreamStatus::State state = StreamStatus::State::kDisconnected;
   std::string host;
   std::uint16_t port = 0;
+  // Whether a connection that ends is dialled again: from a successful connect to the close.
+  bool redialing = false;
   int actors = 0;
   std::uint64_t frames = 0;
   std::uint64_t reconnects = 0;
@@ -134,10 +149,14 @@ bool protocolBufferProcess::connectToServer(const std::string& host, std::uint16
   if (receiver->socket) return true;
   std::unique_ptr<SocketClient> client(new SocketClient(host, port));
   const bool connected = client->isConnected();
-  receiver->socket = std::move(client);
+  {
+    std::lock_guard<std::mutex> lock(receiver->socketMutex);
+    receiver->socket = std::move(client);
+  }
   std::lock_guard<std::mutex> lock(receiver->dataMutex);
   receiver->host = host;
   receiver->port = port;
+  receiver->redialing = connected;
   receiver->resetCounters();
   receiver->state =
       connected ? StreamStatus::State::kConnecting : StreamStatus::State::kDisconnected;
@@ -148,10 +167,14 @@ void protocolBufferProcess::closeSocket() {
   {
     std::lock_guard<std::mutex> lock(receiver->dataMutex);
     receiver->state = StreamStatus::State::kDisconnected;
+    receiver->redialing = false;
   }
-  if (!receiver->socket) return;
-  receiver->socket->close();
-  receiver->socket.reset();
+  std::unique_ptr<Socket> closing;
+  {
+    std::lock_guard<std::mutex> lock(receiver->socketMutex);
+    closing = std::move(receiver->socket);
+  }
+  if (closing) closing->close();
 }
 
 void protocolBufferProcess::startReceiveThread() {
@@ -229,7 +252,13 @@ void protocolBufferProcess::receiveLoop(std::shared_ptr<Receiver> receiver) {
   r.running = true;
   // An exception leaving this thread would end the host: nothing may escape.
   try {
-    while (!r.stopRequested) r.readPackets();
+    std::chrono::milliseconds delay = kFirstRedial;
+    while (!r.stopRequested) {
+      // Only a connection that delivered starts the back-off afresh: a peer that accepts and
+      // closes at once is dialled ever more slowly.
+      if (r.readPackets()) delay = kFirstRedial;
+      if (r.stopRequested || !r.redial(delay)) break;
+    }
   } catch (...) {
   }
   {
@@ -239,26 +268,21 @@ void protocolBufferProcess::receiveLoop(std::shared_ptr<Receiver> receiver) {
   r.wakeSignal.notify_all();
 }
 
-void protocolBufferProcess::Receiver::readPackets() {
+bool protocolBufferProcess::Receiver::readPackets() {
   // A new connection, or one whose read was given up: no buffered byte is worth keeping.
   reader.reset();
-  SocketClient* client = socket.get();
-  if (client == nullptr) {
-    waitBeforeRetry();
-    return;
-  }
+  Socket* client = socket.get();
+  if (client == nullptr) return false;
   const PacketReader::ReceiveFunction receive = [this, client](char* buffer, int size) {
     const int received = client->receive(buffer, size);
     return received == -2 && stopRequested ? -1 : received;
   };
+  bool delivered = false;
   std::uint32_t magic = 0;
   int length = 0;
-  while (!stopRequested) {
-    if (!reader.next(receive, receiveBuffer.get(), magic, length)) {
-      // Closed or failed: every receive would now return at once.
-      waitBeforeRetry();
-      return;
-    }
+  // Ends when the peer closes, the connection fails, or a stop shuts the socket down.
+  while (!stopRequested && reader.next(receive, receiveBuffer.get(), magic, length)) {
+    delivered = true;
     {
       std::lock_guard<std::mutex> lock(dataMutex);
       try {
@@ -277,6 +301,63 @@ void protocolBufferProcess::Receiver::readPackets() {
     sendQueries();
     letWaitingReadersIn();
   }
+  return delivered;
+}
+
+bool protocolBufferProcess::Receiver::redial(std::chrono::milliseconds& delay) {
+  std::string address;
+  std::uint16_t at = 0;
+  bool allowed = false;
+  {
+    std::lock_guard<std::mutex> lock(dataMutex);
+    address = host;
+    at = port;
+    allowed = redialing;
+    state = allowed ? StreamStatus::State::kReconnecting : StreamStatus::State::kDisconnected;
+  }
+  std::unique_ptr<Socket> ended;
+  {
+    std::lock_guard<std::mutex> lock(socketMutex);
+    ended = std::move(socket);
+  }
+  if (ended) ended->close();
+  ended.reset();
+  if (!allowed) {
+    // No connect succeeded before this thread started: nothing to dial.
+    waitForStop(std::chrono::milliseconds::max());
+    return false;
+  }
+  while (!waitForStop(delay)) {
+    delay = std::min(delay * 2, kLongestRedial);
+    std::unique_ptr<RedialSocket> next;
+    try {
+      next.reset(new RedialSocket);
+    } catch (...) {
+      continue;
+    }
+    if (!next->connect(address, at, stopRequested)) continue;
+    {
+      // A stop that came after the check above has shut down no socket: this one must not stay.
+      std::lock_guard<std::mutex> lock(socketMutex);
+      if (stopRequested) return false;
+      socket = std::move(next);
+    }
+    std::lock_guard<std::mutex> lock(dataMutex);
+    ++reconnects;
+    state = StreamStatus::State::kConnecting;
+    return true;
+  }
+  return false;
+}
+
+bool protocolBufferProcess::Receiver::waitForStop(std::chrono::milliseconds delay) {
+  std::unique_lock<std::mutex> lock(wakeMutex);
+  const auto stopAsked = [this] { return stopRequested.load(); };
+  if (delay == std::chrono::milliseconds::max()) {
+    wakeSignal.wait(lock, stopAsked);
+    return true;
+  }
+  return wakeSignal.wait_for(lock, delay, stopAsked);
 }
 
 void protocolBufferProcess::Receiver::actorList(const std::vector<StreamActor>& list) {
@@ -361,15 +442,13 @@ void protocolBufferProcess::Receiver::letWaitingReadersIn() {
   turnSignal.wait_for(lock, kReaderTurn, [&] { return readersLeft >= arrived; });
 }
 
-void protocolBufferProcess::Receiver::waitBeforeRetry() {
-  std::unique_lock<std::mutex> lock(wakeMutex);
-  wakeSignal.wait_for(lock, kRetryInterval, [this] { return stopRequested.load(); });
-}
-
 void protocolBufferProcess::Receiver::requestStop() {
   stopRequested = true;
-  // A receive or send blocked on the socket would hold the thread up to its 3 s time-out.
-  if (socket) socket->shutdown();
+  {
+    // A receive or send blocked on the socket would hold the thread up to its 3 s time-out.
+    std::lock_guard<std::mutex> lock(socketMutex);
+    if (socket) socket->shutdown();
+  }
   { std::lock_guard<std::mutex> lock(wakeMutex); }
   wakeSignal.notify_all();
 }

@@ -14,8 +14,10 @@
 
 // The stream processor: owns the connection to the streaming application and a receive
 // thread that keeps the actor list, one BVH text per skeleton header and the newest frame of
-// each actor slot. Connect, disconnect and thread control belong to one thread (the host's
-// main thread); copyFrame and copyHeaderTexts may be called from any thread.
+// each actor slot. When a connection made by connectToServer ends, the receive thread dials
+// the same address again (after 250 ms, doubling to 4 s between tries) until it is stopped.
+// Connect, disconnect and thread control belong to one thread (the host's main thread); the
+// copy, status and wait functions may be called from any thread.
 class protocolBufferProcess {
  public:
   static constexpr int kSlotCount = FrameLayout::kSlotCount;
@@ -41,15 +43,16 @@ class protocolBufferProcess {
   // socket layer's error text (const char* or std::string) when no socket can be made or the
   // host cannot be resolved; no socket is then held. Call with the thread stopped.
   bool connectToServer(const std::string& host, std::uint16_t port);
-  // Closes and releases the socket. Stored actors, texts and frames survive. Call with the
-  // thread stopped.
+  // Closes and releases the socket; a thread started later dials no more. Stored actors,
+  // texts and frames survive. Call with the thread stopped.
   void closeSocket();
 
   // Starts the receive thread unless one exists.
   void startReceiveThread();
-  // Returns once the receive thread has ended (at once if there is none). Shuts the held
-  // socket down both ways, so a blocked receive or send returns at once: reconnect to read
-  // again. The plug-in calls it before it is unloaded.
+  // Returns once the receive thread has ended (at once if there is none), also from a wait
+  // or a dial between connections. Shuts the held socket down both ways, so a blocked receive
+  // or send returns at once: reconnect to read again. The plug-in calls it before it is
+  // unloaded.
   void stopReceiveThread();
 
   // Copies slot's 1440 bytes of frame values (60 records of X, Y, Z position, X, Y, Z

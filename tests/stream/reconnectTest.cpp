@@ -1,0 +1,201 @@
+// A connection that ends is dialled again by the receive thread, at the same address, with a
+// growing wait between tries, until the thread is stopped.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "stream/StreamStatus.h"
+#include "stream/protocolBufferProcess.h"
+#include "support/LoopbackServer.h"
+#include "support/StreamMessages.h"
+#include "support/StreamSession.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using J = BrexPlugs::BVH_JOIN;
+using State = StreamStatus::State;
+using std::chrono::milliseconds;
+using streamMessages::actorList;
+using streamMessages::frame;
+using streamMessages::header;
+using streamMessages::joint;
+using streamMessages::packet;
+
+const std::chrono::seconds kTimeout(10);
+
+J hipsAndSpine(const std::string& prefix) {
+  return joint(prefix + "Hips", 1, 2, 3,
+               {J::Xposition, J::Yposition, J::Zposition, J::Zrotation, J::Xrotation, J::Yrotation},
+               {joint(prefix + "Spine", 4, 5, 6, {J::Zrotation, J::Xrotation, J::Yrotation})});
+}
+
+std::vector<float> withPrefix(std::vector<float> prefix) {
+  prefix.resize(protocolBufferProcess::kSlotFloats, 0.0f);
+  return prefix;
+}
+
+std::vector<float> slotOf(protocolBufferProcess& process, int slot) {
+  std::vector<float> values(protocolBufferProcess::kSlotFloats);
+  process.copyFrame(values.data(), protocolBufferProcess::kSlotBytes, slot);
+  return values;
+}
+
+// Reads the status until it is in state; false when it is not within the time-out.
+bool waitForState(protocolBufferProcess& process, State state) {
+  const auto deadline = Clock::now() + kTimeout;
+  while (process.status().state != state) {
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::yield();
+  }
+  return true;
+}
+
+double millisecondsBetween(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// The performer streams, the application restarts on the same port, the performer streams
+// again: the second connection goes through the whole exchange, and until its frames come the
+// last frame stays.
+TEST(Reconnect, AnEndedConnectionIsDialledAgainAndRunsTheWholeExchange) {
+  LoopbackServer server(kTimeout);
+  std::promise<Clock::time_point> firstClosed;
+  std::promise<void> secondGo;
+  std::shared_future<void> go = secondGo.get_future().share();
+  server.serve([&](LoopbackServer::Connection& client) {
+    if (!client.send(packet(actorList({{5, "a"}}))) ||
+        StreamSession::readQueryTags(client, 1) != std::vector<std::uint32_t>{5}) {
+      return;
+    }
+    client.send(packet(header(5, hipsAndSpine(""))) +
+                packet(frame(5, {10, 11, 12, 13, 14, 15, 16, 17, 18})));
+    firstClosed.set_value(Clock::now());
+  });
+  protocolBufferProcess process;
+  ASSERT_TRUE(process.connectToServer("127.0.0.1", server.port()));
+  process.startReceiveThread();
+  ASSERT_TRUE(process.waitForPackets(3, kTimeout));
+  const auto closedAt = firstClosed.get_future().get();
+  server.join();
+
+  std::vector<std::uint32_t> queried;
+  Clock::time_point acceptedAt;
+  server.serve([&](LoopbackServer::Connection& client) {
+    acceptedAt = Clock::now();
+    // Another actor list: the same performer and a new one, and another skeleton.
+    if (!client.send(packet(actorList({{9, "b"}, {5, "a"}})))) return;
+    queried = StreamSession::readQueryTags(client, 2);
+    if (go.wait_for(kTimeout) != std::future_status::ready) return;
+    client.send(packet(header(9, joint("Root", 0, 0, 0, {J::Xrotation}))) +
+                packet(header(5, hipsAndSpine(""))));
+    if (go.wait_for(kTimeout) != std::future_status::ready) return;
+    client.send(packet(frame(5, {20})));
+    client.waitForClose();
+  });
+  ASSERT_TRUE(process.waitForPackets(4, kTimeout));
+  StreamStatus status = process.status();
+  EXPECT_EQ(status.state, State::kConnected);
+  EXPECT_EQ(status.reconnects, 1u);
+  EXPECT_GE(millisecondsBetween(closedAt, acceptedAt), 240.0);
+  // The new list gave 5 the same slot: its last frame stays; its text waits for its header.
+  EXPECT_EQ(slotOf(process, 0), withPrefix({10, 11, 12, 14, 15, 13, 4, 5, 6, 17, 18, 16}));
+  EXPECT_TRUE(process.copyHeaders().empty());
+
+  secondGo.set_value();
+  ASSERT_TRUE(process.waitForPackets(7, kTimeout));
+  EXPECT_EQ(queried, (std::vector<std::uint32_t>{5, 9}));
+  const std::vector<StreamHeader> headers = process.copyHeaders();
+  ASSERT_EQ(headers.size(), 2u);
+  EXPECT_EQ(headers[0].actor.tag, 5u);
+  EXPECT_EQ(headers[1].actor.name, "b");
+  EXPECT_EQ(headers[1].text.rfind("HIERARCHY\nROOT Root1\n", 0), 0u) << headers[1].text;
+  EXPECT_EQ(slotOf(process, 0), withPrefix({20, 11, 12, 14, 15, 13, 4, 5, 6, 17, 18, 16}));
+  status = process.status();
+  EXPECT_EQ(status.actors, 2);
+  EXPECT_EQ(status.frames, 2u);
+
+  process.stopReceiveThread();
+  process.closeSocket();
+  server.join();
+  EXPECT_EQ(process.status().state, State::kDisconnected);
+}
+
+// A peer that accepts and closes at once, for ever: every dial waits twice as long as the one
+// before, and a stop during a wait ends it at once.
+TEST(Reconnect, APeerThatClosesAtOnceIsDialledEverMoreSlowlyAndAStopEndsTheWait) {
+  LoopbackServer server(kTimeout);
+  std::vector<Clock::time_point> accepted;
+  const auto acceptAndClose = [&accepted](LoopbackServer::Connection&) {
+    accepted.push_back(Clock::now());
+  };
+  server.serve(acceptAndClose);
+  protocolBufferProcess process;
+  ASSERT_TRUE(process.connectToServer("127.0.0.1", server.port()));
+  process.startReceiveThread();
+  // The first connection, then the dials after 250, 500 and 1000 ms.
+  for (int dial = 1; dial <= 3; ++dial) {
+    server.join();
+    server.serve(acceptAndClose);
+  }
+  server.join();
+  ASSERT_EQ(accepted.size(), 4u);
+  ASSERT_TRUE(waitForState(process, State::kReconnecting));
+  const StreamStatus status = process.status();
+  EXPECT_EQ(status.reconnects, 3u);
+  EXPECT_EQ(status.line().rfind("reconnecting 127.0.0.1:" + std::to_string(server.port()) + " ", 0),
+            0u)
+      << status.line();
+  const double nominal[] = {250, 500, 1000};
+  for (int i = 0; i < 3; ++i) {
+    const double interval = millisecondsBetween(accepted[i], accepted[i + 1]);
+    EXPECT_GE(interval, nominal[i] - 10) << i;
+    EXPECT_LT(interval, 2 * nominal[i]) << i;
+  }
+
+  // Now the wait is 2 s long.
+  const auto before = Clock::now();
+  process.stopReceiveThread();
+  EXPECT_LT(millisecondsBetween(before, Clock::now()), 1000.0);
+  EXPECT_EQ(process.status().state, State::kDisconnected);
+  process.closeSocket();
+}
+
+// Refused dials back off too, and only the address of a connect that worked is dialled.
+TEST(Reconnect, OnlyAConnectThatWorkedIsDialledAgain) {
+  std::uint16_t port = 0;
+  {
+    LoopbackServer gone;
+    port = gone.port();
+  }
+  protocolBufferProcess process;
+  EXPECT_FALSE(process.connectToServer("127.0.0.1", port));
+  process.startReceiveThread();
+  EXPECT_FALSE(process.waitForPackets(1, milliseconds(300)));
+  EXPECT_EQ(process.status().state, State::kDisconnected);
+  EXPECT_EQ(process.status().reconnects, 0u);
+  process.stopReceiveThread();
+  process.closeSocket();
+
+  // A server that closes for good: the dials are refused and the state stays reconnecting.
+  auto server = std::make_unique<LoopbackServer>(kTimeout);
+  server->serve([](LoopbackServer::Connection&) {});
+  ASSERT_TRUE(process.connectToServer("127.0.0.1", server->port()));
+  process.startReceiveThread();
+  server->join();
+  server.reset();
+  ASSERT_TRUE(waitForState(process, State::kReconnecting));
+  EXPECT_FALSE(process.waitForPackets(1, milliseconds(600)));
+  EXPECT_EQ(process.status().state, State::kReconnecting);
+  EXPECT_EQ(process.status().reconnects, 0u);
+  process.stopReceiveThread();
+  process.closeSocket();
+}
+
+}  // namespace
