@@ -2,6 +2,7 @@
 
 #include <google/protobuf/io/gzip_stream.h>
 #include <google/protobuf/io/zero_copy_stream_impl_lite.h>
+#include <google/protobuf/message_lite.h>
 
 #include <algorithm>
 #include <cstring>
@@ -9,6 +10,12 @@
 #include "stream/PacketReader.h"
 
 namespace {
+
+// Protobuf's own tables live as long as its copy: in the module, until the module unloads. Freed
+// then, so that each unload gives back what the load took.
+struct ProtobufRelease {
+  ~ProtobufRelease() { google::protobuf::ShutdownProtobufLibrary(); }
+} protobufRelease;
 
 void putLittleEndian(std::uint32_t value, char* bytes) {
   for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((value >> (8 * i)) & 0xff);
