@@ -45,15 +45,7 @@ TEST(DevkitModule, ImportsAFileAndShowsALiveFrame) {
   EXPECT_FALSE(host::listNodes("animCurveTL").empty());
 
   LoopbackServer server;
-  server.serve([](LoopbackServer::Connection& connection) {
-    std::string query;
-    if (connection.send(streamFixtures::read("chain-actors.pkt")) &&
-        connection.receivePacket(query) &&
-        connection.send(streamFixtures::read("chain-header.pkt")) &&
-        connection.send(streamFixtures::read("chain-frame-a.pkt"))) {
-      connection.waitForClose();
-    }
-  });
+  server.serve(streamFixtures::serveChainFrameA<LoopbackServer::Connection>);
   ASSERT_TRUE(host::createNode("netDevice", "device"));
   ASSERT_TRUE(host::setAttribute("device.inputPort", std::to_string(server.port())));
   ASSERT_TRUE(host::setAttribute("device.live", true));

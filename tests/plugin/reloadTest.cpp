@@ -28,15 +28,7 @@ TEST(ModuleReload, TenUnloadAndLoadCyclesEachShowALiveFrame) {
     host::resetScene();
     ASSERT_TRUE(host::loadPlugin(moduletest::modulePath()));
     LoopbackServer server;
-    server.serve([](LoopbackServer::Connection& connection) {
-      std::string query;
-      if (connection.send(streamFixtures::read("chain-actors.pkt")) &&
-          connection.receivePacket(query) &&
-          connection.send(streamFixtures::read("chain-header.pkt")) &&
-          connection.send(streamFixtures::read("chain-frame-a.pkt"))) {
-        connection.waitForClose();
-      }
-    });
+    server.serve(streamFixtures::serveChainFrameA<LoopbackServer::Connection>);
     ASSERT_TRUE(host::createNode("netDevice", "device"));
     ASSERT_TRUE(host::setAttribute("device.inputPort", std::to_string(server.port())));
     ASSERT_TRUE(host::setAttribute("device.live", true));

@@ -58,6 +58,17 @@ inline std::vector<std::string> split(const std::string& bytes) {
   }
   return packets;
 }
+
+// A server script (LoopbackServer::serve): the chain actor's list, its header once queried,
+// frame A, then the wait for the client to close.
+template <typename Connection>
+void serveChainFrameA(Connection& connection) {
+  std::string query;
+  if (connection.send(read("chain-actors.pkt")) && connection.receivePacket(query) &&
+      connection.send(read("chain-header.pkt")) && connection.send(read("chain-frame-a.pkt"))) {
+    connection.waitForClose();
+  }
+}
 #endif
 
 }  // namespace streamFixtures
