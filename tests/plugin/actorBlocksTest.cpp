@@ -158,7 +158,7 @@ TEST_F(ActorBlocks, AShrunkListZeroesBlocksLeftAndARepeatedHeaderReplacesTheSkel
   const auto replacement = streamMessages::joint(
       "K", 1, 2, 3,
       {J::Xposition, J::Yposition, J::Zposition, J::Zrotation, J::Xrotation, J::Yrotation});
-  server.serve([&](LoopbackServer::Connection& connection) {
+  server.serve([this, replacement](LoopbackServer::Connection& connection) {
     if (!connection.send(packet(actorList({{9, "a"}, {18, "b"}, {27, "c"}})))) return;
     StreamSession::readQueryTags(connection, 3);
     std::string bytes;

@@ -65,10 +65,13 @@ double millisecondsBetween(Clock::time_point from, Clock::time_point to) {
 // again: the second connection goes through the whole exchange, and until its frames come the
 // last frame stays.
 TEST(Reconnect, AnEndedConnectionIsDialledAgainAndRunsTheWholeExchange) {
-  LoopbackServer server(kTimeout);
+  // Declared before the server, which joins its thread when it goes, so that they outlive it.
   std::promise<Clock::time_point> firstClosed;
   std::promise<void> secondGo;
   std::shared_future<void> go = secondGo.get_future().share();
+  std::vector<std::uint32_t> queried;
+  Clock::time_point acceptedAt;
+  LoopbackServer server(kTimeout);
   server.serve([&](LoopbackServer::Connection& client) {
     if (!client.send(packet(actorList({{5, "a"}}))) ||
         StreamSession::readQueryTags(client, 1) != std::vector<std::uint32_t>{5}) {
@@ -85,8 +88,6 @@ TEST(Reconnect, AnEndedConnectionIsDialledAgainAndRunsTheWholeExchange) {
   const auto closedAt = firstClosed.get_future().get();
   server.join();
 
-  std::vector<std::uint32_t> queried;
-  Clock::time_point acceptedAt;
   server.serve([&](LoopbackServer::Connection& client) {
     acceptedAt = Clock::now();
     // Another actor list: the same performer and a new one, and another skeleton.
@@ -130,8 +131,8 @@ TEST(Reconnect, AnEndedConnectionIsDialledAgainAndRunsTheWholeExchange) {
 // A peer that accepts and closes at once, for ever: every dial waits twice as long as the one
 // before, and a stop during a wait ends it at once.
 TEST(Reconnect, APeerThatClosesAtOnceIsDialledEverMoreSlowlyAndAStopEndsTheWait) {
-  LoopbackServer server(kTimeout);
   std::vector<Clock::time_point> accepted;
+  LoopbackServer server(kTimeout);
   const auto acceptAndClose = [&accepted](LoopbackServer::Connection&) {
     accepted.push_back(Clock::now());
   };

@@ -44,7 +44,6 @@ namespace {
 // (X, Y, Z position, X, Y, Z rotation), root first.
 constexpr int kRecordFloats = FrameLayout::kRecordFloats;
 constexpr int kSlotFloats = FrameLayout::kSlotFloats;
-constexpr int kFrameFloats = FrameLayout::kFrameFloats;
 constexpr std::size_t kFrameBytes = FrameLayout::kFrameBytes;
 constexpr int kPoolBytes = static_cast<int>(kFrameBytes);
 // Frames the device thread may queue ahead of compute, which shows the newest of them: enough
@@ -56,6 +55,8 @@ static_assert(FrameLayout::kSlotCount == NetDeviceNode::kBlocks, "one block per 
 // How long the device thread waits for a packet before it looks at done and live again, and
 // tries again for a pool buffer when every one is queued.
 constexpr std::chrono::milliseconds kWakeInterval(50);
+// How many quiet waits in a row may mark the outputs again for a frame still queued.
+constexpr int kRemarks = 2;
 
 void report(const char* message) { std::cerr << message << std::endl; }
 
@@ -284,12 +285,14 @@ void NetDeviceNode::threadHandler() {
     std::uint64_t seen = process.waitForNewPacket(0, std::chrono::milliseconds(0));
     // The stream's state at start is handed on once, whatever arrives.
     bool news = true;
+    int remarks = 0;
     while (!isDone()) {
       if (!isLive()) break;
       // The step starts before the wait, so that endThreadLoop throttles from the previous
       // step and a frame that arrives after a quiet spell is handed on at once.
       beginThreadLoop();
       bool fresh = false;
+      bool remark = false;
       while (!isDone() && isLive()) {
         if (news && !held) held = acquireDataStorage(buffer);
         if (news && held && buffer.size() >= static_cast<long>(kFrameBytes)) {
@@ -303,13 +306,27 @@ void NetDeviceNode::threadHandler() {
         // Woken by the receive thread; the time-out lets done and live be seen, and a frame
         // still waiting for a free buffer (news stays set) try again.
         const std::uint64_t now = process.waitForNewPacket(seen, kWakeInterval);
-        if (now != seen) news = true;
-        seen = now;
+        if (now != seen) {
+          news = true;
+          seen = now;
+          continue;
+        }
+        // A frame still queued after a quiet wait: an evaluation that was ending may have
+        // cleaned the outputs right after this thread marked them, so mark them again (a few
+        // times only: outputs nobody evaluates stay marked).
+        if (remarks < kRemarks && threadDataCount() > 0) {
+          ++remarks;
+          remark = true;
+          break;
+        }
       }
-      if (!fresh) break;
-      std::memcpy(lastPushed.data(), buffer.ptr(), kFrameBytes);
-      pushedAny = true;
-      held = !pushThreadData(buffer);
+      if (!fresh && !remark) break;
+      if (fresh) {
+        std::memcpy(lastPushed.data(), buffer.ptr(), kFrameBytes);
+        pushedAny = true;
+        held = !pushThreadData(buffer);
+        remarks = 0;
+      }
       endThreadLoop();
     }
     if (held) releaseDataStorage(buffer);
