@@ -16,15 +16,15 @@ int main(int argc, char** argv) {
     std::fputs(kMarvikUsage, command.empty() ? stderr : stdout);
     return command.empty() ? 2 : 0;
   }
-  if (command == "serve") {
-    // The server is a program of its own: it carries the stream's message classes, which a
-    // process that loads the plug-in must not register a second time.
-    const std::string serve = PluginSession::programDirectory() + "/marvik-serve";
-    std::vector<char*> args{const_cast<char*>(serve.c_str())};
+  if (command == "serve" || command == "record") {
+    // The server and the recorder are programs of their own: they carry the stream's message
+    // classes, which a process that loads the plug-in must not register a second time.
+    const std::string program = PluginSession::programDirectory() + "/marvik-" + command;
+    std::vector<char*> args{const_cast<char*>(program.c_str())};
     for (int i = 2; i < argc; ++i) args.push_back(argv[i]);
     args.push_back(nullptr);
-    ::execv(serve.c_str(), args.data());
-    std::fprintf(stderr, "marvik: cannot run %s: %s\n", serve.c_str(), std::strerror(errno));
+    ::execv(program.c_str(), args.data());
+    std::fprintf(stderr, "marvik: cannot run %s: %s\n", program.c_str(), std::strerror(errno));
     return 1;
   }
   const std::vector<std::string> args(argv + 2, argv + argc);

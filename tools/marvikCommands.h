@@ -7,6 +7,7 @@
 // The subcommands of marvik. Each takes the arguments after its name, writes its output and
 // returns the process exit code: 0 success, 1 failure, 2 bad usage.
 int serveCommand(const std::vector<std::string>& args);
+int recordCommand(const std::vector<std::string>& args);
 int importCommand(const std::vector<std::string>& args);
 int liveCommand(const std::vector<std::string>& args);
 int demoCommand(const std::vector<std::string>& args);

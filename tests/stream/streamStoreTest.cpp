@@ -178,7 +178,7 @@ TEST_F(StreamStoreTest, TheListenerHearsWhatIsAppliedInOrder) {
   handle(frame(20, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   handle(frame(30, {4}));
   EXPECT_EQ(recorder.events,
-            (std::vector<std::string>{"list 10=a 11=x 12=x 13=x 20=b",
+            (std::vector<std::string>{"list 10=a 11=x 12=x 13=x 20=b", "frame 20 slot 4 2",
                                       "header 20 slot 4 channels 9 HIERARCHY\nROOT H",
                                       "frame 20 slot 4 1 2 3 4 5 6 7 8 9 10"}));
 }

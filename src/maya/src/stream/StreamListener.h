@@ -17,7 +17,7 @@ class StreamListener {
   // text (joints named with the slot as suffix) and the channel count of its whole tree.
   virtual void header(std::uint32_t actorTag, int slot, const std::string& bvhText,
                       int channelCount) = 0;
-  // A frame of a slotted actor whose header has arrived: every value as received, in the
-  // header's channel order.
+  // A frame of a slotted actor, whether or not its header has arrived yet: every value as
+  // received, in the header's channel order.
   virtual void frame(std::uint32_t actorTag, int slot, const float* values, int count) = 0;
 };

@@ -22,7 +22,7 @@ struct StreamStatus {
   std::uint16_t port = 0;
   // Actors holding a slot in the last actor list since the connect.
   int actors = 0;
-  // Frames received since the connect for listed actors whose header had arrived.
+  // Frames received since the connect for actors holding a slot.
   std::uint64_t frames = 0;
   // Of those, per second over the last second.
   double framesPerSecond = 0.0;

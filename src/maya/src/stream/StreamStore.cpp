@@ -143,7 +143,7 @@ void StreamStore::handleFrame() {
     frameValues[target / FrameLayout::kSlotFloats][target % FrameLayout::kSlotFloats] =
         frame.motiondata(i);
   }
-  if (listener != nullptr && mappedChannels[slot] > 0) {
+  if (listener != nullptr) {
     listener->frame(frame.actortag(), slot, frame.motiondata().data(), frame.motiondata_size());
   }
 }

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ChildProcess.h"
+#include "support/TempDirectory.h"
+
+namespace {
+
+using std::chrono::seconds;
+
+std::string sample(const std::string& name) { return std::string(EXAMPLES_DIR) + "/" + name; }
+
+std::string readFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The motion section of a BVH text: its counts and every frame's values as floats.
+struct Motion {
+  bool valid = false;
+  long frames = -1;
+  double frameTime = 0;
+  std::vector<std::vector<float>> rows;
+};
+
+Motion motionOf(const std::string& text) {
+  Motion motion;
+  const auto at = text.find("\nMOTION\nFrames: ");
+  if (at == std::string::npos) return motion;
+  std::istringstream lines(text.substr(at + 8));
+  std::string line;
+  std::getline(lines, line);
+  motion.frames = std::atol(line.c_str() + 7);
+  std::getline(lines, line);
+  if (line.rfind("Frame Time: ", 0) != 0) return motion;
+  motion.frameTime = std::strtod(line.c_str() + 12, nullptr);
+  while (std::getline(lines, line)) {
+    std::vector<float> row;
+    std::istringstream words(line);
+    std::string word;
+    while (words >> word) row.push_back(std::strtof(word.c_str(), nullptr));
+    motion.rows.push_back(row);
+  }
+  motion.valid = true;
+  return motion;
+}
+
+// The port a "marvik serve" child printed; empty when it did not start.
+std::string servedPort(ChildProcess& serve) {
+  std::string line;
+  const std::string prefix = "marvik serve: listening on 127.0.0.1:";
+  if (!serve.waitForLine(prefix, line, seconds(10))) return std::string();
+  return std::to_string(std::atoi(line.c_str() + prefix.size()));
+}
+
+TEST(MarvikRecord, ATakeOfTheSampleReadsBackFrameForFrame) {
+  ChildProcess serve;
+  ASSERT_TRUE(serve.start({MARVIK, "serve", sample("humanoid.bvh"), "--once", "--port", "0"}));
+  const std::string port = servedPort(serve);
+  ASSERT_NE(port, "") << serve.err;
+  TempDirectory temp(::testing::TempDir(), "marvikRecord");
+  ASSERT_NE(temp.path(), "");
+  const std::string out = temp.path() + "/take";
+
+  ChildProcess record;
+  ASSERT_TRUE(record.start({MARVIK, "record", "--port", port, "--out", out}));
+  EXPECT_EQ(serve.wait(seconds(30)), 0) << serve.out << serve.err;
+  // Once every frame is in, Ctrl-C ends the take.
+  std::string line;
+  ASSERT_TRUE(record.waitForLine(" 360 frames; ", line, seconds(30))) << record.out << record.err;
+  record.signal(SIGINT);
+  ASSERT_EQ(record.wait(seconds(30)), 0) << record.out << record.err;
+  EXPECT_NE(
+      record.out.find("\nmarvik record: wrote " + out + "/humanoid.bvh (humanoid, 360 frames)\n"),
+      std::string::npos)
+      << record.out;
+  EXPECT_EQ(record.err, "");
+
+  const std::string recorded = readFile(out + "/humanoid.bvh");
+  EXPECT_EQ(recorded.rfind("HIERARCHY\nROOT Hips0\n{\n", 0), 0u) << recorded.substr(0, 80);
+  const Motion take = motionOf(recorded);
+  const Motion source = motionOf(readFile(sample("humanoid.bvh")));
+  ASSERT_TRUE(take.valid);
+  ASSERT_TRUE(source.valid);
+  EXPECT_EQ(take.frames, 360);
+  // The file plays at 120 frames/s: the arrival rate, rounded.
+  EXPECT_EQ(take.frameTime, 1.0 / 120);
+  ASSERT_EQ(take.rows.size(), source.rows.size());
+  for (std::size_t i = 0; i < take.rows.size(); ++i) {
+    ASSERT_EQ(take.rows[i], source.rows[i]) << "frame " << i;
+  }
+}
+
+TEST(MarvikRecord, EveryActorGetsAFileWithASafeNameNumberedWhenNamesCollide) {
+  TempDirectory temp(::testing::TempDir(), "marvikRecordActors");
+  ASSERT_NE(temp.path(), "");
+  namespace fs = std::filesystem;
+  fs::create_directory(temp.path() + "/copy");
+  fs::copy_file(sample("humanoid.bvh"), temp.path() + "/copy/humanoid.bvh");
+  fs::copy_file(sample("humanoid.bvh"), temp.path() + "/odd name?.bvh");
+  ChildProcess serve;
+  ASSERT_TRUE(
+      serve.start({MARVIK, "serve", sample("humanoid.bvh"), temp.path() + "/copy/humanoid.bvh",
+                   temp.path() + "/odd name?.bvh", "--fps", "50", "--port", "0"}));
+  const std::string port = servedPort(serve);
+  ASSERT_NE(port, "") << serve.err;
+
+  const std::string out = temp.path() + "/takes";
+  std::string printed;
+  std::string err;
+  ASSERT_EQ(ChildProcess::run(
+                {MARVIK, "record", "--port", port, "--seconds", "1", "--fps", "25", "--out", out},
+                seconds(30), printed, err),
+            0)
+      << printed << err;
+  serve.signal(SIGINT);
+  EXPECT_EQ(serve.wait(seconds(10)), 0);
+  EXPECT_EQ(err, "");
+
+  const Motion source = motionOf(readFile(sample("humanoid.bvh")));
+  ASSERT_TRUE(source.valid);
+  const std::string files[] = {"humanoid.bvh", "humanoid-2.bvh", "odd_name_.bvh"};
+  const std::string actors[] = {"humanoid", "humanoid", "odd name?"};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(files[i]);
+    const std::string recorded = readFile(out + "/" + files[i]);
+    EXPECT_EQ(recorded.rfind("HIERARCHY\nROOT Hips" + std::to_string(i) + "\n", 0), 0u);
+    const Motion take = motionOf(recorded);
+    ASSERT_TRUE(take.valid);
+    EXPECT_EQ(take.frameTime, 0.04);
+    EXPECT_EQ(recorded.find("\nFrame Time: 0.04\n") != std::string::npos, true);
+    EXPECT_GT(take.frames, 10);
+    ASSERT_EQ(static_cast<long>(take.rows.size()), take.frames);
+    EXPECT_NE(printed.find("wrote " + out + "/" + files[i] + " (" + actors[i] + ", " +
+                           std::to_string(take.frames) + " frames)\n"),
+              std::string::npos)
+        << printed;
+    // Every frame in the order sent: the file from its first frame on.
+    for (std::size_t f = 0; f < take.rows.size(); ++f) {
+      ASSERT_EQ(take.rows[f], source.rows[f % source.rows.size()]) << "frame " << f;
+    }
+  }
+}
+
+TEST(MarvikRecord, BadUsageAndNoServerExitWithTheirCodes) {
+  std::string out;
+  std::string err;
+  EXPECT_EQ(ChildProcess::run({MARVIK, "record", "--port", "7005"}, seconds(30), out, err), 2);
+  EXPECT_EQ(err.substr(0, err.find('\n')), "marvik record: --out DIR is needed");
+  EXPECT_EQ(
+      ChildProcess::run({MARVIK, "record", "--fps", "0", "--out", "x"}, seconds(30), out, err), 2);
+  EXPECT_EQ(err.substr(0, err.find('\n')), "marvik record: bad rate 0");
+
+  TempDirectory temp(::testing::TempDir(), "marvikRecordRefused");
+  ASSERT_NE(temp.path(), "");
+  // A port that was free a moment ago: the server this test started and stopped.
+  ChildProcess serve;
+  ASSERT_TRUE(serve.start({MARVIK, "serve", "--port", "0"}));
+  const std::string port = servedPort(serve);
+  ASSERT_NE(port, "");
+  serve.signal(SIGINT);
+  ASSERT_EQ(serve.wait(seconds(10)), 0);
+  EXPECT_EQ(ChildProcess::run({MARVIK, "record", "--port", port, "--out", temp.path() + "/t"},
+                              seconds(30), out, err),
+            1);
+  EXPECT_EQ(err, "marvik record: nothing listens on 127.0.0.1:" + port +
+                     " (start one with: marvik serve)\n");
+}
+
+}  // namespace

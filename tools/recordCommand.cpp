@@ -1,0 +1,140 @@
+#include <pthread.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "TakeRecorder.h"
+#include "marvikCommands.h"
+#include "stream/protocolBufferProcess.h"
+
+namespace {
+
+const char kName[] = "marvik record";
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n%s", kName, message.c_str(), kMarvikUsage);
+  return 2;
+}
+
+bool parseNumber(const std::string& text, double low, double high, double& number) {
+  char* end = nullptr;
+  number = std::strtod(text.c_str(), &end);
+  return !text.empty() && *end == '\0' && number >= low && number <= high;
+}
+
+}  // namespace
+
+int recordCommand(const std::vector<std::string>& args) {
+  std::string host = "127.0.0.1";
+  double port = 7005;
+  double seconds = 0;
+  double framesPerSecond = 0;
+  std::string out;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--host" && hasValue) {
+      host = args[++i];
+    } else if (arg == "--port" && hasValue) {
+      if (!parseNumber(args[++i], 1, 65535, port) || port != static_cast<int>(port)) {
+        return usageError("bad port " + args[i]);
+      }
+    } else if (arg == "--seconds" && hasValue) {
+      if (!parseNumber(args[++i], 0.001, 1e9, seconds)) return usageError("bad time " + args[i]);
+    } else if (arg == "--fps" && hasValue) {
+      if (!parseNumber(args[++i], 0.001, 1e6, framesPerSecond)) {
+        return usageError("bad rate " + args[i]);
+      }
+    } else if (arg == "--out" && hasValue) {
+      out = args[++i];
+    } else {
+      return usageError("unknown option " + arg);
+    }
+  }
+  if (out.empty()) return usageError("--out DIR is needed");
+  if (::mkdir(out.c_str(), 0777) != 0 && errno != EEXIST) {
+    std::fprintf(stderr, "%s: cannot make %s: %s\n", kName, out.c_str(), std::strerror(errno));
+    return 1;
+  }
+
+  // Ctrl-C ends the take here, on this thread: block the signals before the receive thread
+  // exists, so that it never takes them.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  // A shell starts background jobs with SIGINT ignored, and an ignored signal is dropped even
+  // while blocked: take both back first.
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  const std::string address = host + ":" + std::to_string(static_cast<int>(port));
+  TakeRecorder recorder;
+  protocolBufferProcess process;
+  process.setListener(&recorder);
+  bool connected = false;
+  try {
+    connected = process.connectToServer(host, static_cast<std::uint16_t>(port));
+  } catch (const std::string& text) {
+    std::fprintf(stderr, "%s: %s\n", kName, text.c_str());
+    return 1;
+  } catch (const char* text) {
+    std::fprintf(stderr, "%s: %s\n", kName, text);
+    return 1;
+  }
+  if (!connected) {
+    process.closeSocket();
+    std::fprintf(stderr, "%s: nothing listens on %s (start one with: marvik serve)\n", kName,
+                 address.c_str());
+    return 1;
+  }
+  process.startReceiveThread();
+  std::printf("%s: recording from %s into %s; Ctrl-C ends the take\n", kName, address.c_str(),
+              out.c_str());
+  std::fflush(stdout);
+
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  auto nextReport = start + std::chrono::seconds(1);
+  const timespec tick{0, 100 * 1000 * 1000};
+  int reports = 0;
+  for (;;) {
+    if (seconds > 0 && Clock::now() - start >= std::chrono::duration<double>(seconds)) break;
+    const int received = sigtimedwait(&signals, nullptr, &tick);
+    if (received == SIGINT || received == SIGTERM) break;
+    if (Clock::now() >= nextReport) {
+      nextReport += std::chrono::seconds(1);
+      std::printf("%s: %d s, %llu frames; %s\n", kName, ++reports,
+                  static_cast<unsigned long long>(recorder.frameCount()),
+                  process.status().line().c_str());
+      std::fflush(stdout);
+    }
+  }
+  process.stopReceiveThread();
+  process.closeSocket();
+  process.setListener(nullptr);
+
+  std::vector<TakeRecorder::Written> written;
+  std::vector<std::string> problems;
+  const bool ok = recorder.write(out, framesPerSecond, written, problems);
+  for (const TakeRecorder::Written& file : written) {
+    std::printf("%s: wrote %s (%s, %zu frames)\n", kName, file.path.c_str(), file.actor.c_str(),
+                file.frames);
+  }
+  for (const std::string& problem : problems)
+    std::fprintf(stderr, "%s: %s\n", kName, problem.c_str());
+  if (written.empty() && problems.empty()) {
+    std::fprintf(stderr, "%s: no frames arrived from %s\n", kName, address.c_str());
+  }
+  std::fflush(stdout);
+  return ok && !written.empty() ? 0 : 1;
+}
