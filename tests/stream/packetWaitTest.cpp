@@ -66,6 +66,9 @@ TEST(PacketWait, TimesOutWithTheSameCountWhenNothingArrives) {
   const auto before = Clock::now();
   EXPECT_EQ(process.waitForNewPacket(0, std::chrono::milliseconds(30)), 0u);
   EXPECT_GE(Clock::now() - before, std::chrono::milliseconds(30));
+  const auto deadline = Clock::now() + std::chrono::milliseconds(30);
+  EXPECT_EQ(process.waitForNewPacketUntil(0, deadline), 0u);
+  EXPECT_GE(Clock::now(), deadline);
   // A count from elsewhere (not yet reached) is no count the processor has.
   EXPECT_EQ(process.waitForNewPacket(7, std::chrono::milliseconds(0)), 0u);
 }

@@ -10,6 +10,7 @@
 #include <maya/MObjectArray.h>
 #include <maya/MTypes.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -57,6 +58,9 @@ static_assert(FrameLayout::kSlotCount == NetDeviceNode::kBlocks, "one block per 
 constexpr std::chrono::milliseconds kWakeInterval(50);
 // How many quiet waits in a row may mark the outputs again for a frame still queued.
 constexpr int kRemarks = 2;
+// How long before a throttled step ends its frames are copied: enough to copy, push and mark
+// the outputs.
+constexpr std::chrono::microseconds kCopyLead(500);
 
 void report(const char* message) { std::cerr << message << std::endl; }
 
@@ -275,6 +279,7 @@ MStatus NetDeviceNode::writeOutputs(MCharBuffer& buffer, MDataBlock& block) {
 }
 
 void NetDeviceNode::threadHandler() {
+  using Clock = std::chrono::steady_clock;
   try {
     setDone(false);
     MCharBuffer buffer;
@@ -286,14 +291,35 @@ void NetDeviceNode::threadHandler() {
     // The stream's state at start is handed on once, whatever arrives.
     bool news = true;
     int remarks = 0;
+    // The last step's length, and whether endThreadLoop held it for most of it: the throttle
+    // ("frameRate") then set its length.
+    Clock::duration lastStep = Clock::duration::zero();
+    bool lastThrottled = false;
     while (!isDone()) {
       if (!isLive()) break;
       // The step starts before the wait, so that endThreadLoop throttles from the previous
       // step and a frame that arrives after a quiet spell is handed on at once.
       beginThreadLoop();
+      const Clock::time_point stepStart = Clock::now();
+      // Frames that came while the throttle held the last step show no sooner than it lets
+      // this one end, about as long after its begin: copy them as late as that allows, so that
+      // a frame arriving meanwhile is shown now rather than a whole step later.
+      Clock::time_point copyAt = stepStart;
+      if (lastThrottled) {
+        const std::uint64_t now = process.waitForNewPacket(seen, std::chrono::milliseconds(0));
+        if (now != seen) {
+          news = true;
+          seen = now;
+          copyAt = stepStart + lastStep - kCopyLead;
+        }
+      }
       bool fresh = false;
       bool remark = false;
       while (!isDone() && isLive()) {
+        if (news && Clock::now() < copyAt) {
+          seen = process.waitForNewPacketUntil(seen, copyAt);
+          continue;
+        }
         if (news && !held) held = acquireDataStorage(buffer);
         if (news && held && buffer.size() >= static_cast<long>(kFrameBytes)) {
           process.copyFrames(buffer.ptr(), static_cast<std::uint32_t>(buffer.size()));
@@ -327,7 +353,10 @@ void NetDeviceNode::threadHandler() {
         held = !pushThreadData(buffer);
         remarks = 0;
       }
+      const Clock::time_point ending = Clock::now();
       endThreadLoop();
+      lastStep = Clock::now() - stepStart;
+      lastThrottled = fresh && ending - stepStart < lastStep / 2;
     }
     if (held) releaseDataStorage(buffer);
   } catch (...) {

@@ -231,8 +231,13 @@ void protocolBufferProcess::setListener(StreamListener* listener) {
 
 std::uint64_t protocolBufferProcess::waitForNewPacket(std::uint64_t seen,
                                                       std::chrono::milliseconds timeout) {
+  return waitForNewPacketUntil(seen, Clock::now() + timeout);
+}
+
+std::uint64_t protocolBufferProcess::waitForNewPacketUntil(std::uint64_t seen,
+                                                           Clock::time_point deadline) {
   std::unique_lock<std::mutex> lock(receiver->handledMutex);
-  receiver->handledSignal.wait_for(lock, timeout, [&] { return receiver->handled != seen; });
+  receiver->handledSignal.wait_until(lock, deadline, [&] { return receiver->handled != seen; });
   return receiver->handled;
 }
 

@@ -69,15 +69,18 @@ class protocolBufferProcess {
 
   // The connection's state, address and counters at this moment. Any thread.
   StreamStatus status();
-  // Tells listener, from the receive thread, of every actor list, header and frame applied
-  // from now on; null for none. The listener must outlive the receive thread or be replaced
-  // first. Any thread.
+  // Tells listener, from the receive thread, of every actor list, header and frame that comes
+  // in from now on (see StreamListener); null for none. The listener must outlive the receive
+  // thread or be replaced first. Any thread.
   void setListener(StreamListener* listener);
 
   // Waits until the receive thread has handled more packets than seen (a count this returned
   // before, or 0) or timeout passes; returns the count handled so far. Never takes the lock
   // the receive thread holds while it handles a packet. Any thread.
   std::uint64_t waitForNewPacket(std::uint64_t seen, std::chrono::milliseconds timeout);
+  // The same, waiting until deadline at the latest.
+  std::uint64_t waitForNewPacketUntil(std::uint64_t seen,
+                                      std::chrono::steady_clock::time_point deadline);
 
   // Packets taken off the connection so far, decodable or not.
   std::uint64_t packetCount();
