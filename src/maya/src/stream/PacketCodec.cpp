@@ -5,16 +5,23 @@
 #include <google/protobuf/message_lite.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "stream/PacketReader.h"
 
 namespace {
 
+// Codecs alive: a receive thread left running at exit still holds its own.
+std::atomic<int> liveCodecs{0};
+
 // Protobuf's own tables live as long as its copy: in the module, until the module unloads. Freed
-// then, so that each unload gives back what the load took.
+// then, so that each unload gives back what the load took; kept while a receive thread that
+// outlived its stream processor may still decode with them.
 struct ProtobufRelease {
-  ~ProtobufRelease() { google::protobuf::ShutdownProtobufLibrary(); }
+  ~ProtobufRelease() {
+    if (liveCodecs == 0) google::protobuf::ShutdownProtobufLibrary();
+  }
 } protobufRelease;
 
 void putLittleEndian(std::uint32_t value, char* bytes) {
@@ -34,10 +41,14 @@ bool compress(const BrexPlugs::BREX_PLUGIN_MESSAGE& message, PacketCodec::Compre
 
 }  // namespace
 
-PacketCodec::PacketCodec() { std::memset(&inflater, 0, sizeof(inflater)); }
+PacketCodec::PacketCodec() {
+  std::memset(&inflater, 0, sizeof(inflater));
+  ++liveCodecs;
+}
 
 PacketCodec::~PacketCodec() {
   if (inflaterReady) inflateEnd(&inflater);
+  --liveCodecs;
 }
 
 bool PacketCodec::decode(std::uint32_t magic, const char* payload, int length,
