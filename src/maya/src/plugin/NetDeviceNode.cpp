@@ -61,6 +61,8 @@ constexpr int kRemarks = 2;
 // How long before a throttled step ends its frames are copied: enough to copy, push and mark
 // the outputs.
 constexpr std::chrono::microseconds kCopyLead(500);
+// Steps pushed that way before one pushes at once again, to measure the throttle.
+constexpr int kHeldSteps = 16;
 
 void report(const char* message) { std::cerr << message << std::endl; }
 
@@ -291,33 +293,28 @@ void NetDeviceNode::threadHandler() {
     // The stream's state at start is handed on once, whatever arrives.
     bool news = true;
     int remarks = 0;
-    // The last step's length, and whether endThreadLoop held it for most of it: the throttle
-    // ("frameRate") then set its length.
-    Clock::duration lastStep = Clock::duration::zero();
-    bool lastThrottled = false;
+    // How long the throttle ("frameRate") lets a step last from its begin, as the last two
+    // steps that pushed at once and then waited in endThreadLoop showed; zero when one of them
+    // did not wait.
+    Clock::duration throttle = Clock::duration::zero();
+    Clock::duration lastMeasured = Clock::duration::zero();
+    int heldSteps = 0;
     while (!isDone()) {
       if (!isLive()) break;
       // The step starts before the wait, so that endThreadLoop throttles from the previous
       // step and a frame that arrives after a quiet spell is handed on at once.
       beginThreadLoop();
       const Clock::time_point stepStart = Clock::now();
-      // Frames that came while the throttle held the last step show no sooner than it lets
-      // this one end, about as long after its begin: copy them as late as that allows, so that
-      // a frame arriving meanwhile is shown now rather than a whole step later.
-      Clock::time_point copyAt = stepStart;
-      if (lastThrottled) {
-        const std::uint64_t now = process.waitForNewPacket(seen, std::chrono::milliseconds(0));
-        if (now != seen) {
-          news = true;
-          seen = now;
-          copyAt = stepStart + lastStep - kCopyLead;
-        }
-      }
+      // What this step pushes shows no sooner than the throttle lets it end: copy the frames as
+      // late as that allows, so that the newest arriving meanwhile is the one shown.
+      const bool holding = throttle > Clock::duration::zero() && heldSteps < kHeldSteps;
+      const Clock::time_point copyAt = holding ? stepStart + throttle - kCopyLead : stepStart;
       bool fresh = false;
       bool remark = false;
       while (!isDone() && isLive()) {
         if (news && Clock::now() < copyAt) {
-          seen = process.waitForNewPacketUntil(seen, copyAt);
+          seen =
+              process.waitForNewPacketUntil(seen, std::min(copyAt, Clock::now() + kWakeInterval));
           continue;
         }
         if (news && !held) held = acquireDataStorage(buffer);
@@ -355,8 +352,18 @@ void NetDeviceNode::threadHandler() {
       }
       const Clock::time_point ending = Clock::now();
       endThreadLoop();
-      lastStep = Clock::now() - stepStart;
-      lastThrottled = fresh && ending - stepStart < lastStep / 2;
+      const Clock::time_point ended = Clock::now();
+      if (fresh && holding) {
+        ++heldSteps;
+      } else if (fresh) {
+        // Measured afresh now and then, since a held push shows nothing; two steps in a row
+        // must agree, so that one in which this thread was merely held up does not count.
+        const Clock::duration measured =
+            ended - ending > 2 * kCopyLead ? ended - stepStart : Clock::duration::zero();
+        throttle = std::min(measured, lastMeasured);
+        lastMeasured = measured;
+        heldSteps = 0;
+      }
     }
     if (held) releaseDataStorage(buffer);
   } catch (...) {
