@@ -22,8 +22,4 @@ if [ ! -f "$WINEPREFIX/.initialised" ]; then
     fi
   ) 9>"$WINEPREFIX.lock"
 fi
-# One server for a run of programs: left to itself it ends a few seconds after its last client,
-# and a program starting just then loses its connection ("recvmsg: Connection reset by peer").
-# This one stays a minute past its last client; a second start finds it running and does nothing.
-wineserver -p 60 >/dev/null 2>&1 || true
 exec "$wine" "$@"
