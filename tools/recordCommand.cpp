@@ -1,5 +1,3 @@
-#include <pthread.h>
-#include <signal.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -7,10 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
+#include "StopSignals.h"
 #include "TakeRecorder.h"
 #include "marvikCommands.h"
 #include "stream/protocolBufferProcess.h"
@@ -65,17 +63,8 @@ int recordCommand(const std::vector<std::string>& args) {
     return 1;
   }
 
-  // Ctrl-C ends the take here, on this thread: block the signals before the receive thread
-  // exists, so that it never takes them.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  // A shell starts background jobs with SIGINT ignored, and an ignored signal is dropped even
-  // while blocked: take both back first.
-  signal(SIGINT, SIG_DFL);
-  signal(SIGTERM, SIG_DFL);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  // Ctrl-C ends the take here, on this thread, before the receive thread exists.
+  StopSignals stopSignals;
 
   const std::string address = host + ":" + std::to_string(static_cast<int>(port));
   TakeRecorder recorder;
@@ -105,12 +94,10 @@ int recordCommand(const std::vector<std::string>& args) {
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
   auto nextReport = start + std::chrono::seconds(1);
-  const timespec tick{0, 100 * 1000 * 1000};
   int reports = 0;
   for (;;) {
     if (seconds > 0 && Clock::now() - start >= std::chrono::duration<double>(seconds)) break;
-    const int received = sigtimedwait(&signals, nullptr, &tick);
-    if (received == SIGINT || received == SIGTERM) break;
+    if (stopSignals.waitBriefly()) break;
     if (Clock::now() >= nextReport) {
       nextReport += std::chrono::seconds(1);
       std::printf("%s: %d s, %llu frames; %s\n", kName, ++reports,

@@ -1,12 +1,10 @@
-#include <signal.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "BvhActor.h"
+#include "StopSignals.h"
 #include "StreamServer.h"
 #include "StreamSimulator.h"
 #include "marvikCommands.h"
@@ -85,16 +83,8 @@ int serveCommand(const std::vector<std::string>& args) {
     }
   }
 
-  // Take the signals on this thread only: block them before any server thread exists.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  // A shell starts background jobs with SIGINT ignored, and an ignored signal is dropped even
-  // while blocked: take both back first.
-  signal(SIGINT, SIG_DFL);
-  signal(SIGTERM, SIG_DFL);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  // Take the signals on this thread only, before any server thread exists.
+  StopSignals stopSignals;
 
   StreamServer server(std::move(actors), options, [](const std::string& line) {
     std::printf("%s\n", line.c_str());
@@ -119,10 +109,8 @@ int serveCommand(const std::vector<std::string>& args) {
               list.c_str());
   std::fflush(stdout);
 
-  const timespec tick{0, 100 * 1000 * 1000};
   while (!server.waitFinished(std::chrono::milliseconds(0))) {
-    const int received = sigtimedwait(&signals, nullptr, &tick);
-    if (received == SIGINT || received == SIGTERM) {
+    if (stopSignals.waitBriefly()) {
       server.stop();
       std::printf("marvik serve: stopped\n");
       return 0;
