@@ -97,6 +97,29 @@ TEST_F(ThreadedDevice, EachLoopDirtiesWhatTheRefreshOutputAffectsTransitively) {
   EXPECT_EQ(std::get<double>(value), 6.0);
 }
 
+// The worker flags a refresh; the scene is dirtied when it is next read, so a batch of reads
+// sees one evaluation even while the worker keeps pushing.
+TEST_F(ThreadedDevice, ABatchReadIsOneEvaluationWhileTheWorkerKeepsPushing) {
+  ASSERT_TRUE(host::createNode("tickDevice", "dev"));
+  ASSERT_TRUE(host::setAttribute("dev.frameRate", 1000.0));
+  ASSERT_TRUE(host::setAttribute("dev.live", true));
+  // Until the worker has pushed a few times, at most 10 s.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  double x = 0.0;
+  int reads = 0;
+  while (x < 8.0 && std::chrono::steady_clock::now() < deadline) {
+    std::vector<host::Value> values;
+    ASSERT_TRUE(host::getAttributes({"dev.sampleX", "dev.sampleY", "dev.sampleZ"}, values));
+    x = std::get<double>(values[0]);
+    ASSERT_EQ(std::get<double>(values[1]), 2 * x) << reads;
+    ASSERT_EQ(std::get<double>(values[2]), 3 * x) << reads;
+    ++reads;
+  }
+  EXPECT_GE(x, 8.0);
+  std::vector<host::Value> values;
+  EXPECT_FALSE(host::getAttributes({"dev.sampleX", "dev.nothing"}, values));
+}
+
 TEST_F(ThreadedDevice, ShutdownCutsTheThrottleWaitShort) {
   ASSERT_TRUE(host::createNode("tickDevice", "dev"));
   // One step per 1000 s: the worker sits in endThreadLoop after its first push.

@@ -2,6 +2,7 @@
 
 #include <maya/MPxThreadedDeviceNode.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <variant>
@@ -27,6 +28,13 @@ std::shared_ptr<Attribute> numeric(const char* longName, const char* shortName, 
   return attribute;
 }
 
+// Every device state that may flag a refresh; its mutex is never taken under a stateMutex.
+std::mutex registryMutex;
+std::vector<DeviceState*>& registry() {
+  static std::vector<DeviceState*> states;
+  return states;
+}
+
 const InheritedAttributes& inherited() {
   static const InheritedAttributes attributes = [] {
     return InheritedAttributes{numeric("output", "out", AttributeKind::kDouble, 0.0),
@@ -38,7 +46,26 @@ const InheritedAttributes& inherited() {
 
 }  // namespace
 
-DeviceState::DeviceState(MPxThreadedDeviceNode& owner) : owner(owner) {}
+DeviceState::DeviceState(MPxThreadedDeviceNode& owner) : owner(owner) {
+  std::lock_guard<std::mutex> lock(registryMutex);
+  registry().push_back(this);
+}
+
+DeviceState::~DeviceState() {
+  std::lock_guard<std::mutex> lock(registryMutex);
+  auto& states = registry();
+  states.erase(std::remove(states.begin(), states.end(), this), states.end());
+}
+
+void DeviceState::applyRefreshes() {
+  std::lock_guard<std::mutex> registryLock(registryMutex);
+  for (DeviceState* state : registry()) {
+    if (!state->refreshPending.exchange(false)) continue;
+    std::lock_guard<std::mutex> lock(state->stateMutex);
+    if (state->node == nullptr) continue;
+    for (const Attribute* attribute : state->refresh) state->node->setDirty(*attribute, true);
+  }
+}
 
 void DeviceState::addInheritedAttributes(NodeType& type) {
   const InheritedAttributes& attributes = inherited();
@@ -131,8 +158,7 @@ void DeviceState::endLoop() {
         std::chrono::duration<double>(1.0 / rate));
     doneSet.wait_until(lock, loopStart + step, [this] { return done.load(); });
   }
-  if (node == nullptr) return;
-  for (const Attribute* attribute : refresh) node->setDirty(*attribute, true);
+  if (node != nullptr) refreshPending = true;
 }
 
 void DeviceState::setRefreshOutputs(std::vector<const Attribute*> attributes) {

@@ -20,9 +20,19 @@ namespace host {
 
 // What the host keeps for one threaded device node: its pool and queue, its worker thread, the
 // done flag, and copies of "live" and "frameRate" that the worker may read.
+//
+// As in Maya, the worker never dirties the scene itself: endLoop only flags a refresh, and the
+// main thread marks the refresh outputs dirty when it next reads the scene (applyRefreshes).
+// So an evaluation in progress is never dirtied under it, and never cleans a mark made after it
+// began.
 class DeviceState {
  public:
   explicit DeviceState(MPxThreadedDeviceNode& owner);
+  ~DeviceState();
+
+  // Main thread. Marks the refresh outputs of every device node whose worker flagged a refresh
+  // since the last call.
+  static void applyRefreshes();
 
   // Adds the attributes every threaded device node type inherits ("output", "live",
   // "frameRate"), creating them on first use.
@@ -71,6 +81,8 @@ class DeviceState {
   std::condition_variable doneSet;
   Node* node = nullptr;
   std::vector<const Attribute*> refresh;
+  // Set by the worker's endLoop, taken by applyRefreshes.
+  std::atomic<bool> refreshPending{false};
   // Worker thread only.
   std::chrono::steady_clock::time_point loopStart;
 };

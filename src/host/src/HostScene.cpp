@@ -7,6 +7,7 @@
 
 #include "AnimCurve.h"
 #include "Attribute.h"
+#include "DeviceState.h"
 #include "JsonWriter.h"
 #include "Node.h"
 #include "NodeType.h"
@@ -273,7 +274,9 @@ MStatus setAttribute(const std::string& plug, const Value& value) {
   return MS::kSuccess;
 }
 
-MStatus getAttribute(const std::string& plug, Value& value) {
+namespace {
+
+MStatus readAttribute(const std::string& plug, Value& value) {
   std::shared_ptr<Node> node;
   std::shared_ptr<Attribute> attribute;
   MStatus status = findPlug(plug, node, attribute);
@@ -289,6 +292,24 @@ MStatus getAttribute(const std::string& plug, Value& value) {
     vector[i] = toShown(child, std::get<double>(node->value(child)));
   }
   value = vector;
+  return MS::kSuccess;
+}
+
+}  // namespace
+
+MStatus getAttribute(const std::string& plug, Value& value) {
+  DeviceState::applyRefreshes();
+  return readAttribute(plug, value);
+}
+
+MStatus getAttributes(const std::vector<std::string>& plugs, std::vector<Value>& values) {
+  DeviceState::applyRefreshes();
+  Node::EvaluationScope evaluation;
+  values.assign(plugs.size(), Value());
+  for (std::size_t i = 0; i < plugs.size(); ++i) {
+    MStatus status = readAttribute(plugs[i], values[i]);
+    if (!status) return status;
+  }
   return MS::kSuccess;
 }
 

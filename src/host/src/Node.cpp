@@ -46,9 +46,24 @@ bool Node::hasAttribute(const Attribute& attribute) const {
   return nodeType->indexOf(attribute) >= 0;
 }
 
+namespace {
+
+Node::EvaluationScope* currentScope = nullptr;
+
+}  // namespace
+
+Node::EvaluationScope::EvaluationScope() : outer(currentScope) { currentScope = this; }
+
+Node::EvaluationScope::~EvaluationScope() { currentScope = outer; }
+
 const AttributeValue& Node::value(const Attribute& attribute) {
   if (!hasAttribute(attribute)) return kNoValue;
-  if (isDirty(attribute) && nodeExtension) nodeExtension->evaluate(*this, attribute);
+  if (isDirty(attribute) && nodeExtension) {
+    std::vector<const Node*>* failed = currentScope ? &currentScope->failed : nullptr;
+    if (!failed || std::find(failed->begin(), failed->end(), this) == failed->end()) {
+      if (!nodeExtension->evaluate(*this, attribute) && failed) failed->push_back(this);
+    }
+  }
   return slot(attribute).value;
 }
 

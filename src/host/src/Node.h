@@ -36,9 +36,25 @@ class Node : public Object {
   const std::vector<std::shared_ptr<Node>>& children() const;
 
   bool hasAttribute(const Attribute& attribute) const;
-  // The value, evaluated first through the extension when dirty. A compound has no value of
-  // its own (its children have).
+  // The value, evaluated first through the extension when dirty (unless the node's evaluation
+  // failed within the current EvaluationScope). A compound has no value of its own (its
+  // children have).
   const AttributeValue& value(const Attribute& attribute);
+
+  // Main thread. While one lives, reads form one evaluation: a node whose compute failed is not
+  // asked again, so its outputs read as they were instead of partly from a later compute.
+  class EvaluationScope {
+   public:
+    EvaluationScope();
+    ~EvaluationScope();
+    EvaluationScope(const EvaluationScope&) = delete;
+    EvaluationScope& operator=(const EvaluationScope&) = delete;
+
+   private:
+    friend class Node;
+    std::vector<const Node*> failed;
+    EvaluationScope* outer;
+  };
   // The value as stored, without evaluation.
   const AttributeValue& storedValue(const Attribute& attribute) const;
   // Sets a value from outside: stores it, marks the attributes it affects dirty, and tells the

@@ -40,9 +40,15 @@ MStatus addNamespace(const std::string& name);
 
 // "node.attribute" by long or short attribute name. Setting fails with kInvalidParameter on a
 // locked plug, a driven plug or a value of the wrong kind; numbers convert between bool, int and
-// double. Getting evaluates what the node computes.
+// double. Getting evaluates what the node computes, after marking dirty what device threads
+// asked to refresh since the last read.
 MStatus setAttribute(const std::string& plug, const Value& value);
 MStatus getAttribute(const std::string& plug, Value& value);
+// Reads plugs in order as one evaluation, as a viewport refresh does: what device threads
+// flagged since the last read dirties the scene once, before the first plug, never between two,
+// and a node whose compute fails is not asked again (its outputs read as they were).
+// Stops at the first plug that cannot be read and returns its status.
+MStatus getAttributes(const std::vector<std::string>& plugs, std::vector<Value>& values);
 
 // Connects "node.attribute" to "node.attribute"; kInvalidParameter when the destination is
 // already driven or locked.
