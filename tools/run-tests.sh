@@ -10,13 +10,19 @@
 #           its suite run under Wine; the Windows dependencies are built once into a cache
 #   asan    the suite built with clang under AddressSanitizer + UndefinedBehaviorSanitizer
 #   tsan    the suite built with clang under ThreadSanitizer
+#   chaos   the chaos run (tests/chaos): the module against a misbehaving server with the
+#           artist's actions on the main thread, invariants checked throughout; 60 s with a fixed
+#           seed and 60 s with the date's under ASan/UBSan, 60 s under TSan
 #   fuzz    each fuzz target under libFuzzer + ASan/UBSan for MOCAP_FUZZ_SECONDS (default 60)
 #   format  clang-format over the tracked C++ files
+# Not in the full run:
+#   soak    the chaos run on a Release build (build-release/) for MOCAP_SOAK_MINUTES (60), with
+#           MOCAP_SOAK_SEED or a random seed; judges the resident size too
 # A step is a function named step_<name>; adding one to `steps` puts it in the full run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-steps=(quick devkit package windows asan tsan fuzz format)
+steps=(quick devkit package windows asan tsan chaos fuzz format)
 
 jobs=$(nproc)
 fuzz_seconds=${MOCAP_FUZZ_SECONDS:-60}
@@ -110,6 +116,29 @@ step_windows() {
 }
 step_asan() { build_and_test build-asan "${asan_flags[@]}"; }
 step_tsan() { build_and_test build-tsan "${tsan_flags[@]}"; }
+
+# Each run prints its --seed first, so a failure replays with the same schedule.
+chaos_run() {
+  local dir=$1
+  shift
+  cmake --build "$dir" --parallel "$jobs" --target chaosRun
+  "$dir"/tests/chaos/chaosRun "$@"
+}
+
+step_chaos() {
+  configure build-asan "${asan_flags[@]}"
+  chaos_run build-asan --seed 1 --seconds 60
+  chaos_run build-asan --seed "$(date -u +%Y%m%d)" --seconds 60
+  configure build-tsan "${tsan_flags[@]}"
+  TSAN_OPTIONS=halt_on_error=1 chaos_run build-tsan --seed 2 --seconds 60
+}
+
+step_soak() {
+  configure build-release -DCMAKE_BUILD_TYPE=Release
+  local seed=()
+  [ -z "${MOCAP_SOAK_SEED:-}" ] || seed=(--seed "$MOCAP_SOAK_SEED")
+  chaos_run build-release "${seed[@]}" --minutes "${MOCAP_SOAK_MINUTES:-60}"
+}
 
 # Runs the targets side by side (one per core), each from its seed folder, for a bounded
 # time. New inputs go to a scratch corpus in the build tree, never into the repository.

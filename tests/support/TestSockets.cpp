@@ -159,9 +159,17 @@ Handle open() {
   return static_cast<Handle>(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
 }
 
-Handle listenLoopback(std::uint16_t& port, int backlog) {
+namespace {
+
+Handle listenOn(std::uint16_t& port, int backlog, bool reuse) {
   const Handle handle = open();
   if (handle == kInvalid) return kInvalid;
+#ifndef _WIN32
+  const int on = 1;
+  if (reuse) ::setsockopt(native(handle), SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
+#else
+  (void)reuse;
+#endif
   sockaddr_in address = loopback(port);
   socklen_t length = sizeof(address);
   if (::bind(native(handle), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
@@ -172,6 +180,18 @@ Handle listenLoopback(std::uint16_t& port, int backlog) {
   }
   port = ntohs(address.sin_port);
   return handle;
+}
+
+}  // namespace
+
+Handle listenLoopback(std::uint16_t& port, int backlog) { return listenOn(port, backlog, false); }
+
+Handle reusableListenLoopback(std::uint16_t& port, int backlog) {
+  return listenOn(port, backlog, true);
+}
+
+bool readable(Handle handle, std::chrono::milliseconds timeout) {
+  return waitReadable(handle, timeout);
 }
 
 Handle accept(Handle listener, std::chrono::milliseconds timeout) {

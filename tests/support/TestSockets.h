@@ -19,6 +19,13 @@ constexpr Handle kInvalid = ~Handle{0};
 Handle open();
 // Listens on 127.0.0.1: port is the one wanted (0: any) on entry, the one bound on return.
 Handle listenLoopback(std::uint16_t& port, int backlog);
+// listenLoopback for a server that closes and listens on the same port again while its
+// connections sit in TIME_WAIT: POSIX allows that only with SO_REUSEADDR on every listener of
+// the port (accepted connections inherit it); Windows allows it anyway, and its SO_REUSEADDR
+// would let two listeners share the port.
+Handle reusableListenLoopback(std::uint16_t& port, int backlog);
+// Whether bytes (or the peer's close) wait on handle, within timeout.
+bool readable(Handle handle, std::chrono::milliseconds timeout);
 // Waits up to timeout for a client, then accepts it; kInvalid after the time-out.
 Handle accept(Handle listener, std::chrono::milliseconds timeout);
 // A socket connected to 127.0.0.1:port, or kInvalid.
