@@ -526,6 +526,8 @@ int main(int argc, char** argv) {
   if (!options.seeded) options.seed = std::random_device{}();
   std::cout << "chaos: --seed " << options.seed << ", " << options.seconds << " s, module "
             << options.module << std::endl;
+  // A sanitizer may start a thread of its own with the first thread made: make one first.
+  std::thread([] {}).join();
   const std::vector<std::string> threadsBefore = threadNames();
 
   ChaosServer server(options.seed);
