@@ -15,8 +15,9 @@ namespace {
 using Clock = ChaosServer::Clock;
 using std::chrono::milliseconds;
 
-// How long an actor list counts as recent for the slot check.
-constexpr milliseconds kRecentList(5000);
+// Distinct actor lists the client may still hold: lists go out only on a connection, so it
+// misses one only when the connection ends before the list is read, a rare event.
+constexpr std::size_t kListsKept = 3;
 constexpr std::size_t kEventsKept = 40;
 // Mean time between faults.
 constexpr double kFaultsPerSecond = 2.0;
@@ -79,12 +80,7 @@ void ChaosServer::stop() {
 
 bool ChaosServer::heldSlot(int actor, int slot) const {
   std::lock_guard<std::mutex> lock(ledgerMutex);
-  const Clock::time_point now = Clock::now();
-  for (std::size_t i = 0; i < lists.size(); ++i) {
-    // A list counts while in force and for a while after the next one replaced it.
-    const bool last = i + 1 == lists.size();
-    if (!last && now - lists[i + 1].first > kRecentList) continue;
-    const std::vector<int>& actors = lists[i].second;
+  for (const std::vector<int>& actors : lists) {
     if (slot < static_cast<int>(actors.size()) && actors[static_cast<std::size_t>(slot)] == actor) {
       return true;
     }
@@ -402,8 +398,8 @@ bool ChaosServer::sendList(testSockets::Handle client) {
   std::shuffle(actors.begin(), actors.end(), random);
   {
     std::lock_guard<std::mutex> lock(ledgerMutex);
-    lists.emplace_back(Clock::now(), listed);
-    while (lists.size() > 8) lists.pop_front();
+    if (lists.empty() || lists.back() != listed) lists.push_back(listed);
+    while (lists.size() > kListsKept) lists.pop_front();
   }
   return sendBytes(client, packetOf(streamMessages::actorList(actors)));
 }

@@ -48,8 +48,8 @@ class ChaosServer {
 
   // The newest frame number sent of actor; 0 before the first.
   std::int64_t newestFrame(int actor) const { return newest[static_cast<std::size_t>(actor)]; }
-  // Whether actor holds slot in the last actor list sent, or held it in one replaced within the
-  // last few seconds.
+  // Whether actor holds slot in one of the last few distinct actor lists sent: the client holds
+  // one of them, whatever time has passed (the outputs keep theirs while not live).
   bool heldSlot(int actor, int slot) const;
   // Taken once: the first frame of the newest connection, when one has been sent since.
   std::optional<FirstFrame> takeFirstFrame();
@@ -115,7 +115,8 @@ class ChaosServer {
 
   mutable std::mutex ledgerMutex;
   // Guarded by ledgerMutex.
-  std::deque<std::pair<Clock::time_point, std::vector<int>>> lists;
+  // The last distinct actor lists sent, oldest first.
+  std::deque<std::vector<int>> lists;
   std::optional<FirstFrame> firstFrame;
   Clock::time_point disturbance;
   std::optional<Clock::time_point> waiting;
