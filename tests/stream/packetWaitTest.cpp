@@ -61,6 +61,26 @@ TEST(PacketWait, AWaiterWakesForEachPacketHandledAndNotBefore) {
   EXPECT_EQ(process.waitForNewPacket(2, kPrompt), 3u);
 }
 
+TEST(PacketWait, WakeWaitersEndsAWaitInProgressWithTheCountUnchanged) {
+  protocolBufferProcess process;
+  auto waiter =
+      std::async(std::launch::async, [&] { return process.waitForNewPacket(0, kLongWait); });
+  EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+  // Until the waiter is woken; each call wakes the waits then in progress.
+  std::future_status status = std::future_status::timeout;
+  for (int call = 0; call < 100 && status != std::future_status::ready; ++call) {
+    process.wakeWaiters();
+    status = waiter.wait_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(status, std::future_status::ready);
+  EXPECT_EQ(waiter.get(), 0u);
+  // A wake before the wait does not end it.
+  process.wakeWaiters();
+  const auto before = Clock::now();
+  EXPECT_EQ(process.waitForNewPacket(0, std::chrono::milliseconds(30)), 0u);
+  EXPECT_GE(Clock::now() - before, std::chrono::milliseconds(30));
+}
+
 TEST(PacketWait, TimesOutWithTheSameCountWhenNothingArrives) {
   protocolBufferProcess process;
   const auto before = Clock::now();

@@ -371,7 +371,12 @@ void NetDeviceNode::threadHandler() {
   setDone(true);
 }
 
-void NetDeviceNode::threadShutdownHandler() { setDone(true); }
+void NetDeviceNode::threadShutdownHandler() {
+  setDone(true);
+  // The thread may be waiting for a packet; live toggles, frameRate changes and deletion wait
+  // for it to end.
+  protocolBufferProcess::instance().wakeWaiters();
+}
 
 bool NetDeviceNode::connectMocap() {
   MObject self = thisMObject();

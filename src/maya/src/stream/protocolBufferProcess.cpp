@@ -108,8 +108,10 @@ struct protocolBufferProcess::Receiver : StreamListener {
   std::unique_ptr<char[]> receiveBuffer;
   std::vector<std::uint32_t> pendingQueries;
 
-  // Packets handled (guarded by handledMutex) and the signal that wakes waitForNewPacket.
+  // Packets handled and wakeWaiters calls (guarded by handledMutex), and the signal that wakes
+  // waitForNewPacket.
   std::uint64_t handled = 0;
+  std::uint64_t wakeCalls = 0;
   std::mutex handledMutex;
   std::condition_variable handledSignal;
 
@@ -237,8 +239,19 @@ std::uint64_t protocolBufferProcess::waitForNewPacket(std::uint64_t seen,
 std::uint64_t protocolBufferProcess::waitForNewPacketUntil(std::uint64_t seen,
                                                            Clock::time_point deadline) {
   std::unique_lock<std::mutex> lock(receiver->handledMutex);
-  receiver->handledSignal.wait_until(lock, deadline, [&] { return receiver->handled != seen; });
+  const std::uint64_t wakeCalls = receiver->wakeCalls;
+  receiver->handledSignal.wait_until(lock, deadline, [&] {
+    return receiver->handled != seen || receiver->wakeCalls != wakeCalls;
+  });
   return receiver->handled;
+}
+
+void protocolBufferProcess::wakeWaiters() {
+  {
+    std::lock_guard<std::mutex> lock(receiver->handledMutex);
+    ++receiver->wakeCalls;
+  }
+  receiver->handledSignal.notify_all();
 }
 
 std::uint64_t protocolBufferProcess::packetCount() {

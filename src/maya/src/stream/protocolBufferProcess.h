@@ -81,6 +81,9 @@ class protocolBufferProcess {
   // The same, waiting until deadline at the latest.
   std::uint64_t waitForNewPacketUntil(std::uint64_t seen,
                                       std::chrono::steady_clock::time_point deadline);
+  // Ends the waits in progress at once, with the count unchanged: a device thread asked to stop
+  // then stops without sitting out its wait. Any thread.
+  void wakeWaiters();
 
   // Packets taken off the connection so far, decodable or not.
   std::uint64_t packetCount();
