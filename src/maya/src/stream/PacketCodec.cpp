@@ -58,35 +58,53 @@ bool PacketCodec::decode(std::uint32_t magic, const char* payload, int length,
   return message.ParseFromArray(inflated.get(), static_cast<int>(inflatedSize));
 }
 
-bool PacketCodec::inflate(const char* data, int length) {
+bool PacketCodec::restartInflater() {
   if (!inflaterReady) {
     // 15 + 32: the largest window, and the gzip or zlib header detected from the data.
     if (inflateInit2(&inflater, 15 + 32) != Z_OK) return false;
     inflaterReady = true;
-  } else if (inflateReset(&inflater) != Z_OK) {
-    return false;
+    return true;
   }
+  return inflateReset(&inflater) == Z_OK;
+}
+
+bool PacketCodec::inflate(const char* data, int length) {
+  if (inflatedCapacity == 0) {
+    inflated.reset(new unsigned char[kFirstBlock]);
+    inflatedCapacity = kFirstBlock;
+  }
+  // Every real message fits the buffer at once. A payload that does not is inflated on into
+  // the same buffer only to measure it, and gets a buffer of its own size only if it ends
+  // within kMaxInflated: a zlib bomb costs no memory beyond the buffer.
+  std::size_t total = 0;
+  int status = Z_OK;
+  if (!restartInflater()) return false;
   inflater.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
   inflater.avail_in = static_cast<uInt>(length);
-  inflatedSize = 0;
-  int status = Z_OK;
-  while (status == Z_OK) {
-    if (inflatedSize == inflatedCapacity) {
-      if (inflatedCapacity == kMaxInflated) return false;
-      const std::size_t capacity =
-          std::min(std::max<std::size_t>(inflatedCapacity * 2, 65536), kMaxInflated);
-      std::unique_ptr<unsigned char[]> grown(new unsigned char[capacity]);
-      if (inflatedSize > 0) std::memcpy(grown.get(), inflated.get(), inflatedSize);
-      inflated = std::move(grown);
-      inflatedCapacity = capacity;
-    }
-    inflater.next_out = inflated.get() + inflatedSize;
-    inflater.avail_out = static_cast<uInt>(inflatedCapacity - inflatedSize);
+  while (status == Z_OK && total <= kMaxInflated) {
+    inflater.next_out = inflated.get();
+    inflater.avail_out = static_cast<uInt>(inflatedCapacity);
     status = ::inflate(&inflater, Z_NO_FLUSH);
-    inflatedSize = inflatedCapacity - inflater.avail_out;
+    total += inflatedCapacity - inflater.avail_out;
+    // The whole stream in the buffer at once: done.
+    if (status == Z_STREAM_END && total <= inflatedCapacity) {
+      inflatedSize = total;
+      return true;
+    }
   }
-  // Anything but a complete stream (truncated, corrupt) loses the message.
-  return status == Z_STREAM_END;
+  // Anything but a complete stream (truncated, corrupt) loses the message, as does one
+  // inflating beyond the cap.
+  if (status != Z_STREAM_END || total > kMaxInflated) return false;
+  inflated.reset(new unsigned char[total]);
+  inflatedCapacity = total;
+  if (!restartInflater()) return false;
+  inflater.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+  inflater.avail_in = static_cast<uInt>(length);
+  inflater.next_out = inflated.get();
+  inflater.avail_out = static_cast<uInt>(total);
+  if (::inflate(&inflater, Z_FINISH) != Z_STREAM_END) return false;
+  inflatedSize = total;
+  return true;
 }
 
 int PacketCodec::encodeQuery(std::uint32_t actorTag, char (&block)[kQueryBlockSize]) {

@@ -38,6 +38,10 @@ class PacketCodec {
                            std::string& out);
 
  private:
+  // The buffer's first size, far above any real message.
+  static constexpr std::size_t kFirstBlock = 65536;
+
+  bool restartInflater();
   bool inflate(const char* data, int length);
 
   z_stream inflater;
