@@ -33,6 +33,9 @@ class PacketCodec {
   // the zero-filled block. Returns the packet size, or 0 if it did not fit.
   static int encodeQuery(std::uint32_t actorTag, char (&block)[kQueryBlockSize]);
 
+  // Bytes held for inflated payloads: 64 KiB, or the largest payload decoded that needed more.
+  std::size_t bufferSize() const { return inflatedCapacity; }
+
   // Appends message (initialised or not) to out as one packet; "AAAA" for kNone, else "CCCC".
   static bool encodePacket(const BrexPlugs::BREX_PLUGIN_MESSAGE& message, Compression compression,
                            std::string& out);
