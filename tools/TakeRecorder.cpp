@@ -68,11 +68,15 @@ void TakeRecorder::header(std::uint32_t actorTag, int, const std::string& bvhTex
 }
 
 void TakeRecorder::frame(std::uint32_t actorTag, int, const float* values, int count) {
-  const Clock::time_point now = Clock::now();
+  frame(actorTag, values, count, Clock::now());
+}
+
+void TakeRecorder::frame(std::uint32_t actorTag, const float* values, int count,
+                         Clock::time_point arrived) {
   std::lock_guard<std::mutex> lock(takesMutex);
   Take& take = current(actorTag);
-  if (take.frames.empty()) take.first = now;
-  take.last = now;
+  if (take.frames.empty()) take.first = arrived;
+  take.last = arrived;
   take.frames.emplace_back(values, values + count);
   ++frames;
 }

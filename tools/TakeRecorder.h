@@ -14,6 +14,8 @@
 // from one other thread.
 class TakeRecorder : public StreamListener {
  public:
+  using Clock = std::chrono::steady_clock;
+
   // A file written by write().
   struct Written {
     std::string path;
@@ -25,6 +27,8 @@ class TakeRecorder : public StreamListener {
   void header(std::uint32_t actorTag, int slot, const std::string& bvhText,
               int channelCount) override;
   void frame(std::uint32_t actorTag, int slot, const float* values, int count) override;
+  // The same with the time the frame arrived.
+  void frame(std::uint32_t actorTag, const float* values, int count, Clock::time_point arrived);
 
   // Frames kept so far, all actors together.
   std::uint64_t frameCount();
@@ -38,8 +42,6 @@ class TakeRecorder : public StreamListener {
              std::vector<std::string>& problems);
 
  private:
-  using Clock = std::chrono::steady_clock;
-
   // One actor's frames under one skeleton.
   struct Take {
     std::uint32_t tag = 0;

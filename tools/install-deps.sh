@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, if any are missing. With "windows", the
-# MinGW-w64 cross compiler, its zlib and Wine for the Windows step instead.
+# MinGW-w64 cross compiler, its zlib and Wine for the Windows step instead; with "stress", the
+# load generator of the repeat mode.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libprotobuf-dev protobuf-compiler
   zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev clang-format libfast-float-dev dpkg-dev)
 if [ "${1:-}" = windows ]; then
   packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev)
+elif [ "${1:-}" = stress ]; then
+  packages=(stress-ng)
 fi
 
 missing=()

@@ -18,6 +18,9 @@
 # Not in the full run:
 #   soak    the chaos run on a Release build (build-release/) for MOCAP_SOAK_MINUTES (60), with
 #           MOCAP_SOAK_SEED or a random seed; judges the resident size too
+#   repeat N [asan]  the suite of `quick` (or of `asan`) N times in a row while stress-ng keeps
+#           both cores busy; prints each failing test with its message, then a summary. For
+#           whoever touches waits, clocks or threads: a test that fails once in N is a bug
 # A step is a function named step_<name>; adding one to `steps` puts it in the full run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -173,6 +176,45 @@ step_format() {
   git ls-files -z -- '*.cpp' '*.h' | xargs -0 -r clang-format --dry-run --Werror ||
     { echo "format: run clang-format -i on the files named above" >&2 && return 1; }
 }
+
+# The suite run again and again on a loaded machine: a test that reads a state too early or
+# bounds a time too tightly fails here long before it fails in CI.
+step_repeat() {
+  local times=$1 flavour=${2:-quick} dir
+  case "$flavour" in
+  quick) dir=build && configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+  asan) dir=build-asan && configure build-asan "${asan_flags[@]}" ;;
+  *) echo "repeat: no suite named $flavour (quick or asan)" >&2 && return 2 ;;
+  esac
+  cmake --build "$dir" --parallel "$jobs"
+  tools/install-deps.sh stress
+  stress-ng --cpu "$jobs" --quiet &
+  local stress=$! run failed=0 logs=$dir/repeat
+  trap 'kill "$stress" 2>/dev/null || true' RETURN
+  rm -rf "$logs" && mkdir -p "$logs"
+  for ((run = 1; run <= times; run++)); do
+    if ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300 >"$logs/$run.log" 2>&1; then
+      echo "repeat: run $run of $times passed"
+      continue
+    fi
+    failed=$((failed + 1))
+    echo "repeat: run $run of $times FAILED (log: $logs/$run.log)"
+    # Each failing program's failed tests and their messages, and what CTest says of the rest.
+    awk '/^[^ ].*(: Failure|: error:)/ { shown = 6 } shown > 0 { print "    " $0; shown-- }
+      /^\[  FAILED  \] [^ ]+\.[^ ]+ \(/ { print "  " $0 }
+      /\*\*\*(Timeout|Failed|Exception)/ && !/Passed/ { print "  " $0 }' "$logs/$run.log"
+  done
+  echo "repeat: $((times - failed)) of $times runs passed under stress-ng --cpu $jobs ($flavour)"
+  [ "$failed" -eq 0 ]
+}
+
+if [ "${1:-}" = repeat ]; then
+  [[ "${2:-}" =~ ^[1-9][0-9]*$ ]] && [ $# -le 3 ] ||
+    { echo "usage: $0 repeat N [quick|asan]" >&2 && exit 2; }
+  tools/install-deps.sh
+  step_repeat "${@:2}"
+  exit
+fi
 
 if [ $# -gt 1 ] || { [ $# -eq 1 ] && ! declare -F "step_$1" >/dev/null; }; then
   echo "usage: $0 [$(

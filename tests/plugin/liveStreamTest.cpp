@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <string>
@@ -138,6 +139,28 @@ TEST_F(LiveStream, ComputeWithNoFrameQueuedKeepsTheOutputs) {
 
   moreFrames.set_value();
   EXPECT_TRUE(waitForVector("device.outputRotate059", rotation(58, frameB)));
+}
+
+// The device thread waits up to 50 ms at a time for a packet; the host stops it (live off, a
+// frameRate change, deletion) by asking and then joining, so the stop must end that wait.
+TEST_F(LiveStream, TurningLiveOffOnAQuietStreamDoesNotSitOutThePacketWait) {
+  connectAndReceiveFrameA();
+  std::vector<double> stops;
+  for (int toggle = 0; toggle < 21; ++toggle) {
+    ASSERT_TRUE(host::setAttribute("device.live", true));
+    // Not synchronisation: time for the new thread to hand on the frame and go idle, so that
+    // the stop finds it waiting (a thread stopped sooner would pass either way).
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto begun = std::chrono::steady_clock::now();
+    ASSERT_TRUE(host::setAttribute("device.live", false));
+    stops.push_back(
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begun)
+            .count());
+  }
+  std::sort(stops.begin(), stops.end());
+  // Sitting out the wait takes about 40 ms here; a stop that ends it, one or two.
+  EXPECT_LT(stops[stops.size() / 2], 20.0)
+      << "median of " << stops.size() << " stops, longest " << stops.back() << " ms";
 }
 
 TEST_F(LiveStream, CreateMarvikSkeletonBuildsOneJointSkeletonPerActorInSlotOrder) {

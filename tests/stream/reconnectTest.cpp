@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -47,14 +48,31 @@ std::vector<float> slotOf(protocolBufferProcess& process, int slot) {
   return values;
 }
 
-// Reads the status until it is in state; false when it is not within the time-out.
-bool waitForState(protocolBufferProcess& process, State state) {
+// Reads the status until it holds what holds says; false when it does not within the time-out.
+bool waitForStatus(protocolBufferProcess& process,
+                   const std::function<bool(const StreamStatus&)>& holds) {
   const auto deadline = Clock::now() + kTimeout;
-  while (process.status().state != state) {
+  while (!holds(process.status())) {
     if (Clock::now() >= deadline) return false;
     std::this_thread::yield();
   }
   return true;
+}
+
+bool waitForState(protocolBufferProcess& process, State state) {
+  return waitForStatus(process,
+                       [state](const StreamStatus& status) { return status.state == state; });
+}
+
+// Serves a peer that accepts and closes at once, connections times in a row, and returns when
+// each was accepted.
+std::vector<Clock::time_point> acceptAndClose(LoopbackServer& server, int connections) {
+  std::vector<Clock::time_point> accepted;
+  for (int i = 0; i < connections; ++i) {
+    server.serve([&accepted](LoopbackServer::Connection&) { accepted.push_back(Clock::now()); });
+    server.join();
+  }
+  return accepted;
 }
 
 double millisecondsBetween(Clock::time_point from, Clock::time_point to) {
@@ -131,25 +149,19 @@ TEST(Reconnect, AnEndedConnectionIsDialledAgainAndRunsTheWholeExchange) {
 // A peer that accepts and closes at once, for ever: every dial waits twice as long as the one
 // before, and a stop during a wait ends it at once.
 TEST(Reconnect, APeerThatClosesAtOnceIsDialledEverMoreSlowlyAndAStopEndsTheWait) {
-  std::vector<Clock::time_point> accepted;
   LoopbackServer server(kTimeout);
-  const auto acceptAndClose = [&accepted](LoopbackServer::Connection&) {
-    accepted.push_back(Clock::now());
-  };
-  server.serve(acceptAndClose);
   protocolBufferProcess process;
   ASSERT_TRUE(process.connectToServer("127.0.0.1", server.port()));
   process.startReceiveThread();
   // The first connection, then the dials after 250, 500 and 1000 ms.
-  for (int dial = 1; dial <= 3; ++dial) {
-    server.join();
-    server.serve(acceptAndClose);
-  }
-  server.join();
+  const std::vector<Clock::time_point> accepted = acceptAndClose(server, 4);
   ASSERT_EQ(accepted.size(), 4u);
-  ASSERT_TRUE(waitForState(process, State::kReconnecting));
+  // The server has closed the fourth connection; the client counts it once its dial returns,
+  // and reconnects once it has seen the close.
+  ASSERT_TRUE(waitForStatus(process, [](const StreamStatus& status) {
+    return status.reconnects == 3 && status.state == State::kReconnecting;
+  })) << process.status().line();
   const StreamStatus status = process.status();
-  EXPECT_EQ(status.reconnects, 3u);
   EXPECT_EQ(status.line().rfind("reconnecting 127.0.0.1:" + std::to_string(server.port()) + " ", 0),
             0u)
       << status.line();
@@ -166,6 +178,31 @@ TEST(Reconnect, APeerThatClosesAtOnceIsDialledEverMoreSlowlyAndAStopEndsTheWait)
   EXPECT_LT(millisecondsBetween(before, Clock::now()), 1000.0);
   EXPECT_EQ(process.status().state, State::kDisconnected);
   process.closeSocket();
+}
+
+// The doubling stops at sixteen times the first wait (4 s); ten times faster here.
+TEST(Reconnect, TheWaitBetweenDialsStopsGrowingAtSixteenTimesTheFirst) {
+  LoopbackServer server(kTimeout);
+  protocolBufferProcess process(10);
+  ASSERT_TRUE(process.connectToServer("127.0.0.1", server.port()));
+  process.startReceiveThread();
+  const std::vector<Clock::time_point> accepted = acceptAndClose(server, 9);
+  ASSERT_EQ(accepted.size(), 9u);
+  process.stopReceiveThread();
+  process.closeSocket();
+  std::vector<double> intervals;
+  for (std::size_t i = 1; i < accepted.size(); ++i) {
+    intervals.push_back(millisecondsBetween(accepted[i - 1], accepted[i]));
+  }
+  const double nominal[] = {25, 50, 100, 200, 400, 400, 400, 400};
+  for (std::size_t i = 0; i < intervals.size(); ++i) {
+    EXPECT_GE(intervals[i], nominal[i] - 2) << i;
+  }
+  // A wait that went on doubling would be 800 ms and more by now; a loaded machine stretches
+  // one interval now and then, never the two shortest of three.
+  std::vector<double> capped(intervals.begin() + 5, intervals.end());
+  std::sort(capped.begin(), capped.end());
+  EXPECT_LT(capped[1], 600.0) << capped[0] << " " << capped[1] << " " << capped[2];
 }
 
 // Refused dials back off too, and only the address of a connect that worked is dialled.

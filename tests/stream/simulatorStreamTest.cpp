@@ -7,6 +7,7 @@
 
 #include "StreamSimulator.h"
 #include "stream/protocolBufferProcess.h"
+#include "support/StreamSession.h"
 
 namespace {
 
@@ -30,11 +31,7 @@ TEST(SimulatorStream, TwoActorsArriveWithHeadersAndLiveValues) {
   process.startReceiveThread();
 
   // Actor list, two headers and enough frames for both actors to be seen after their header.
-  std::vector<std::string> texts;
-  for (std::uint64_t packets = 1; texts.size() < 2 && packets < 200; ++packets) {
-    ASSERT_TRUE(process.waitForPackets(packets, std::chrono::seconds(5)));
-    texts = process.copyHeaderTexts();
-  }
+  const std::vector<std::string> texts = waitForHeaderTexts(process, 2);
   ASSERT_EQ(texts.size(), 2u);
   const std::uint64_t seen = process.packetCount();
   ASSERT_TRUE(process.waitForPackets(seen + 4, std::chrono::seconds(5)));

@@ -45,3 +45,15 @@ std::vector<std::uint32_t> StreamSession::readQueryTags(LoopbackServer::Connecti
   }
   return tags;
 }
+
+std::vector<std::string> waitForHeaderTexts(protocolBufferProcess& process, std::size_t count,
+                                            std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  std::uint64_t seen = 0;
+  std::vector<std::string> texts = process.copyHeaderTexts();
+  while (texts.size() < count && std::chrono::steady_clock::now() < deadline) {
+    seen = process.waitForNewPacketUntil(seen, deadline);
+    texts = process.copyHeaderTexts();
+  }
+  return texts;
+}

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "stream/protocolBufferProcess.h"
@@ -28,3 +31,9 @@ class StreamSession {
   protocolBufferProcess process;
   bool connected = false;
 };
+
+// The header texts of process once it holds count of them (or more), however many frames come
+// first; what it holds after timeout otherwise.
+std::vector<std::string> waitForHeaderTexts(
+    protocolBufferProcess& process, std::size_t count,
+    std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -93,8 +93,12 @@ TEST(MarvikRecord, ATakeOfTheSampleReadsBackFrameForFrame) {
   ASSERT_TRUE(take.valid);
   ASSERT_TRUE(source.valid);
   EXPECT_EQ(take.frames, 360);
-  // The file plays at 120 frames/s: the arrival rate, rounded.
-  EXPECT_EQ(take.frameTime, 1.0 / 120);
+  // The file plays at 120 frames/s: the arrival rate, rounded (takeRecorderTest checks the
+  // rounding). A loaded machine that holds up the first or last arrival by 13 ms makes it 119
+  // or 121.
+  const double rate = 1.0 / take.frameTime;
+  EXPECT_NEAR(rate, 120, 1.01) << take.frameTime;
+  EXPECT_NEAR(rate, std::round(rate), 1e-9) << take.frameTime;
   ASSERT_EQ(take.rows.size(), source.rows.size());
   for (std::size_t i = 0; i < take.rows.size(); ++i) {
     ASSERT_EQ(take.rows[i], source.rows[i]) << "frame " << i;

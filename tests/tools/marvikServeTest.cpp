@@ -7,6 +7,7 @@
 
 #include "ChildProcess.h"
 #include "stream/protocolBufferProcess.h"
+#include "support/StreamSession.h"
 
 namespace {
 
@@ -28,11 +29,7 @@ TEST(MarvikServe, ServesAClientLogsItAndStopsOnInterrupt) {
   protocolBufferProcess client;
   ASSERT_TRUE(client.connectToServer("127.0.0.1", static_cast<std::uint16_t>(port)));
   client.startReceiveThread();
-  std::vector<std::string> texts;
-  for (std::uint64_t packets = 1; texts.empty() && packets < 100; ++packets) {
-    ASSERT_TRUE(client.waitForPackets(packets, std::chrono::seconds(5)));
-    texts = client.copyHeaderTexts();
-  }
+  const std::vector<std::string> texts = waitForHeaderTexts(client, 1);
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0].find("HIERARCHY\nROOT Hips0\n"), 0u);
   client.stopReceiveThread();

@@ -15,6 +15,7 @@
 #include "stream/PacketCodec.h"
 #include "stream/protocolBufferProcess.h"
 #include "support/LoopbackServer.h"
+#include "support/StreamSession.h"
 #include "support/TestSockets.h"
 
 namespace {
@@ -161,11 +162,7 @@ TEST(StreamServer, TwoClientsAreServedAndOneLeavingLeavesTheOther) {
   ASSERT_TRUE(second.connectToServer("127.0.0.1", server.port()));
   second.startReceiveThread();
   for (protocolBufferProcess* process : {&first, &second}) {
-    std::vector<std::string> texts;
-    for (std::uint64_t packets = 1; texts.size() < 2 && packets < 500; ++packets) {
-      ASSERT_TRUE(process->waitForPackets(packets, std::chrono::seconds(5)));
-      texts = process->copyHeaderTexts();
-    }
+    const std::vector<std::string> texts = waitForHeaderTexts(*process, 2);
     ASSERT_EQ(texts.size(), 2u);
     // Slots follow the actor list, whose order on the wire is not fixed.
     const std::string both = texts[0] + texts[1];

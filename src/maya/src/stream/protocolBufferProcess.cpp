@@ -49,8 +49,10 @@ struct protocolBufferProcess::Receiver : StreamListener {
     Receiver& receiver;
   };
 
-  Receiver()
+  explicit Receiver(int redialSpeedUp)
       : store([this](std::uint32_t actorTag) { pendingQueries.push_back(actorTag); }),
+        firstRedial(kFirstRedial / std::max(redialSpeedUp, 1)),
+        longestRedial(kLongestRedial / std::max(redialSpeedUp, 1)),
         receiveBuffer(new char[PacketReader::kMaxPayload]) {
     pendingQueries.reserve(FrameLayout::kSlotCount);
     store.setListener(this);
@@ -96,6 +98,8 @@ struct protocolBufferProcess::Receiver : StreamListener {
   std::uint16_t port = 0;
   // Whether a connection that ends is dialled again: from a successful connect to the close.
   bool redialing = false;
+  const std::chrono::milliseconds firstRedial;
+  const std::chrono::milliseconds longestRedial;
   int actors = 0;
   std::uint64_t frames = 0;
   std::uint64_t reconnects = 0;
@@ -131,7 +135,8 @@ protocolBufferProcess& protocolBufferProcess::instance() {
   return process;
 }
 
-protocolBufferProcess::protocolBufferProcess() : receiver(std::make_shared<Receiver>()) {}
+protocolBufferProcess::protocolBufferProcess(int redialSpeedUp)
+    : receiver(std::make_shared<Receiver>(redialSpeedUp)) {}
 
 protocolBufferProcess::~protocolBufferProcess() {
   if (!receiveThread.joinable()) return;
@@ -270,11 +275,11 @@ void protocolBufferProcess::receiveLoop(std::shared_ptr<Receiver> receiver) {
   r.running = true;
   // An exception leaving this thread would end the host: nothing may escape.
   try {
-    std::chrono::milliseconds delay = kFirstRedial;
+    std::chrono::milliseconds delay = r.firstRedial;
     while (!r.stopRequested) {
       // Only a connection that delivered starts the back-off afresh: a peer that accepts and
       // closes at once is dialled ever more slowly.
-      if (r.readPackets()) delay = kFirstRedial;
+      if (r.readPackets()) delay = r.firstRedial;
       if (r.stopRequested || !r.redial(delay)) break;
     }
   } catch (...) {
@@ -346,7 +351,7 @@ bool protocolBufferProcess::Receiver::redial(std::chrono::milliseconds& delay) {
     return false;
   }
   while (!waitForStop(delay)) {
-    delay = std::min(delay * 2, kLongestRedial);
+    delay = std::min(delay * 2, longestRedial);
     std::unique_ptr<RedialSocket> next;
     try {
       next.reset(new RedialSocket);

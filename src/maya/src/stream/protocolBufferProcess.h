@@ -30,8 +30,9 @@ class protocolBufferProcess {
   // The process-wide object, created on first use and destroyed at exit.
   static protocolBufferProcess& instance();
 
-  // A separate object (tests); instance() is the one the plug-in uses.
-  protocolBufferProcess();
+  // A separate object (tests); instance() is the one the plug-in uses. Every wait between
+  // dials is redialSpeedUp times shorter (at least 1), so that a test sees the longest soon.
+  explicit protocolBufferProcess(int redialSpeedUp = 1);
   // Never joins: at static destruction a Windows loader lock may be held. A thread still
   // running is told to stop, given a bounded wait, then left to end on its own.
   virtual ~protocolBufferProcess();
