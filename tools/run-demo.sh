@@ -8,4 +8,4 @@ tools/install-deps.sh
 deps=$(tools/build-deps.sh linux-pic | tail -n 1)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOCAP_DEPS_PREFIXES="$deps" >/dev/null
 cmake --build build --target marvik marvik-serve marvikMocap >/dev/null
-exec build/tools/marvik demo "$@"
+exec build/bin/marvik demo "$@"

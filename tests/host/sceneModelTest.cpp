@@ -14,13 +14,13 @@
 #include <thread>
 #include <vector>
 
-#include "Attribute.h"
-#include "Node.h"
-#include "NodeExtension.h"
-#include "NodeType.h"
-#include "Object.h"
-#include "Scene.h"
-#include "Session.h"
+#include "model/Attribute.h"
+#include "model/Node.h"
+#include "model/NodeExtension.h"
+#include "model/NodeType.h"
+#include "model/Object.h"
+#include "model/Scene.h"
+#include "runtime/Session.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ class RecordingExtension : public host::NodeExtension {
   void nodeDeleting(host::Node& node) override {
     events.log.push_back("deleting " + node.name() + (node.alive() ? " alive" : " dead"));
     if (events.deleteAgain) {
-      MStatus again = host::Scene::instance().deleteNode(node);
+      MStatus again = host::Session::instance().scene.deleteNode(node);
       events.log.push_back(again ? "deleted again" : "refused again");
     }
   }
@@ -106,7 +106,7 @@ class SceneModel : public ::testing::Test {
 
   std::shared_ptr<host::Node> create() {
     std::shared_ptr<host::Node> node;
-    EXPECT_EQ(host::Scene::instance().createNode(type, nullptr, node), MS::kSuccess);
+    EXPECT_EQ(host::Session::instance().scene.createNode(type, nullptr, node), MS::kSuccess);
     return node;
   }
 
@@ -225,7 +225,7 @@ TEST_F(SceneModel, DeletingANodeBeingDeletedIsRefused) {
 TEST_F(SceneModel, FailedCreationLeavesNoNode) {
   events.createResult = MS::kFailure;
   std::shared_ptr<host::Node> node;
-  EXPECT_EQ(host::Scene::instance().createNode(type, nullptr, node), MS::kFailure);
+  EXPECT_EQ(host::Session::instance().scene.createNode(type, nullptr, node), MS::kFailure);
   EXPECT_EQ(node, nullptr);
   EXPECT_TRUE(host::listNodes().empty());
   EXPECT_EQ(events.log, (std::vector<std::string>{"created testDevice1", "destroyed"}));

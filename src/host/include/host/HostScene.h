@@ -1,11 +1,10 @@
 #pragma once
 
+#include <host/Value.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 
-#include <array>
 #include <string>
-#include <variant>
 #include <vector>
 
 // The host's own controls over its scene, for tests, tools and the host itself; module code
@@ -14,10 +13,6 @@
 // getAttr and setAttr show them (plugs and function sets use radians), rounded to 15 significant
 // digits to hide the noise of the conversion.
 namespace host {
-
-// A value of an attribute: numbers, booleans, texts, and three numbers for vector compounds
-// such as "translate".
-using Value = std::variant<bool, int, double, std::string, std::array<double, 3>>;
 
 // Deletes every node (through the same path as a single deletion, so plug-in nodes are told),
 // forgets namespaces and selection, and sets the time back to 0. The errors and warnings shown are

@@ -1,0 +1,307 @@
+#include "model/Scene.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <utility>
+
+namespace host {
+
+namespace {
+
+class World : public Object {
+ public:
+  MFn::Type apiType() const override { return MFn::kWorld; }
+};
+
+bool sameEnd(const PlugEnd& end, const Node& node, const Attribute& attribute) {
+  return end.node.get() == &node && end.attribute == &attribute;
+}
+
+std::string legalName(const std::string& name) {
+  std::string result;
+  for (char c : name) {
+    bool legal = std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    result += legal ? c : '_';
+  }
+  if (!result.empty() && std::isdigit(static_cast<unsigned char>(result[0]))) result.insert(0, "_");
+  return result;
+}
+
+}  // namespace
+
+Scene::Scene(const NodeTypeRegistry& types)
+    : types(types), worldObject(std::make_shared<World>()) {}
+
+MStatus Scene::createNode(const std::shared_ptr<NodeType>& type, Node* parent,
+                          std::shared_ptr<Node>& created) {
+  created.reset();
+  if (!type) return MS::kInvalidParameter;
+  if (parent && (!type->dag || !parent->alive() || !parent->hasFn(MFn::kTransform))) {
+    return MS::kInvalidParameter;
+  }
+  auto node = std::make_shared<Node>(type);
+  node->parentNode = parent;
+  node->nodeName = uniqueName(type->name + "1", *node);
+  allNodes.push_back(node);
+  if (parent) parent->childNodes.push_back(node);
+  if (type->makeExtension) {
+    node->nodeExtension = type->makeExtension();
+    if (node->nodeExtension) {
+      MStatus status = node->nodeExtension->nodeCreated(*node);
+      if (!status) {
+        remove(*node);
+        return status;
+      }
+    }
+  }
+  created = node;
+  return MS::kSuccess;
+}
+
+MStatus Scene::createDagNode(const std::string& typeName, const MObject& parent, MObject& created) {
+  std::shared_ptr<Node> parentNode;
+  if (!parent.isNull() && !parent.hasFn(MFn::kWorld)) {
+    parentNode = Node::live(parent);
+    if (!parentNode) return MS::kInvalidParameter;
+  }
+  std::shared_ptr<Node> node;
+  MStatus status = createNode(types.find(typeName), parentNode.get(), node);
+  if (status) created = ObjectAccess::wrap(node);
+  return status;
+}
+
+MStatus Scene::deleteNode(Node& node) {
+  // An extension deleting its own node while hearing nodeDeleting must not start it over.
+  if (!node.alive() || node.beingDeleted) return MS::kInvalidParameter;
+  node.beingDeleted = true;
+  auto keep = pointer(node);
+  // Copy: deleting a child edits the list.
+  auto children = node.childNodes;
+  for (auto child = children.rbegin(); child != children.rend(); ++child) {
+    if ((*child)->alive()) deleteNode(**child);
+  }
+  std::vector<std::shared_ptr<Node>> drivers;
+  for (const auto& connection : connections) {
+    if (connection.destination.node.get() == &node &&
+        connection.source.node->type().isAnimCurve()) {
+      drivers.push_back(connection.source.node);
+    }
+  }
+  if (node.nodeExtension) node.nodeExtension->nodeDeleting(node);
+  remove(node);
+  for (const auto& driver : drivers) {
+    bool drivesSomething =
+        std::any_of(connections.begin(), connections.end(),
+                    [&](const Connection& connection) { return connection.source.node == driver; });
+    if (driver->alive() && !drivesSomething) deleteNode(*driver);
+  }
+  return MS::kSuccess;
+}
+
+void Scene::remove(Node& node) {
+  connections.erase(std::remove_if(connections.begin(), connections.end(),
+                                   [&](const Connection& connection) {
+                                     return connection.source.node.get() == &node ||
+                                            connection.destination.node.get() == &node;
+                                   }),
+                    connections.end());
+  selected.erase(std::remove_if(selected.begin(), selected.end(),
+                                [&](const auto& item) { return item.get() == &node; }),
+                 selected.end());
+  if (node.parentNode) {
+    auto& siblings = node.parentNode->childNodes;
+    siblings.erase(std::remove_if(siblings.begin(), siblings.end(),
+                                  [&](const auto& item) { return item.get() == &node; }),
+                   siblings.end());
+  }
+  node.parentNode = nullptr;
+  node.childNodes.clear();
+  node.isAlive = false;
+  auto keep = pointer(node);
+  allNodes.erase(std::remove(allNodes.begin(), allNodes.end(), keep), allNodes.end());
+  node.nodeExtension.reset();
+}
+
+void Scene::empty() {
+  while (!allNodes.empty()) {
+    std::shared_ptr<Node> node = allNodes.back();
+    while (node->parentNode) node = pointer(*node->parentNode);
+    deleteNode(*node);
+  }
+  namespaceNames.clear();
+  selected.clear();
+  connections.clear();
+  time = MTime();
+}
+
+void Scene::forgetErrors() {
+  shownErrors.clear();
+  shownWarnings.clear();
+}
+
+std::string Scene::rename(Node& node, const std::string& requested, bool createNamespace,
+                          MStatus& status) {
+  std::string name = requested;
+  if (!name.empty() && name[0] == ':') name.erase(0, 1);
+  auto colon = name.rfind(':');
+  std::string space = colon == std::string::npos ? "" : name.substr(0, colon);
+  std::string shortName = legalName(colon == std::string::npos ? name : name.substr(colon + 1));
+  if (shortName.empty() || !node.alive()) {
+    status = MS::kInvalidParameter;
+    return node.nodeName;
+  }
+  if (!space.empty() && !hasNamespace(space)) {
+    if (!createNamespace) {
+      status = MS::kInvalidParameter;
+      return node.nodeName;
+    }
+    status = addNamespace(space);
+    if (!status) return node.nodeName;
+  }
+  node.nodeName = uniqueName(space.empty() ? shortName : space + ":" + shortName, node);
+  status = MS::kSuccess;
+  return node.nodeName;
+}
+
+bool Scene::nameTaken(const std::string& name, const Node& node) const {
+  for (const auto& other : allNodes) {
+    if (other.get() == &node || other->nodeName != name) continue;
+    if (!node.type().dag || !other->type().dag || other->parentNode == node.parentNode) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string Scene::uniqueName(const std::string& name, const Node& node) const {
+  if (!nameTaken(name, node)) return name;
+  auto colon = name.rfind(':');
+  std::size_t shortStart = colon == std::string::npos ? 0 : colon + 1;
+  std::size_t end = name.size();
+  while (end > shortStart + 1 && std::isdigit(static_cast<unsigned char>(name[end - 1]))) --end;
+  std::string base = name.substr(0, end);
+  for (unsigned long number = 1;; ++number) {
+    std::string candidate = base + std::to_string(number);
+    if (!nameTaken(candidate, node)) return candidate;
+  }
+}
+
+std::shared_ptr<Node> Scene::find(const std::string& nameOrPath) const {
+  bool byPath = !nameOrPath.empty() && nameOrPath[0] == '|';
+  std::shared_ptr<Node> found;
+  for (const auto& node : allNodes) {
+    if ((byPath ? path(*node) : node->nodeName) != nameOrPath) continue;
+    if (found) return nullptr;
+    found = node;
+  }
+  return found;
+}
+
+const std::vector<std::shared_ptr<Node>>& Scene::nodes() const { return allNodes; }
+
+std::shared_ptr<Node> Scene::pointer(const Node& node) const {
+  for (const auto& item : allNodes) {
+    if (item.get() == &node) return item;
+  }
+  return nullptr;
+}
+
+std::string Scene::path(const Node& node) const {
+  if (!node.type().dag) return node.nodeName;
+  std::string result;
+  for (const Node* item = &node; item; item = item->parentNode) {
+    result.insert(0, "|" + item->nodeName);
+  }
+  return result;
+}
+
+bool Scene::hasNamespace(const std::string& name) const {
+  return std::find(namespaceNames.begin(), namespaceNames.end(), name) != namespaceNames.end();
+}
+
+MStatus Scene::addNamespace(const std::string& name) {
+  std::string full = name;
+  if (!full.empty() && full[0] == ':') full.erase(0, 1);
+  if (full.empty()) return MS::kInvalidParameter;
+  std::size_t start = 0;
+  while (true) {
+    auto colon = full.find(':', start);
+    std::string part = full.substr(start, colon == std::string::npos ? colon : colon - start);
+    if (part.empty() || legalName(part) != part) return MS::kInvalidParameter;
+    std::string prefix = full.substr(0, colon);
+    if (!hasNamespace(prefix)) namespaceNames.push_back(prefix);
+    if (colon == std::string::npos) break;
+    start = colon + 1;
+  }
+  return MS::kSuccess;
+}
+
+const std::vector<std::string>& Scene::namespaces() const { return namespaceNames; }
+
+MStatus Scene::connect(const PlugEnd& from, const PlugEnd& to) {
+  if (!from.node || !to.node || !from.attribute || !to.attribute) return MS::kInvalidParameter;
+  if (!from.node->alive() || !to.node->alive() || !from.node->hasAttribute(*from.attribute) ||
+      !to.node->hasAttribute(*to.attribute)) {
+    return MS::kInvalidParameter;
+  }
+  if (from.node == to.node && from.attribute == to.attribute) return MS::kInvalidParameter;
+  if (source(*to.node, *to.attribute).node || to.node->isLocked(*to.attribute)) {
+    return MS::kInvalidParameter;
+  }
+  connections.push_back({from, to});
+  return MS::kSuccess;
+}
+
+PlugEnd Scene::source(const Node& node, const Attribute& attribute) const {
+  for (const auto& connection : connections) {
+    if (sameEnd(connection.destination, node, attribute)) return connection.source;
+  }
+  return {};
+}
+
+std::vector<PlugEnd> Scene::destinations(const Node& node, const Attribute& attribute) const {
+  std::vector<PlugEnd> result;
+  for (const auto& connection : connections) {
+    if (sameEnd(connection.source, node, attribute)) result.push_back(connection.destination);
+  }
+  return result;
+}
+
+bool Scene::isConnected(const Node& node, const Attribute& attribute) const {
+  return std::any_of(connections.begin(), connections.end(), [&](const Connection& connection) {
+    return sameEnd(connection.source, node, attribute) ||
+           sameEnd(connection.destination, node, attribute);
+  });
+}
+
+const std::vector<std::shared_ptr<Node>>& Scene::selection() const { return selected; }
+
+void Scene::setSelection(std::vector<std::shared_ptr<Node>> nodes) {
+  nodes.erase(std::remove_if(nodes.begin(), nodes.end(),
+                             [](const auto& node) { return !node || !node->alive(); }),
+              nodes.end());
+  selected = std::move(nodes);
+}
+
+const MTime& Scene::currentTime() const { return time; }
+
+void Scene::setCurrentTime(const MTime& newTime) { time = newTime; }
+
+void Scene::displayError(const std::string& message) {
+  shownErrors.push_back(message);
+  std::fprintf(stderr, "// Error: %s\n", message.c_str());
+}
+
+const std::vector<std::string>& Scene::errors() const { return shownErrors; }
+
+void Scene::displayWarning(const std::string& message) {
+  shownWarnings.push_back(message);
+  std::fprintf(stderr, "// Warning: %s\n", message.c_str());
+}
+
+const std::vector<std::string>& Scene::warnings() const { return shownWarnings; }
+
+const std::shared_ptr<Object>& Scene::world() const { return worldObject; }
+
+}  // namespace host
