@@ -33,8 +33,9 @@ ContactSheet::ContactSheet(Content content, int width, int height, std::vector<V
   const double labelHeight = std::round(fontSize * 1.9);
   margin = std::round(fontSize * 0.6);
   rowLabelWidth = this->views.size() > 1 ? std::round(fontSize * 1.6) : 0;
-  columnWidth = std::max(1.0, (width - 2 * margin - rowLabelWidth) / columns);
-  rowHeight = std::max(1.0, (height - headerHeight - labelHeight - margin) / rows);
+  // Whole pixels, so that every panel lies on the pixel grid alike and like poses draw alike.
+  columnWidth = std::max(1.0, std::floor((width - 2 * margin - rowLabelWidth) / columns));
+  rowHeight = std::max(1.0, std::floor((height - headerHeight - labelHeight - margin) / rows));
   labelTop = headerHeight + rows * rowHeight;
   gap = std::max(2.0, std::round(fontSize * 0.4));
   const double panelWidth = std::max(1.0, columnWidth - gap);
@@ -74,8 +75,8 @@ ContactSheet::ContactSheet(Content content, int width, int height, std::vector<V
 
 ContactSheet::Box ContactSheet::panel(std::size_t frame, std::size_t row) const {
   Box box;
-  box.x = margin + rowLabelWidth + static_cast<double>(frame) * columnWidth + gap / 2;
-  box.y = headerHeight + static_cast<double>(row) * rowHeight + gap / 2;
+  box.x = margin + rowLabelWidth + static_cast<double>(frame) * columnWidth + std::floor(gap / 2);
+  box.y = headerHeight + static_cast<double>(row) * rowHeight + std::floor(gap / 2);
   box.width = std::max(1.0, columnWidth - gap);
   box.height = std::max(1.0, rowHeight - gap);
   return box;

@@ -150,15 +150,15 @@ std::string ContactSheet::writePng(const std::string& path) const {
 
     // Under the column: "frame 12  0.10 s", or as much of it as fits.
     const Frame& shown = content.frames[frame];
-    const Box column = panel(frame, 0);
+    const Box under = panel(frame, 0);
     setFont(cairo, fontSize, false);
     setColour(cairo, kTextColour);
     std::string label;
     for (const char* format : {"frame %u  %.2f s", "%u  %.2f s", "%u"}) {
       label = frameLabel(format, shown.number, shown.seconds);
-      if (textWidth(cairo, label) <= column.width) break;
+      if (textWidth(cairo, label) <= under.width) break;
     }
-    showText(cairo, label, column.x + (column.width - textWidth(cairo, label)) / 2,
+    showText(cairo, label, under.x + (under.width - textWidth(cairo, label)) / 2,
              std::round(labelTop + fontSize * 1.2));
   }
 

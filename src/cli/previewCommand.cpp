@@ -15,7 +15,7 @@ namespace {
 const char kName[] = "marvik preview";
 constexpr unsigned int kMostFrames = 100;
 constexpr int kSmallestSide = 64;
-constexpr int kLargestSide = 8192;
+constexpr int kLargestSide = 4096;
 // Narrower panels show nothing one can read.
 constexpr int kNarrowestPanel = 24;
 
