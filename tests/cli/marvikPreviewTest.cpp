@@ -125,24 +125,6 @@ TEST_F(MarvikPreview, MalformedFileFailsAsImportDoesAndLeavesNoPicture) {
   EXPECT_EQ(err, "marvik preview: " + directory + "/none.bvh: No such file or directory\n");
 }
 
-TEST_F(MarvikPreview, BadUsageExitsWithTwo) {
-  const std::string file = write("clip.bvh", kTwoFrames);
-  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-      {{file, "--frames", "0"}, "marvik preview: --frames takes 1 to 100, not 0"},
-      {{file, "--size", "640x"},
-       "marvik preview: --size takes WIDTHxHEIGHT, each 64 to 4096 "
-       "pixels, not 640x"},
-      {{file, "--frames", "40", "--size", "640x360"},
-       "marvik preview: 40 frames do not fit in 640 pixels"},
-      {{file, "--scale"}, "marvik preview: unknown option --scale"},
-      {{}, "marvik preview: which file?"}};
-  for (const auto& [args, message] : cases) {
-    EXPECT_EQ(run("preview", args), 2) << message;
-    EXPECT_EQ(err.substr(0, err.find('\n')), message);
-  }
-  EXPECT_EQ(files(), std::set<std::string>{"clip.bvh"});
-}
-
 TEST_F(MarvikPreview, ConvertWritesThumbnailsBesideScenesAndSkipsUpToDateOnes) {
   if (!kPictures) GTEST_SKIP() << "built without Cairo";
   write("lib/a.bvh", kTwoFrames);
