@@ -5,7 +5,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libprotobuf-dev protobuf-compiler
-  zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev clang-format libfast-float-dev dpkg-dev)
+  zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev clang-format libfast-float-dev dpkg-dev
+  libcairo2-dev libfontconfig-dev pkg-config fonts-dejavu-core)
 if [ "${1:-}" = windows ]; then
   packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev)
 elif [ "${1:-}" = stress ]; then

@@ -83,7 +83,8 @@ void ConvertPlan::addFile(const std::string& path, const std::string& outputStem
   files.push_back(file);
 }
 
-void ConvertPlan::select(unsigned int shard, unsigned int shards, bool ma, bool json, bool force) {
+void ConvertPlan::select(unsigned int shard, unsigned int shards, bool ma, bool json, bool force,
+                         bool png) {
   std::stable_sort(files.begin(), files.end(),
                    [](const File& a, const File& b) { return a.input < b.input; });
   std::set<std::string> seen;
@@ -104,6 +105,7 @@ void ConvertPlan::select(unsigned int shard, unsigned int shards, bool ma, bool 
   for (File& file : files) {
     if (ma) file.ma = file.outputStem + ".ma";
     if (json) file.json = file.outputStem + ".json";
+    if (png) file.png = file.outputStem + ".png";
     if (force || !file.problem.empty()) continue;
     std::error_code error;
     const fs::file_time_type written = fs::last_write_time(file.input, error);
@@ -113,6 +115,6 @@ void ConvertPlan::select(unsigned int shard, unsigned int shards, bool ma, bool 
       const fs::file_time_type time = fs::last_write_time(output, outputError);
       return output.empty() || (!outputError && time > written);
     };
-    file.upToDate = newer(file.ma) && newer(file.json);
+    file.upToDate = newer(file.ma) && newer(file.json) && newer(file.png);
   }
 }

@@ -15,6 +15,7 @@ class ConvertPlan {
     std::string outputStem;  // output path without its extension
     std::string ma;          // set by select: the outputs asked for, else empty
     std::string json;
+    std::string png;  // a thumbnail strip of the motion
     std::uint64_t bytes = 0;
     std::string problem;  // why it is failed without being read; empty when it can be
     bool upToDate = false;
@@ -30,7 +31,8 @@ class ConvertPlan {
   // Sorts the files by path and drops repeats of one file, fails those whose outputs another
   // file already has, then keeps every shards-th file from index shard (0-based) and marks, unless
   // force, those whose every output is newer than the file. The files kept are in `files`.
-  void select(unsigned int shard, unsigned int shards, bool ma, bool json, bool force);
+  void select(unsigned int shard, unsigned int shards, bool ma, bool json, bool force,
+              bool png = false);
 
   std::vector<File> files;
 

@@ -27,8 +27,10 @@
 #include <utility>
 #include <vector>
 
+#include "ContactSheet.h"
 #include "ConvertPlan.h"
 #include "PluginSession.h"
+#include "ScenePreview.h"
 #include "WorkerProcess.h"
 #include "marvikCommands.h"
 
@@ -36,8 +38,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Records of a worker, each a kind letter and a text. The parent sends a file as three texts:
-// the input, the Maya ASCII output and the JSON output (empty when not wanted).
+// Records of a worker, each a kind letter and a text. The parent sends a file as four texts:
+// the input, the Maya ASCII, JSON and thumbnail outputs (each empty when not wanted).
 constexpr char kReady = 'R';      // the plug-in is loaded; send a file
 constexpr char kFatal = 'X';      // the plug-in cannot be loaded: the text says why
 constexpr char kWarning = 'W';    // one of the translator's warnings on the current file
@@ -153,6 +155,7 @@ struct ConvertRequest {
   bool ma = false;
   bool json = false;
   bool force = false;
+  bool preview = false;
   unsigned int shard = 0;
   unsigned int shards = 1;
   std::vector<std::pair<bool, std::string>> inputs;  // (is a list file, path)
@@ -205,7 +208,7 @@ std::string convertQueued(const ConvertRequest& request, const ConvertPlan& plan
         continue;
       }
       const ConvertPlan::File& file = plan.files[queue.front()];
-      if (slot.process->send({file.input, file.ma, file.json})) {
+      if (slot.process->send({file.input, file.ma, file.json, file.png})) {
         slot.job = queue.front();
         slot.busy = true;
         queue.pop_front();
@@ -282,7 +285,7 @@ int runConvert(const ConvertRequest& request) {
     }
   }
   plan.select(request.shard, request.shards, request.ma || !request.json, request.json,
-              request.force);
+              request.force, request.preview);
 
   std::vector<Outcome> outcomes(plan.files.size());
   std::deque<std::size_t> queue;
@@ -408,6 +411,18 @@ void convertOne(const std::vector<std::string>& job, const std::optional<std::st
           job[1], host::sceneMayaAscii(std::filesystem::path(job[1]).filename().string()));
     }
     if (problem.empty() && !job[2].empty()) problem = writeOutput(job[2], host::sceneJson());
+    if (problem.empty() && !job[3].empty()) {
+      PreviewRequest strip;
+      strip.title = std::filesystem::path(input).filename().string();
+      strip.frames = 4;
+      strip.ends = false;
+      strip.width = 480;
+      strip.height = 160;
+      // Walks, runs and jumps, most of a library, show best from the side.
+      strip.views = {ContactSheet::View::kSide};
+      // Beside the scene written just before, whose folder is made.
+      problem = writeScenePreview(job[3], strip);
+    }
   }
   reply += problem.empty() ? record(kConverted, "") : record(kFailed, problem);
   writeAll(1, reply);
@@ -444,6 +459,15 @@ int convertCommand(const std::vector<std::string>& args) {
       request.json = true;
     } else if (arg == "--force") {
       request.force = true;
+    } else if (arg == "--preview") {
+      if (!ContactSheet::available()) {
+        std::fprintf(stderr,
+                     "%s: --preview is not in this build: pictures need Cairo, which it "
+                     "was built without\n",
+                     kName);
+        return 2;
+      }
+      request.preview = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usageError("unknown option " + arg);
     } else {
@@ -475,7 +499,7 @@ int convertWorkerCommand(const std::vector<std::string>& args) {
   writeAll(1, record(kReady, ""));
   std::string pending;
   std::vector<std::string> job;
-  while (readJob(pending, job, 3)) convertOne(job, options);
+  while (readJob(pending, job, 4)) convertOne(job, options);
   PluginSession::end();
   return 0;
 }

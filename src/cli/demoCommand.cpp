@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "ContactSheet.h"
 #include "PluginSession.h"
+#include "ScenePreview.h"
 #include "marvikCommands.h"
 
 namespace {
@@ -26,6 +28,17 @@ int usageError(const std::string& message) {
 std::string baseName(const std::string& path) {
   const std::string file = path.substr(path.find_last_of('/') + 1);
   return file.substr(0, file.rfind('.'));
+}
+
+// The scene's joints as a contact sheet; false, having said why, when it cannot be written.
+bool drawScene(const std::string& path, const std::string& title) {
+  if (!ContactSheet::available()) return true;
+  PreviewRequest request;
+  request.title = title;
+  const std::string error = writeScenePreview(path, request);
+  if (error.empty()) return true;
+  std::fprintf(stderr, "%s: %s\n", kName, error.c_str());
+  return false;
 }
 
 }  // namespace
@@ -83,6 +96,7 @@ int demoCommand(const std::vector<std::string>& args) {
   int result = liveSession(live);
   server.signal(SIGINT);
   server.wait(std::chrono::seconds(10));
+  if (result == 0 && !drawScene(out + "/live.png", "live take")) result = 1;
   if (result != 0) {
     PluginSession::end();
     return result;
@@ -97,6 +111,8 @@ int demoCommand(const std::vector<std::string>& args) {
   import.json = out + "/" + baseName(sample) + ".json";
   import.ma = out + "/" + baseName(sample) + ".ma";
   result = importBvh(import);
+  const std::string title = sample.substr(sample.find_last_of('/') + 1);
+  if (result == 0 && !drawScene(out + "/" + baseName(sample) + ".png", title)) result = 1;
   PluginSession::end();
   if (result != 0) return result;
   std::printf(
@@ -104,5 +120,12 @@ int demoCommand(const std::vector<std::string>& args) {
       "  the live session evaluated as keys; %s.ma the imported file; open either in Maya 2022.\n"
       "  The .json files hold the same scenes as data.\n",
       kName, out.c_str(), baseName(sample).c_str());
+  if (ContactSheet::available()) {
+    std::printf(
+        "  Pictures of both, without Maya: %s/live.png (the live take's keys) and %s/%s.png.\n",
+        out.c_str(), out.c_str(), baseName(sample).c_str());
+  } else {
+    std::printf("  Pictures of them are not in this build: it was built without Cairo.\n");
+  }
   return 0;
 }

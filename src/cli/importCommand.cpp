@@ -114,7 +114,7 @@ int usageError(const std::string& message) {
 }  // namespace
 
 int importBvh(const ImportRequest& request) {
-  const char* name = "marvik import";
+  const char* name = request.program;
   std::ifstream probe(request.file, std::ios::binary | std::ios::ate);
   if (!probe.is_open()) {
     std::fprintf(stderr, "%s: %s: %s\n", name, request.file.c_str(), std::strerror(errno));

@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
   if (command == "live") return liveCommand(args);
   if (command == "demo") return demoCommand(args);
   if (command == "convert") return convertCommand(args);
+  if (command == "preview") return previewCommand(args);
   if (command == "convert-worker") return convertWorkerCommand(args);
   std::fprintf(stderr, "marvik: unknown command \"%s\"\n%s", command.c_str(), kMarvikUsage);
   return 2;

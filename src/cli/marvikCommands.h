@@ -12,6 +12,7 @@ int importCommand(const std::vector<std::string>& args);
 int liveCommand(const std::vector<std::string>& args);
 int demoCommand(const std::vector<std::string>& args);
 int convertCommand(const std::vector<std::string>& args);
+int previewCommand(const std::vector<std::string>& args);
 // The worker processes of convert, started by it: files on standard input, results on standard
 // output, both as NUL-terminated records.
 int convertWorkerCommand(const std::vector<std::string>& args);
@@ -23,7 +24,8 @@ struct ImportRequest {
   bool open = false;                   // Maya's open mode: empty the scene first
   std::string json;                    // scene dumps to write afterwards, when not empty
   std::string ma;
-  bool progress = false;  // a progress bar on a terminal, for large files
+  bool progress = false;                  // a progress bar on a terminal, for large files
+  const char* program = "marvik import";  // the name its messages start with
 };
 
 // Loads the plug-in, imports and prints the summary; leaves the plug-in loaded and the scene

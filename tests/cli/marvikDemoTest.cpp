@@ -39,6 +39,14 @@ TEST(MarvikDemo, ServesStreamsImportsAndWritesItsFilesInUnderAMinute) {
   }
   EXPECT_NE(readFile(out + "/live.json").find("\"Marvik0\""), std::string::npos);
   EXPECT_NE(readFile(out + "/humanoid.json").find("\"humanoid\""), std::string::npos);
+  if (MARVIK_PICTURES) {
+    const std::string named = "  Pictures of both, without Maya: " + out +
+                              "/live.png (the live take's keys) and " + out + "/humanoid.png.\n";
+    EXPECT_NE(printed.find(named), std::string::npos);
+    for (const char* file : {"live.png", "humanoid.png"}) {
+      EXPECT_EQ(readFile(out + "/" + file).compare(1, 3, "PNG"), 0) << file;
+    }
+  }
 }
 
 }  // namespace
