@@ -36,17 +36,7 @@
 #include "chaos/ChaosServer.h"
 #include "host/HostScene.h"
 #include "host/Plugins.h"
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define CHAOS_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define CHAOS_SANITIZED 1
-#endif
-#endif
-#ifndef CHAOS_SANITIZED
-#define CHAOS_SANITIZED 0
-#endif
+#include "support/Sanitizers.h"
 
 namespace {
 
@@ -57,7 +47,7 @@ constexpr int kBlocks = 5;
 // The bound is for waits, which sanitizers do not lengthen; they make the work around them two
 // to ten times slower, and a machine busy with other builds slows it again (ASan runs here have
 // seen 69 ms).
-constexpr milliseconds kLongestCall(CHAOS_SANITIZED ? 250 : 100);
+constexpr milliseconds kLongestCall(support::kSanitized ? 250 : 100);
 constexpr milliseconds kFrameBound(1000);
 // The client's longest back-off (4 s) and a second for the dial itself.
 constexpr milliseconds kRedialBound(5000);
@@ -487,7 +477,7 @@ int ChaosRun::finish(const std::vector<std::string>& threadsBefore) {
   const double denominator = n * sumTT - sumT * sumT;
   const double growth =
       n >= 2 && denominator > 0 ? (n * sumTR - sumT * sumR) / denominator * 600 : 0;
-  const bool judged = !CHAOS_SANITIZED && runSeconds >= 60.0 * kShortestJudgedRun.count();
+  const bool judged = !support::kSanitized && runSeconds >= 60.0 * kShortestJudgedRun.count();
 
   std::map<std::string, int> faults = server.faults();
   const int beforeHeader = faults["frame before its header"];
@@ -519,9 +509,9 @@ int ChaosRun::finish(const std::vector<std::string>& threadsBefore) {
       server.connections() - connects, faultCount, beforeHeader, faultList.c_str(),
       actionList.c_str(), longestCall, longestCallName.c_str(), warmResident, warmUp,
       resident.back().second, growth,
-      judged            ? "limit 1 MiB"
-      : CHAOS_SANITIZED ? "not judged under a sanitizer"
-                        : "not judged under 10 minutes");
+      judged                ? "limit 1 MiB"
+      : support::kSanitized ? "not judged under a sanitizer"
+                            : "not judged under 10 minutes");
   return judged && growth >= kMostGrowthPer10Minutes ? 1 : 0;
 }
 
