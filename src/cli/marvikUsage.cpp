@@ -24,9 +24,11 @@ const char kMarvikUsage[] =
     "      the inputs). Files whose outputs are newer are skipped unless --force. --shard I/N\n"
     "      takes every N-th file of the sorted list from the I-th (0-based). Exit code 1 when a\n"
     "      file failed\n"
-    "  live [--host 127.0.0.1] [--port 7005] [--seconds N] [--json OUT] [--ma OUT]\n"
+    "  live [--host 127.0.0.1] [--port 7005] [--seconds N] [--json OUT] [--ma OUT] [--record]\n"
     "      the Maya side of a live session: a netDevice node connected to the server, a\n"
     "      skeleton built from its header and linked to the node's outputs, a view of the\n"
-    "      values; with --ma/--json, the frames seen are keyed and the scene written\n"
+    "      values; with --ma/--json, the frames seen are keyed and the scene written; with\n"
+    "      --record, a take of every frame streamed (marvikMocapRecord) is built at the end\n"
     "  demo [--seconds 3] [--out out] [--sample FILE.bvh]\n"
-    "      serve the bundled sample, run a live session and import the file; writes out/\n";
+    "      serve the bundled sample, run a live session recording a take and import the\n"
+    "      file; writes out/\n";
