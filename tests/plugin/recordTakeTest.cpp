@@ -384,6 +384,47 @@ TEST_F(RecordTake, AReconnectLeavesItsGapInTheKeys) {
   }
 }
 
+// The artist disconnects and connects again: the take goes on in the same skeleton, its frames
+// after the connect in a run of their own, never before the frames before it.
+TEST_F(RecordTake, DisconnectingAndConnectingAgainContinuesTheTake) {
+  const auto serveFrames = [this](int from, int to, const std::shared_future<void>& gate) {
+    server.serve([from, to, gate](LoopbackServer::Connection& connection) {
+      if (!connection.send(packet(actorList({{10, "runner"}})))) return;
+      StreamSession::readQueryTags(connection, 1);
+      if (!connection.send(packet(header(10, chain(1)))) || !passed(gate)) return;
+      std::string frames;
+      for (int i = from; i < to; ++i)
+        frames += packet(frame(10, chainFrame(1, static_cast<float>(i))));
+      connection.send(frames);
+      connection.waitForClose();
+    });
+  };
+  serveFrames(0, 3, firstGate);
+  connect(1);
+  ASSERT_TRUE(record({"-start", "-fps", "100"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=3"));
+  ASSERT_TRUE(host::runCommand("disconnectMarvikMocap"));
+  server.join();
+  EXPECT_TRUE(waitForQuery("recording frames=3"));
+  second.set_value();
+  serveFrames(3, 5, secondGate);
+  connect(1);
+  ASSERT_TRUE(waitForQuery("recording frames=5"));
+  ASSERT_TRUE(record({"-stop"}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|runner_take1|J0"));
+  const std::vector<std::pair<double, double>> keys =
+      parseKeys(keysOf("|runner_take1|J0.translateX"));
+  ASSERT_EQ(keys.size(), 5u);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    EXPECT_EQ(keys[i].second, static_cast<double>(i));
+    if (i > 0) {
+      EXPECT_GE(keys[i].first - keys[i - 1].first, static_cast<double>(0.01f) - kTick) << i;
+    }
+  }
+  EXPECT_NEAR(keys[2].first, 2 * static_cast<double>(0.01f), kTick);
+}
+
 // The limit is 3 frames of 9 values: the fourth stops the take, which says so once, and -stop
 // builds what it held.
 TEST_F(RecordTake, ATakeAtItsLimitStopsWithAWarningAndKeepsWhatItHolds) {
