@@ -217,6 +217,9 @@ TEST_F(TakeRecorderTest, FramesBeforeTheirHeaderAreDroppedAndCountedUnlessKeptFo
     frameAt(recorder, 2, 9, t0);
     // A frame that does not fit the header is left out of the take.
     recorder.frame(1, two, 2, t0);
+    // Frames of an actor whose header never comes.
+    recorder.actorList({{1, "a"}, {2, "b"}, {3, "c"}});
+    frameAt(recorder, 3, 1, t0);
     const std::vector<TakeRecorder::Take> takes = recorder.finish(100);
     ASSERT_EQ(takes.size(), 2u);
     EXPECT_EQ(takes[0].frameCount(), keep ? 3u : 1u);
@@ -224,8 +227,10 @@ TEST_F(TakeRecorderTest, FramesBeforeTheirHeaderAreDroppedAndCountedUnlessKeptFo
     EXPECT_EQ(takes[0].mismatched, 1u);
     EXPECT_EQ(takes[1].frameCount(), 1u);
     const std::vector<TakeRecorder::Dropped> dropped = recorder.droppedBeforeHeader();
-    ASSERT_EQ(dropped.size(), keep ? 1u : 2u);
-    EXPECT_EQ(dropped.back().actor, "b");
+    ASSERT_EQ(dropped.size(), keep ? 2u : 3u);
+    EXPECT_EQ(dropped[dropped.size() - 2].actor, "b");
+    EXPECT_EQ(dropped[dropped.size() - 2].frames, 1u);
+    EXPECT_EQ(dropped.back().actor, "c");
     EXPECT_EQ(dropped.back().frames, 1u);
     if (!keep) {
       EXPECT_EQ(dropped[0].frames, 2u);

@@ -215,6 +215,8 @@ std::vector<TakeRecorder::Take> TakeRecorder::finish(double framesPerSecond) {
   std::lock_guard<std::mutex> lock(takesMutex);
   std::vector<Take> finished;
   for (Take& take : takes) {
+    // Frames still waiting for a header that never came.
+    if (take.hierarchy.empty()) countDropped(take.tag, take.frameCount());
     if (take.hierarchy.empty() || take.frameCount() == 0) continue;
     take.framesPerSecond = framesPerSecond > 0 ? framesPerSecond : measuredRate(take.runs);
     std::int64_t end = 0;
