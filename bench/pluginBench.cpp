@@ -1,8 +1,8 @@
 // The live node end to end, loaded into the headless host as Maya loads the module: the time
-// from a frame leaving a loopback server to its value being read from an output plug, the
-// CPU a live node costs idle and while frames arrive, and the CPU and disconnect time while it
-// dials a server that went away or that accepts and closes at once. Usage: pluginBench
-// [seconds per phase].
+// from a frame leaving a loopback server to its value being read from an output plug, without
+// and with a take recording every frame ("marvikMocapRecord"), the CPU a live node costs idle
+// and while frames arrive, and the CPU and disconnect time while it dials a server that went
+// away or that accepts and closes at once. Usage: pluginBench [seconds per phase].
 #include <time.h>
 
 #include <algorithm>
@@ -80,7 +80,8 @@ double percentile(std::vector<double> values, double fraction) {
 
 // Reads the root's X position without pause until the last frame of the phase shows (or a
 // deadline passes) and reports the latency of every frame seen.
-void measureLatency(Phase& phase, const char* label) {
+// The median latency of the phase.
+double measureLatency(Phase& phase, const char* label) {
   std::vector<Clock::time_point> read(static_cast<std::size_t>(phase.count));
   std::vector<bool> seen(static_cast<std::size_t>(phase.count), false);
   auto serverCpu = phase.serverCpu.get_future();
@@ -110,6 +111,7 @@ void measureLatency(Phase& phase, const char* label) {
       "%.2f ms (targets: median < 5.17 ms, p99 < 8.33 ms)\n",
       label, latencies.size(), phase.count, percentile(latencies, 0.5), percentile(latencies, 0.99),
       percentile(latencies, 1.0));
+  return percentile(latencies, 0.5);
 }
 
 // The process's CPU over the phase, less the server thread's, while the main thread reads the
@@ -177,6 +179,9 @@ int main(int argc, char** argv) {
   Phase latency120(1, perPhase120, 120.0);
   Phase cpu120(1 + perPhase120, perPhase120, 120.0);
   Phase latency240(1 + 2 * perPhase120, perPhase240, 240.0);
+  // The same frames again, each phase ending on a value the phase before did not.
+  Phase recording120(1, perPhase120, 120.0);
+  Phase recording240(1 + perPhase120, perPhase240, 240.0);
   std::promise<void> headerSent;
   server->serve([&](LoopbackServer::Connection& connection) {
     std::string query;
@@ -186,7 +191,7 @@ int main(int argc, char** argv) {
       return;
     }
     headerSent.set_value();
-    for (Phase* phase : {&idle, &latency120, &cpu120, &latency240}) {
+    for (Phase* phase : {&idle, &latency120, &cpu120, &latency240, &recording120, &recording240}) {
       sendFrames(connection, frames, *phase);
     }
   });
@@ -205,9 +210,26 @@ int main(int argc, char** argv) {
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the header settle
 
   measureCpu(idle, seconds, 0.0, "live node, no frames");
-  measureLatency(latency120, "120 frames/s");
+  const double median120 = measureLatency(latency120, "120 frames/s");
   measureCpu(cpu120, seconds, 60.0, "live node, 120 frames/s, outputs read at 60 Hz");
-  measureLatency(latency240, "240 frames/s");
+  const double median240 = measureLatency(latency240, "240 frames/s");
+
+  // A take keeps every frame from the receive thread on: the live node must not notice.
+  if (!host::runCommand("marvikMocapRecord", {"-start"})) {
+    std::fprintf(stderr, "could not start a take\n");
+    return 1;
+  }
+  const double recorded120 = measureLatency(recording120, "120 frames/s, take recording");
+  const double recorded240 = measureLatency(recording240, "240 frames/s, take recording");
+  host::runCommand("marvikMocapRecord", {"-query"});
+  const std::string take = host::lastCommandResult();
+  const auto stopStart = Clock::now();
+  host::runCommand("marvikMocapRecord", {"-stop"});
+  std::printf(
+      "take: %s, built by -stop in %.1f ms; median latency with / without it: 120 frames/s "
+      "%.2f / %.2f ms, 240 frames/s %.2f / %.2f ms\n",
+      take.c_str(), std::chrono::duration<double, std::milli>(Clock::now() - stopStart).count(),
+      recorded120, median120, recorded240, median240);
 
   // The streaming application goes away for good: every dial is refused.
   server.reset();

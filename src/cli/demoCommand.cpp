@@ -93,6 +93,7 @@ int demoCommand(const std::vector<std::string>& args) {
   live.seconds = seconds;
   live.json = out + "/live.json";
   live.ma = out + "/live.ma";
+  live.record = true;
   int result = liveSession(live);
   server.signal(SIGINT);
   server.wait(std::chrono::seconds(10));
@@ -117,7 +118,8 @@ int demoCommand(const std::vector<std::string>& args) {
   if (result != 0) return result;
   std::printf(
       "%s: done. Look at %s/: live.ma holds the skeleton built from the stream with the frames\n"
-      "  the live session evaluated as keys; %s.ma the imported file; open either in Maya 2022.\n"
+      "  the live session evaluated as keys, and the take marvikMocapRecord recorded of every\n"
+      "  frame streamed (<actor>_take1); %s.ma the imported file; open either in Maya 2022.\n"
       "  The .json files hold the same scenes as data.\n",
       kName, out.c_str(), baseName(sample).c_str());
   if (ContactSheet::available()) {

@@ -232,6 +232,15 @@ int liveSession(const LiveRequest& request) {
 
   host::setAttribute(device + ".frameRate", kSceneFramesPerSecond);
   host::setAttribute(device + ".live", true);
+  const bool recording = request.record && registered("marvikMocapRecord") &&
+                         host::runCommand("marvikMocapRecord", {"-start"});
+  if (request.record && !recording) {
+    std::fprintf(stderr, "%s: cannot record a take: %s\n", name,
+                 PluginSession::takeErrors().c_str());
+  } else if (recording) {
+    std::printf("%s: recording a take of every frame (marvikMocapRecord)\n", name);
+    std::fflush(stdout);
+  }
   const bool terminal = request.view && ::isatty(1);
   // The view: each actor's root, then the first actor's next joints.
   std::vector<std::size_t> shown = roots;
@@ -304,6 +313,18 @@ int liveSession(const LiveRequest& request) {
   }
 
   host::setAttribute(device + ".live", false);
+  if (recording) {
+    host::runCommand("marvikMocapRecord", {"-query"});
+    const std::string take = host::lastCommandResult();
+    if (host::runCommand("marvikMocapRecord", {"-stop"})) {
+      std::printf("%s: take built (%s):", name, take.c_str());
+      for (const std::string& root : host::lastCommandResults()) std::printf(" %s", root.c_str());
+      std::printf("\n");
+    } else {
+      std::fprintf(stderr, "%s: the take could not be built: %s\n", name,
+                   PluginSession::takeErrors().c_str());
+    }
+  }
   host::runCommand("disconnectMarvikMocap");
   const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf("%s: %d evaluations in %.1f s, %d with a new frame\n", name, evaluations, elapsed,
@@ -346,6 +367,8 @@ int liveCommand(const std::vector<std::string>& args) {
       request.ma = args[++i];
     } else if (arg == "--json" && hasValue) {
       request.json = args[++i];
+    } else if (arg == "--record") {
+      request.record = true;
     } else {
       return usageError("unknown option " + arg);
     }

@@ -40,6 +40,8 @@ struct LiveRequest {
   std::string json;    // scene dumps of the recorded keys, when not empty
   std::string ma;
   bool view = true;  // the refreshing view on a terminal (else a line a second)
+  // Record a take of the whole session with "marvikMocapRecord", built into the scene at the end.
+  bool record = false;
 };
 
 // Runs the session and prints what it saw; leaves the plug-in loaded. The exit code.

@@ -28,9 +28,11 @@ const char kMarvikUsage[] =
     "  preview FILE.bvh [--options S] [--frames 8] [--size 1280x720] [--out FILE.png]\n"
     "      import the file as import does and draw its joints at N frames spread over the clip\n"
     "      as a contact sheet, seen from the front and from the side (default: FILE.png here)\n"
-    "  live [--host 127.0.0.1] [--port 7005] [--seconds N] [--json OUT] [--ma OUT]\n"
+    "  live [--host 127.0.0.1] [--port 7005] [--seconds N] [--json OUT] [--ma OUT] [--record]\n"
     "      the Maya side of a live session: a netDevice node connected to the server, a\n"
     "      skeleton built from its header and linked to the node's outputs, a view of the\n"
-    "      values; with --ma/--json, the frames seen are keyed and the scene written\n"
+    "      values; with --ma/--json, the frames seen are keyed and the scene written; with\n"
+    "      --record, a take of every frame streamed (marvikMocapRecord) is built at the end\n"
     "  demo [--seconds 3] [--out out] [--sample FILE.bvh]\n"
-    "      serve the bundled sample, run a live session and import the file; writes out/\n";
+    "      serve the bundled sample, run a live session recording a take and import the\n"
+    "      file; writes out/\n";

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "StopSignals.h"
-#include "TakeRecorder.h"
 #include "marvikCommands.h"
+#include "stream/TakeRecorder.h"
 #include "stream/protocolBufferProcess.h"
 
 namespace {
@@ -67,7 +67,10 @@ int recordCommand(const std::vector<std::string>& args) {
   StopSignals stopSignals;
 
   const std::string address = host + ":" + std::to_string(static_cast<int>(port));
-  TakeRecorder recorder;
+  // A file can hold frames that came before their actor's header once it arrives.
+  TakeRecorder::Options options;
+  options.keepFramesBeforeHeader = true;
+  TakeRecorder recorder(options);
   protocolBufferProcess process;
   process.setListener(&recorder);
   bool connected = false;
@@ -101,7 +104,7 @@ int recordCommand(const std::vector<std::string>& args) {
     if (Clock::now() >= nextReport) {
       nextReport += std::chrono::seconds(1);
       std::printf("%s: %d s, %llu frames; %s\n", kName, ++reports,
-                  static_cast<unsigned long long>(recorder.frameCount()),
+                  static_cast<unsigned long long>(recorder.progress().frames),
                   process.status().line().c_str());
       std::fflush(stdout);
     }
@@ -112,7 +115,17 @@ int recordCommand(const std::vector<std::string>& args) {
 
   std::vector<TakeRecorder::Written> written;
   std::vector<std::string> problems;
-  const bool ok = recorder.write(out, framesPerSecond, written, problems);
+  const std::vector<TakeRecorder::Take> takes = recorder.finish(framesPerSecond);
+  for (const TakeRecorder::Dropped& actor : recorder.droppedBeforeHeader()) {
+    problems.push_back(actor.actor + ": " + std::to_string(actor.frames) +
+                       " frames came without a skeleton header they fit; not written");
+  }
+  for (const TakeRecorder::Take& take : takes) {
+    if (take.mismatched == 0) continue;
+    problems.push_back(take.actor + ": " + std::to_string(take.mismatched) +
+                       " frames with another value count than its header left out");
+  }
+  const bool ok = TakeRecorder::write(out, takes, written, problems);
   for (const TakeRecorder::Written& file : written) {
     std::printf("%s: wrote %s (%s, %zu frames)\n", kName, file.path.c_str(), file.actor.c_str(),
                 file.frames);

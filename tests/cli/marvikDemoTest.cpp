@@ -30,6 +30,9 @@ TEST(MarvikDemo, ServesStreamsImportsAndWritesItsFilesInUnderAMinute) {
   EXPECT_EQ(err, "");
   EXPECT_NE(printed.find("marvik demo: 1. serving "), std::string::npos);
   EXPECT_NE(printed.find("marvik live: built Marvik0, 25 joints linked"), std::string::npos);
+  EXPECT_NE(printed.find("marvik live: recording a take of every frame (marvikMocapRecord)\n"),
+            std::string::npos);
+  EXPECT_NE(printed.find("): |humanoid_take1|Hips\n"), std::string::npos) << printed;
   EXPECT_NE(printed.find("  keys written   28080 on 78 curves\n"), std::string::npos);
   EXPECT_NE(printed.find("marvik demo: done. Look at " + out + "/"), std::string::npos);
   for (const char* file : {"live.ma", "humanoid.ma"}) {
@@ -37,7 +40,11 @@ TEST(MarvikDemo, ServesStreamsImportsAndWritesItsFilesInUnderAMinute) {
     EXPECT_EQ(scene.rfind("//Maya ASCII 2022 scene\n", 0), 0u) << file;
     EXPECT_NE(scene.find(std::string("// End of ") + file + "\n"), std::string::npos) << file;
   }
-  EXPECT_NE(readFile(out + "/live.json").find("\"Marvik0\""), std::string::npos);
+  const std::string live = readFile(out + "/live.json");
+  EXPECT_NE(live.find("\"Marvik0\""), std::string::npos);
+  EXPECT_NE(live.find("\"path\": \"|humanoid_take1|Hips\""), std::string::npos);
+  EXPECT_NE(live.find("\"drives\": \"|humanoid_take1|Hips.translateY\", \"keys\": [[0, "),
+            std::string::npos);
   EXPECT_NE(readFile(out + "/humanoid.json").find("\"humanoid\""), std::string::npos);
   if (MARVIK_PICTURES) {
     const std::string named = "  Pictures of both, without Maya: " + out +

@@ -87,7 +87,8 @@ TEST(MarvikRecord, ATakeOfTheSampleReadsBackFrameForFrame) {
   EXPECT_EQ(record.err, "");
 
   const std::string recorded = readFile(out + "/humanoid.bvh");
-  EXPECT_EQ(recorded.rfind("HIERARCHY\nROOT Hips0\n{\n", 0), 0u) << recorded.substr(0, 80);
+  // The joints are named as the server names them, without the slot the client gave the actor.
+  EXPECT_EQ(recorded.rfind("HIERARCHY\nROOT Hips\n{\n", 0), 0u) << recorded.substr(0, 80);
   const Motion take = motionOf(recorded);
   const Motion source = motionOf(readFile(sample("humanoid.bvh")));
   ASSERT_TRUE(take.valid);
@@ -138,7 +139,7 @@ TEST(MarvikRecord, EveryActorGetsAFileWithASafeNameNumberedWhenNamesCollide) {
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(files[i]);
     const std::string recorded = readFile(out + "/" + files[i]);
-    EXPECT_EQ(recorded.rfind("HIERARCHY\nROOT Hips" + std::to_string(i) + "\n", 0), 0u);
+    EXPECT_EQ(recorded.rfind("HIERARCHY\nROOT Hips\n", 0), 0u);
     const Motion take = motionOf(recorded);
     ASSERT_TRUE(take.valid);
     EXPECT_EQ(take.frameTime, 0.04);

@@ -139,9 +139,12 @@ TEST_F(PluginLoading, LoadFailuresAreReported) {
 TEST_F(PluginLoading, CommandRunsByNameAndIsDeletedAfterDoIt) {
   HostTestPlugin::clearEvents();
   EXPECT_TRUE(host::runCommand("hostEcho", {"a", "b c"}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("a", "b c"));
+  EXPECT_EQ(host::lastCommandResult(), "a b c");
   EXPECT_EQ(host::runCommand("hostEcho", {"fail"}), MS::kFailure);
   EXPECT_EQ(host::runCommand("hostEcho", {"throw"}), MS::kFailure);
   EXPECT_TRUE(host::runCommand("hostEcho"));
+  EXPECT_THAT(host::lastCommandResults(), ::testing::IsEmpty());
   EXPECT_THAT(HostTestPlugin::events(),
               ElementsAre("echo a b c", "echo deleted", "echo fail", "echo deleted", "echo throw",
                           "echo deleted", "echo", "echo deleted"));

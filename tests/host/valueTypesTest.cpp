@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <maya/MArgList.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
 #include <maya/MStringArray.h>
@@ -115,6 +116,20 @@ TEST(MString, ConvertsNumbersAndNonNumbers) {
   EXPECT_FLOAT_EQ(MString("2.5cm").asFloat(), 2.5f);
   EXPECT_FLOAT_EQ(MString("xyz").asFloat(), 0.0f);
   EXPECT_DOUBLE_EQ(MString("-0.25").asDouble(), -0.25);
+}
+
+TEST(MArgList, AsDoubleFailsOnWhatIsNotANumber) {
+  MArgList args;
+  for (const char* arg : {"29.97", "-1e3", "30fps", "", "fast"}) args.addArg(arg);
+  MStatus status;
+  EXPECT_EQ(args.asDouble(0, &status), 29.97);
+  EXPECT_EQ(status, MS::kSuccess);
+  EXPECT_EQ(args.asDouble(1, &status), -1000.0);
+  EXPECT_EQ(status, MS::kSuccess);
+  for (unsigned int i : {2u, 3u, 4u, 5u}) {
+    EXPECT_EQ(args.asDouble(i, &status), 0.0) << i;
+    EXPECT_EQ(status, MS::kInvalidParameter) << i;
+  }
 }
 
 TEST(MTime, ConvertsBetweenSecondsAndFrames) {

@@ -1,15 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <locale>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "motion/iFrameSource.h"
 #include "motion/iMocapDataBvh.h"
 #include "motion/iSkeleton.h"
+#include "motion/parseNumber.h"
 #include "support/chunkedStream.h"
 
 namespace {
@@ -598,6 +604,70 @@ TEST(BvhParserRoundTrip, StreamHeaderTextReadsBack) {
     EXPECT_EQ(static_cast<double>(0.01f), skeleton.frameTime);
     EXPECT_TRUE(skeleton.root->frames.empty());
   }
+}
+
+// Frames held as floats (a recorded take) read as the same frames written as text, for values
+// the shortest text of a float carries in every form: signs, zeros, exponents, the float range's
+// ends, and an infinity and a NaN, whose texts are not numbers.
+TEST(BvhParserFrameSource, FloatFramesReadAsTheirShortestTexts) {
+  class Floats : public iFrameSource {
+   public:
+    explicit Floats(const std::vector<std::vector<float>>& frames) : frames(frames) {}
+    std::size_t nextFrame(double* values, std::size_t count) override {
+      if (next == frames.size()) return 0;
+      const std::vector<float>& frame = frames[next++];
+      const std::size_t held = std::min(count, frame.size());
+      for (std::size_t i = 0; i < held; ++i) values[i] = floatReal(frame[i]);
+      return held;
+    }
+
+   private:
+    const std::vector<std::vector<float>>& frames;
+    std::size_t next = 0;
+  };
+  const float inf = std::numeric_limits<float>::infinity();
+  const std::vector<std::vector<float>> frames = {
+      {0.1f, -0.0f, 1e-7f, 97.5f, -27.19f, 123456.79f, 3.4028235e38f, 1e-45f, -1.5e-40f},
+      {inf, -inf, std::numeric_limits<float>::quiet_NaN(), 0.008333334f, 12.345679f, -7, 1, 2,
+       33333.332f}};
+  std::string values;
+  for (const std::vector<float>& frame : frames) {
+    for (float value : frame) {
+      char text[32];
+      values.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+      values += ' ';
+    }
+    values += '\n';
+  }
+  const std::string head = twoJoints("Frames: 2\nFrame Time: 0.0083333333\n");
+  iSkeleton fromText;
+  ASSERT_EQ(kMocapOk, parseText(head + values, fromText));
+  iSkeleton fromFloats;
+  std::istringstream stream(head);
+  Floats source(frames);
+  iMocapDataBvh reader(&stream, &fromFloats, &source);
+  ASSERT_EQ(kMocapOk, reader.parse(""));
+
+  EXPECT_EQ(fromFloats.frameTime, fromText.frameTime);
+  EXPECT_EQ(fromFloats.frameCount, 2u);
+  for (const char* name : {"Hips", "Spine"}) {
+    const iJoint* text = fromText.findJoint(name);
+    const iJoint* floats = fromFloats.findJoint(name);
+    ASSERT_NE(floats, nullptr);
+    ASSERT_EQ(floats->frames.size(), 2u);
+    for (std::size_t f = 0; f < 2; ++f) {
+      for (int axis = 0; axis < 3; ++axis) {
+        // Bitwise, so that -0 and 0 differ.
+        EXPECT_EQ(std::signbit(floats->frames[f].position[axis]),
+                  std::signbit(text->frames[f].position[axis]));
+        EXPECT_EQ(floats->frames[f].position[axis], text->frames[f].position[axis]) << name << f;
+        EXPECT_EQ(floats->frames[f].rotation[axis], text->frames[f].rotation[axis]) << name << f;
+      }
+    }
+  }
+  EXPECT_EQ(fromFloats.findJoint("Hips")->frames[0].position[0], static_cast<double>(0.1f));
+  EXPECT_EQ(fromFloats.findJoint("Hips")->frames[1].position[0], 0.0);
+  EXPECT_EQ(fromFloats.findJoint("Hips")->offset, (Vec{0, 0, 0}));
 }
 
 }  // namespace

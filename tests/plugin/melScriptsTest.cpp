@@ -118,7 +118,7 @@ TEST(MelScripts, EverythingTheMenuCallsIsDefined) {
   std::set<std::string> callable = definedProcs(all);
   // The module's commands, and the Maya commands the menu runs directly.
   for (const char* command : {"connectMarvikMocap", "disconnectMarvikMocap", "createMarvikSkeleton",
-                              "marvikMocapStatus", "deleteUI"}) {
+                              "marvikMocapStatus", "marvikMocapRecord", "deleteUI"}) {
     callable.insert(command);
   }
   ASSERT_TRUE(callable.count("createmocapmenu"));
@@ -168,6 +168,21 @@ TEST(MelScripts, DeletingTheMenuRemovesWhatCreatingItAdded) {
   ASSERT_THAT(created, ::testing::ElementsAre("marvikMocapMenu"));
   EXPECT_THAT(code["deletemocapmenu"], ::testing::HasSubstr("deleteUI -menu marvikMocapMenu"));
   EXPECT_THAT(code["deletemocapmenu"], ::testing::HasSubstr("menu -exists marvikMocapMenu"));
+}
+
+TEST(MelScripts, TheMenuRecordsAndStopsTakes) {
+  std::map<std::string, std::string> code;
+  for (const auto& script : scripts()) code[script.name] = script.text;
+  const std::regex item(
+      R"re(menuItem -label "([^"]*)"\s+-annotation "[^"]*"\s+-command "([^"]*)")re");
+  std::map<std::string, std::string> commands;
+  const std::string& menu = code["createmocapmenu"];
+  for (std::sregex_iterator it(menu.begin(), menu.end(), item), end; it != end; ++it) {
+    commands[(*it)[1]] = (*it)[2];
+  }
+  EXPECT_EQ(commands["Record Take"], "marvikMocapRecord -start");
+  EXPECT_EQ(commands["Stop Take"], "marvikStopTake");
+  EXPECT_THAT(code["marvikStopTake"], ::testing::HasSubstr("`marvikMocapRecord -stop`"));
 }
 
 TEST(MelScripts, EveryScriptIsInstalled) {

@@ -33,7 +33,7 @@ TEST_F(Registration, LoadRegistersEverythingInOrderAndUnloadWithdrawsIt) {
             "endFrame=2147483648");
   EXPECT_THAT(host::registeredCommands(),
               ElementsAre("createMarvikSkeleton", "connectMarvikMocap", "disconnectMarvikMocap",
-                          "marvikMocapStatus"));
+                          "marvikMocapStatus", "marvikMocapRecord"));
   EXPECT_THAT(host::registeredNodeTypes(), ElementsAre("netDevice"));
   host::PluginInfo info;
   ASSERT_TRUE(host::pluginInfo("marvikMocap", info));
@@ -65,7 +65,7 @@ TEST_F(Registration, FailingNodeRegistrationIsShownAndTheRestStillRegisters) {
   EXPECT_TRUE(info.hasUi);
   EXPECT_THAT(host::registeredCommands(),
               ElementsAre("createMarvikSkeleton", "connectMarvikMocap", "disconnectMarvikMocap",
-                          "marvikMocapStatus"));
+                          "marvikMocapStatus", "marvikMocapRecord"));
   EXPECT_THAT(host::registeredFileTranslators(), ElementsAre("BVH"));
   // The clash plug-in's node, not the module's: without a module node the commands fail.
   EXPECT_EQ(host::runCommand("connectMarvikMocap"), MS::kFailure);

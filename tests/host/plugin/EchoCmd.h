@@ -4,8 +4,8 @@
 #include <maya/MPxCommand.h>
 #include <maya/MStatus.h>
 
-// "hostEcho": records its arguments; fails when the first one is "fail", throws when it is
-// "throw".
+// "hostEcho": records its arguments and sets them as its result, an array of strings; fails when
+// the first one is "fail", throws when it is "throw".
 class EchoCmd : public MPxCommand {
  public:
   ~EchoCmd() override;

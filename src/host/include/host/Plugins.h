@@ -54,8 +54,11 @@ bool translatorDefaultOptions(const std::string& translator, std::string& option
 // Creates the command object, calls doIt with the arguments and deletes it (this host has no
 // undo queue). kNotFound, with an error shown, for an unknown command.
 MStatus runCommand(const std::string& name, const std::vector<std::string>& args = {});
-// The result the last runCommand set with MPxCommand::setResult; empty when it set none.
+// The result the last runCommand set with MPxCommand::setResult; empty when it set none. An
+// array's elements are joined by spaces.
 std::string lastCommandResult();
+// The same as an array: an array result's elements, a string result as its one element.
+std::vector<std::string> lastCommandResults();
 
 // Reads a file through the named translator or, without a name, the first registered one whose
 // identifyFile says kIsMyFileType (else the first saying kCouldBeMyFileType). Without options

@@ -17,6 +17,8 @@ class MArgList {
   // kInvalidParameter when index is out of range (the result is then empty or 0).
   MString asString(unsigned int index, MStatus* ReturnStatus = NULL) const;
   int asInt(unsigned int index, MStatus* ReturnStatus = NULL) const;
+  // kInvalidParameter (and 0) also when the argument is not a number.
+  double asDouble(unsigned int index, MStatus* ReturnStatus = NULL) const;
 
   MStatus addArg(const MString& arg);
 

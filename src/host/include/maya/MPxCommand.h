@@ -4,6 +4,7 @@
 
 class MArgList;
 class MString;
+class MStringArray;
 
 // Base of plug-in commands. The host creates one object per invocation through the registered
 // creator, calls doIt and deletes it afterwards (commands of this host are never undoable).
@@ -20,4 +21,5 @@ class MPxCommand {
 
   // The result of the command being run; the host keeps it until the next command starts.
   static void setResult(const MString& val);
+  static void setResult(const MStringArray& val);
 };

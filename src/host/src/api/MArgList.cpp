@@ -1,5 +1,7 @@
 #include <maya/MArgList.h>
 
+#include <cstdlib>
+
 #include "api/ReturnStatus.h"
 
 using host::report;
@@ -30,6 +32,18 @@ int MArgList::asInt(unsigned int index, MStatus* ReturnStatus) const {
   }
   report(ReturnStatus, MS::kSuccess);
   return args[index].asInt();
+}
+
+double MArgList::asDouble(unsigned int index, MStatus* ReturnStatus) const {
+  const char* text = index < args.size() ? args[index].asChar() : "";
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  if (end == text || *end != '\0') {
+    report(ReturnStatus, MS::kInvalidParameter);
+    return 0.0;
+  }
+  report(ReturnStatus, MS::kSuccess);
+  return value;
 }
 
 MStatus MArgList::addArg(const MString& arg) {

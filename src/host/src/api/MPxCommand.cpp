@@ -1,5 +1,9 @@
 #include <maya/MPxCommand.h>
 #include <maya/MString.h>
+#include <maya/MStringArray.h>
+
+#include <string>
+#include <vector>
 
 #include "runtime/Session.h"
 
@@ -18,4 +22,16 @@ bool MPxCommand::hasSyntax() const { return false; }
 
 void MPxCommand::setResult(const MString& val) {
   host::Session::instance().commandResult = val.asChar();
+  host::Session::instance().commandResults = {val.asChar()};
+}
+
+void MPxCommand::setResult(const MStringArray& val) {
+  std::vector<std::string>& results = host::Session::instance().commandResults;
+  results.clear();
+  std::string joined;
+  for (unsigned int i = 0; i < val.length(); ++i) {
+    results.push_back(val[i].asChar());
+    joined += (i > 0 ? " " : "") + results.back();
+  }
+  host::Session::instance().commandResult = joined;
 }

@@ -295,6 +295,7 @@ MStatus runCommand(const std::string& name, const std::vector<std::string>& args
   MArgList list;
   for (const auto& arg : args) list.addArg(MString(arg.c_str()));
   Session::instance().commandResult.clear();
+  Session::instance().commandResults.clear();
   MStatus status;
   try {
     status = command->doIt(list);
@@ -307,6 +308,8 @@ MStatus runCommand(const std::string& name, const std::vector<std::string>& args
 }
 
 std::string lastCommandResult() { return Session::instance().commandResult; }
+
+std::vector<std::string> lastCommandResults() { return Session::instance().commandResults; }
 
 MStatus importFile(const std::string& path, const std::string& translator,
                    const std::optional<std::string>& options) {

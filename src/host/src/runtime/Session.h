@@ -44,8 +44,10 @@ class Session {
   std::vector<MPxNode*> abandonedProxies;
   // What the last successful unload found still registered.
   std::vector<std::string> lastLeftovers;
-  // What the command last run set with MPxCommand::setResult.
+  // What the command last run set with MPxCommand::setResult: a string, or an array's elements
+  // joined by spaces; and the same as an array (a string as its one element).
   std::string commandResult;
+  std::vector<std::string> commandResults;
 
  private:
   Session() = default;

@@ -48,8 +48,9 @@ std::uint64_t framesHeld(std::uint64_t bytes, std::uint64_t valuesPerFrame) {
 // in `status`, where kMocapEndOfInput means the input ended where that means "finish".
 class BvhReading {
  public:
-  BvhReading(std::istream* stream, iSkeleton& skeleton, const std::string& suffix)
-      : tokenizer(stream), skeleton(skeleton), suffix(suffix) {}
+  BvhReading(std::istream* stream, iSkeleton& skeleton, const std::string& suffix,
+             iFrameSource* frames)
+      : tokenizer(stream), skeleton(skeleton), suffix(suffix), frames(frames) {}
 
   MocapStatus run() {
     while (read() && step()) {
@@ -206,9 +207,13 @@ class BvhReading {
       previous = target.joint;
       targets.push_back(target);
     }
-    if (tokenizer.inputSize() >= 0) {
-      std::uint64_t expected = std::min<std::uint64_t>(
-          count, framesHeld(static_cast<std::uint64_t>(tokenizer.inputSize()), valuesPerFrame));
+    if (frames != nullptr || tokenizer.inputSize() >= 0) {
+      std::uint64_t expected =
+          frames != nullptr
+              ? count
+              : std::min<std::uint64_t>(
+                    count,
+                    framesHeld(static_cast<std::uint64_t>(tokenizer.inputSize()), valuesPerFrame));
       for (const GroupTarget& target : targets) {
         if (target.joint != nullptr && !target.sharesFrame) {
           target.joint->frames.reserve(target.joint->frames.size() + expected);
@@ -221,7 +226,9 @@ class BvhReading {
     std::uint32_t frame = 0;
     for (; frame < count; ++frame) {
       if (ended && frame >= framesHeld(tokenizer.bytesRead(), valuesPerFrame)) break;
-      std::size_t read = ended ? 0 : tokenizer.nextReals(values.data(), values.size());
+      std::size_t read = ended               ? 0
+                         : frames != nullptr ? frames->nextFrame(values.data(), values.size())
+                                             : tokenizer.nextReals(values.data(), values.size());
       if (!ended && read < values.size()) {
         ended = true;
         block.held = frame;
@@ -245,6 +252,7 @@ class BvhReading {
   iTokenizer tokenizer;
   iSkeleton& skeleton;
   const std::string& suffix;
+  iFrameSource* frames;
   MocapStatus status = kMocapOk;
   Section section = Section::kBeforeHierarchy;
   std::string previousName;
@@ -260,7 +268,7 @@ class BvhReading {
 MocapStatus iMocapDataBvh::parse(const std::string& suffix) {
   if (stream == nullptr) return kMocapNoStream;
   if (skeleton == nullptr) return kMocapNoSkeleton;
-  BvhReading reading(stream, *skeleton, suffix);
+  BvhReading reading(stream, *skeleton, suffix, frames);
   MocapStatus result = reading.run();
   lastLine = reading.line();
   blocks = std::move(reading.motionBlocks());

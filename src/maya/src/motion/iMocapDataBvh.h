@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "motion/MocapStatus.h"
+#include "motion/iFrameSource.h"
 #include "motion/iMocapData.h"
 #include "motion/iSkeleton.h"
 
 // Reads Biovision Hierarchy text into a fresh iSkeleton in one pass. After a failure the skeleton
-// keeps what was added before it. parse throws std::bad_alloc when memory runs out.
+// keeps what was added before it. parse throws std::bad_alloc when memory runs out. With a frame
+// source, the values of the frames each "Frames" line declares come from it instead of the text,
+// which then ends after its "Frame Time" lines; everything else is read as from text.
 class iMocapDataBvh final : public iMocapData {
  public:
   // One "Frames" block of the motion section, counted in frames. A text that ends early holds
@@ -22,7 +25,8 @@ class iMocapDataBvh final : public iMocapData {
     std::uint32_t stored = 0;    // samples added to each joint with channels
   };
 
-  iMocapDataBvh(std::istream* stream, iSkeleton* skeleton) : iMocapData(stream, skeleton) {}
+  iMocapDataBvh(std::istream* stream, iSkeleton* skeleton, iFrameSource* frames = nullptr)
+      : iMocapData(stream, skeleton), frames(frames) {}
 
   MocapStatus parse(const std::string& suffix) override;
 
@@ -39,6 +43,7 @@ class iMocapDataBvh final : public iMocapData {
   std::uint64_t firstNotNumberLine() const { return firstNotNumberAt; }
 
  private:
+  iFrameSource* frames;
   std::uint64_t lastLine = 0;
   std::vector<MotionBlock> blocks;
   std::uint64_t notNumberCount = 0;

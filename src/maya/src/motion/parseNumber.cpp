@@ -105,6 +105,8 @@ double parseReal(std::string_view text) {
   return value;
 }
 
+double floatReal(float value) { return std::isfinite(value) ? static_cast<double>(value) : 0.0; }
+
 const char* readReal(const char* first, const char* last, double& value) {
   const char* p = first;
   bool negative = false;

@@ -17,6 +17,11 @@ std::uint32_t parseCount(std::string_view text);
 // its sign. "inf", "nan" and hexadecimal forms are not numbers.
 double parseReal(std::string_view text);
 
+// What parseReal reads from the shortest text of a 32-bit float (the text std::to_chars
+// writes): the float itself, widened, since that text rounds back to it; 0 for an infinity or a
+// NaN, whose texts ("inf", "nan") do not begin a number.
+double floatReal(float value);
+
 // parseReal on the text from `first` on: stores the value and returns the end of the number, or
 // returns `first` and leaves `value` alone when the text does not begin with a number.
 const char* readReal(const char* first, const char* last, double& value);

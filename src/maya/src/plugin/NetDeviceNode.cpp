@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "plugin/TakeSession.h"
 #include "stream/FrameLayout.h"
 #include "stream/protocolBufferProcess.h"
 
@@ -105,6 +106,7 @@ NetDeviceNode::NetDeviceNode() : hostText("127.0.0.1"), portText("7005") {}
 
 NetDeviceNode::~NetDeviceNode() {
   if (currentDeviceNode == this) currentDeviceNode = nullptr;
+  TakeSession::nodeDeleted(this);
   closeStream();
   destroyMemoryPools();
 }

@@ -22,7 +22,8 @@ class NetDeviceNode : public MPxThreadedDeviceNode {
 
   NetDeviceNode();
   // Main thread. Closes the stream connection (whichever node opened it), destroys the pool
-  // and clears currentDeviceNode when it designates this node.
+  // and clears currentDeviceNode when it designates this node. A take recording since this node
+  // was current goes into a recovery folder (TakeSession).
   ~NetDeviceNode() override;
 
   void postConstructor() override;

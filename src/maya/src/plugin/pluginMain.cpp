@@ -10,8 +10,10 @@
 #include "plugin/ConnectMarvikMocapCmd.h"
 #include "plugin/CreateMarvikSkeletonCmd.h"
 #include "plugin/DisconnectMarvikMocapCmd.h"
+#include "plugin/MarvikMocapRecordCmd.h"
 #include "plugin/MarvikMocapStatusCmd.h"
 #include "plugin/NetDeviceNode.h"
+#include "plugin/TakeSession.h"
 #include "scene/imocapImport.h"
 
 // Every registration runs whatever the earlier ones returned, and the result is the last one's
@@ -20,10 +22,9 @@ MStatus initializePlugin(MObject obj) {
   MStatus result = MS::kFailure;
   MFnPlugin plugin(obj, "Orvane", MARVIK_VERSION, "Any");
 
-  result = plugin.registerFileTranslator(
-      "BVH", "none", imocapImport::creator, nullptr,
-      "bonesOnly=false;merge=false;scale=1;rotationOrder=none;startFrame=0;endFrame=2147483648",
-      false, MFnPlugin::kDefaultDataLocation);
+  result = plugin.registerFileTranslator("BVH", "none", imocapImport::creator, nullptr,
+                                         imocapImport::kDefaultOptions, false,
+                                         MFnPlugin::kDefaultDataLocation);
   if (!result) MGlobal::displayError("Failed to register the file translator BVH");
 
   result = plugin.registerCommand("createMarvikSkeleton", CreateMarvikSkeletonCmd::creator);
@@ -38,6 +39,9 @@ MStatus initializePlugin(MObject obj) {
   result = plugin.registerCommand("marvikMocapStatus", MarvikMocapStatusCmd::creator);
   if (!result) MGlobal::displayError("Failed to register the command marvikMocapStatus");
 
+  result = plugin.registerCommand("marvikMocapRecord", MarvikMocapRecordCmd::creator);
+  if (!result) MGlobal::displayError("Failed to register the command marvikMocapRecord");
+
   result = plugin.registerNode("netDevice", NetDeviceNode::id, NetDeviceNode::creator,
                                NetDeviceNode::initialize, MPxNode::kThreadedDeviceNode);
   if (!result) MGlobal::displayError("Failed to register the node netDevice");
@@ -50,14 +54,17 @@ MStatus initializePlugin(MObject obj) {
   return result;
 }
 
-// The stream is closed first: its receive thread runs the module's code and must end before
-// the module can be unmapped.
+// A take still running cannot be built any more: it goes into a recovery folder. The stream is
+// closed then: its receive thread runs the module's code and must end before the module can be
+// unmapped.
 MStatus uninitializePlugin(MObject obj) {
   MStatus result = MS::kFailure;
+  TakeSession::unloading();
   NetDeviceNode::closeStream();
   MFnPlugin plugin(obj);
 
   result = plugin.deregisterNode(NetDeviceNode::id);
+  result = plugin.deregisterCommand("marvikMocapRecord");
   result = plugin.deregisterCommand("createMarvikSkeleton");
   result = plugin.deregisterCommand("connectMarvikMocap");
   result = plugin.deregisterCommand("disconnectMarvikMocap");

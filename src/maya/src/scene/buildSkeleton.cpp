@@ -58,6 +58,46 @@ MEulerRotation::RotationOrder eulerOrder(int order) {
   return MEulerRotation::kXYZ;
 }
 
+// The options resolved against the skeleton, as every build of it uses them.
+void resolveOptions(const imocapImport& translator, const iSkeleton& skeleton,
+                    imocapImport::imyCallbackData& data) {
+  data.sceneName = translator.sceneName;
+  data.translateAllJoints = skeleton.translateAllJoints;
+  data.bonesOnly = translator.bonesOnly;
+  data.merge = translator.merge;
+  data.scale = translator.scale;
+  data.rotationOrder = translator.rotationOrder != static_cast<int>(kNotGiven)
+                           ? translator.rotationOrder
+                           : skeleton.rotationOrder;
+  data.startFrame = translator.startFrame == kNotGiven ? 0 : translator.startFrame;
+  data.endFrame = translator.endFrame == kNotGiven
+                      ? skeleton.frameCount
+                      : std::min(translator.endFrame, skeleton.frameCount);
+  data.frameTime = skeleton.frameTime;
+}
+
+// The context of keyOntoBuilt's walk: where each joint's node is found.
+class OntoBuilt : public imocapImport::imyCallbackData {
+ public:
+  const iSkeleton* built = nullptr;
+};
+
+void keyBoundJoint(iSkeleton::iJoint* joint, iSkeleton::iJoint::icallbackData* callbackData) {
+  auto* data = dynamic_cast<OntoBuilt*>(callbackData);
+  if (data == nullptr || joint == nullptr || !data->status) return;
+  const iSkeleton::iJoint* twin = data->built->findJoint(joint->name);
+  auto* binding = twin == nullptr
+                      ? nullptr
+                      : dynamic_cast<const imocapImport::imyAccessory*>(twin->accessory.get());
+  if (binding == nullptr) {
+    data->status = MS::kNotFound;
+  } else {
+    data->status = keyJoint(*joint, *data, binding->object);
+    if (data->status) std::vector<iFrame>().swap(joint->frames);
+  }
+  if (!data->status) data->failedJoint = joint->name;
+}
+
 }  // namespace
 
 int reverseRotationOrder(int order) {
@@ -79,29 +119,17 @@ int reverseRotationOrder(int order) {
 }
 
 MStatus buildSkeleton(const imocapImport& translator, iSkeleton& skeleton, bool openMode,
-                      std::string* failedJoint) {
+                      std::string* failedJoint, const MTime* startTime) {
   if (skeleton.root == nullptr || skeleton.rewind() != 0) return MS::kInvalidParameter;
   iSkeleton::iJoint* start = skeleton.currentJoint();
 
   imocapImport::imyCallbackData data;
-  data.sceneName = translator.sceneName;
-  data.translateAllJoints = skeleton.translateAllJoints;
-  data.bonesOnly = translator.bonesOnly;
-  data.merge = translator.merge;
-  data.scale = translator.scale;
-  data.rotationOrder = translator.rotationOrder != static_cast<int>(kNotGiven)
-                           ? translator.rotationOrder
-                           : skeleton.rotationOrder;
-  data.startFrame = translator.startFrame == kNotGiven ? 0 : translator.startFrame;
-  data.endFrame = translator.endFrame == kNotGiven
-                      ? skeleton.frameCount
-                      : std::min(translator.endFrame, skeleton.frameCount);
-  data.frameTime = skeleton.frameTime;
+  resolveOptions(translator, skeleton, data);
 
   if (openMode) {
     data.merge = false;
   } else {
-    data.startTime = MAnimControl::currentTime();
+    data.startTime = startTime != nullptr ? *startTime : MAnimControl::currentTime();
   }
   if (data.bonesOnly) data.merge = false;
   if (data.merge) {
@@ -112,6 +140,21 @@ MStatus buildSkeleton(const imocapImport& translator, iSkeleton& skeleton, bool 
 
   data.status = MS::kSuccess;
   skeleton.walk(start, visitJoint, &data);
+  if (failedJoint != nullptr) *failedJoint = data.failedJoint;
+  return data.status;
+}
+
+MStatus keyOntoBuilt(const imocapImport& translator, iSkeleton& skeleton, const iSkeleton& built,
+                     const MTime& startTime, std::string* failedJoint) {
+  if (skeleton.root == nullptr || skeleton.rewind() != 0) return MS::kInvalidParameter;
+  iSkeleton::iJoint* start = skeleton.currentJoint();
+  OntoBuilt data;
+  resolveOptions(translator, skeleton, data);
+  if (data.bonesOnly) return MS::kSuccess;
+  data.built = &built;
+  data.startTime = startTime;
+  data.status = MS::kSuccess;
+  skeleton.walk(start, keyBoundJoint, &data);
   if (failedJoint != nullptr) *failedJoint = data.failedJoint;
   return data.status;
 }

@@ -2,6 +2,7 @@
 
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
+#include <maya/MTime.h>
 
 #include <string>
 
@@ -10,11 +11,19 @@
 
 // Builds the skeleton's joints (or, when merging, matches a selected skeleton) and keys them, with
 // the translator's options. Open mode never merges and keys from time 0; otherwise keys start at
-// the current time. kInvalidParameter for a skeleton without a root; else the first failure, with
-// the data joint it happened at in failedJoint (empty when it came before the walk). What was
-// created before a failure stays. Each keyed joint's samples are released once keyed.
+// startTime when given, else at the current time. kInvalidParameter for a skeleton without a
+// root; else the first failure, with the data joint it happened at in failedJoint (empty when it
+// came before the walk). What was created before a failure stays. Each keyed joint's samples are
+// released once keyed; the joints keep their bindings to the nodes built.
 MStatus buildSkeleton(const imocapImport& translator, iSkeleton& skeleton, bool openMode,
-                      std::string* failedJoint = nullptr);
+                      std::string* failedJoint = nullptr, const MTime* startTime = nullptr);
+
+// Keys the skeleton's samples from startTime, as buildSkeleton keys them with the translator's
+// options, onto the nodes that `built` (the same tree, built by buildSkeleton) was built into,
+// joint by joint of the same name. Nothing when the options build bones only. Failures as for
+// buildSkeleton.
+MStatus keyOntoBuilt(const imocapImport& translator, iSkeleton& skeleton, const iSkeleton& built,
+                     const MTime& startTime, std::string* failedJoint = nullptr);
 
 // The walk's visitor: does nothing once data's status is a failure.
 void visitJoint(iSkeleton::iJoint* joint, iSkeleton::iJoint::icallbackData* data);

@@ -145,6 +145,9 @@ std::string notNumbersWarning(const iMocapDataBvh& bvh) {
 
 }  // namespace
 
+const char* const imocapImport::kDefaultOptions =
+    "bonesOnly=false;merge=false;scale=1;rotationOrder=none;startFrame=0;endFrame=2147483648";
+
 imocapImport::imocapImport() = default;
 
 imocapImport::~imocapImport() = default;
@@ -299,9 +302,55 @@ MStatus imocapImport::readFromText(const MString& text) {
   return MS::kFailure;
 }
 
+MStatus imocapImport::readFromTake(const std::vector<TakeRun>& runs, const MTime& start,
+                                   MObject& root) {
+  try {
+    failureText = MString();
+    warningTexts = MStringArray();
+    root = MObject::kNullObj;
+    // The first run's skeleton holds the bindings to the joints built, which the later runs key.
+    iSkeleton built;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+      iSkeleton fresh;
+      iSkeleton& skeleton = i == 0 ? built : fresh;
+      std::istringstream input(runs[i].text);
+      iMocapDataBvh bvh(&input, &skeleton, runs[i].frames);
+      if (bvh.parse(std::string()) != kMocapOk) {
+        failureText = "the take's skeleton could not be read";
+        return MS::kFailure;
+      }
+      const MTime step(skeleton.frameTime, MTime::kSeconds);
+      const MTime runStart = start + step * static_cast<double>(runs[i].slot);
+      std::string failedJoint;
+      MStatus status = i == 0 ? buildSkeleton(*this, skeleton, false, &failedJoint, &runStart)
+                              : keyOntoBuilt(*this, skeleton, built, runStart, &failedJoint);
+      if (i == 0 && built.root != nullptr) {
+        auto* binding = dynamic_cast<imyAccessory*>(built.root->accessory.get());
+        if (binding != nullptr) root = binding->object;
+      }
+      if (!status) {
+        describeBuildFailure(status, skeleton, failedJoint);
+        return status;
+      }
+    }
+    return MS::kSuccess;
+  } catch (const std::bad_alloc&) {
+    setFailure(failureText, "out of memory");
+  } catch (...) {
+    setFailure(failureText, "an unexpected error stopped the import");
+  }
+  return MS::kFailure;
+}
+
 MStatus imocapImport::build(iSkeleton& skeleton, bool openMode) {
   std::string failedJoint;
   MStatus status = buildSkeleton(*this, skeleton, openMode, &failedJoint);
+  describeBuildFailure(status, skeleton, failedJoint);
+  return status;
+}
+
+void imocapImport::describeBuildFailure(const MStatus& status, const iSkeleton& skeleton,
+                                        const std::string& failedJoint) {
   if (!status && skeleton.root == nullptr) {
     failureText = "the file holds no joints";
   } else if (!status) {
@@ -314,5 +363,4 @@ MStatus imocapImport::build(iSkeleton& skeleton, bool openMode) {
     failureText += " ";
     failureText += status.errorString();
   }
-  return status;
 }

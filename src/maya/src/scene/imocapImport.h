@@ -11,7 +11,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "motion/iFrameSource.h"
 #include "motion/iSkeleton.h"
 
 // Marks an option as not given, to be taken from the data: the whole frame range, or the rotation
@@ -47,6 +49,19 @@ class imocapImport : public MPxFileTranslator {
     MObject object = MObject::kNullObj;
   };
 
+  // A run of a recorded take's frames with no gap between them.
+  struct TakeRun {
+    // BVH text: the take's hierarchy and a motion section declaring the run's frames, whose
+    // values `frames` supplies (see iMocapDataBvh).
+    std::string text;
+    iFrameSource* frames = nullptr;
+    // Frame times from the take's start to the run's first key.
+    std::int64_t slot = 0;
+  };
+
+  // The option string registered with the translator, which a take is built with too.
+  static const char* const kDefaultOptions;
+
   imocapImport();
   ~imocapImport() override;
 
@@ -69,6 +84,11 @@ class imocapImport : public MPxFileTranslator {
   // Builds a skeleton from BVH text in import mode; set sceneName first. Shows nothing: the
   // status is the only report. Never throws.
   MStatus readFromText(const MString& text);
+  // Builds a take recorded in runs of one hierarchy as readFromText builds BVH text: the joints
+  // of the first run under a transform named sceneName, every run's frames keyed from start plus
+  // its slot times the frame time the text gives. root receives the root joint. Shows nothing;
+  // failure() says what went wrong. Never throws.
+  MStatus readFromTake(const std::vector<TakeRun>& runs, const MTime& start, MObject& root);
 
   // Applies "key=value;..." entries left to right; unknown keys and entries without "=" are
   // skipped, fields not named keep their values.
@@ -93,6 +113,9 @@ class imocapImport : public MPxFileTranslator {
  private:
   // buildSkeleton, recording in failureText where and why it stopped.
   MStatus build(iSkeleton& skeleton, bool openMode);
+  // Sets failureText for a build of skeleton that ended with status (nothing on success).
+  void describeBuildFailure(const MStatus& status, const iSkeleton& skeleton,
+                            const std::string& failedJoint);
 
   MString failureText;
   MStringArray warningTexts;

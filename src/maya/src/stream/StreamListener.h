@@ -6,11 +6,15 @@
 
 #include "stream/StreamActor.h"
 
-// Told of what the stream delivers, in arrival order, on the receive thread with the stream
-// processor's data lock held: keep each call short and never call the processor from it.
+// Told of what the stream delivers, in arrival order, with the stream processor's data lock held:
+// keep each call short and never call the processor from it. The calls come from the receive
+// thread, connected also from the thread that connects.
 class StreamListener {
  public:
   virtual ~StreamListener() = default;
+  // A connection was made: a connect, or a dial again after the connection ended. What comes
+  // after it may follow a gap.
+  virtual void connected() {}
   // A new actor list: the actors holding slots, ascending by tag, so actors[k] holds slot k.
   virtual void actorList(const std::vector<StreamActor>& actors) = 0;
   // A header accepted for a slotted actor, replacing any earlier one of that actor: its BVH

@@ -67,6 +67,23 @@ std::vector<StreamHeader> StreamStore::headers() const {
   return present;
 }
 
+void StreamStore::replay(StreamListener& to) const {
+  to.actorList(slottedActors());
+  for (std::size_t slot = 0; slot < slotTags.size(); ++slot) {
+    if (texts[slot].empty()) continue;
+    to.header(slotTags[slot], static_cast<int>(slot), texts[slot], headerChannels[slot]);
+  }
+}
+
+std::vector<StreamActor> StreamStore::slottedActors() const {
+  std::vector<StreamActor> actors;
+  for (std::uint32_t tag : slotTags) {
+    const auto name = actorNames.find(tag);
+    actors.push_back(StreamActor{tag, name == actorNames.end() ? std::string() : name->second});
+  }
+  return actors;
+}
+
 void StreamStore::handleActorList() {
   actorNames = message.command().actorslist().map();
   std::vector<std::uint32_t> tags;
@@ -97,11 +114,7 @@ void StreamStore::handleActorList() {
     actorSlots[tags[slot]] = static_cast<int>(slot);
   }
   std::fill(std::begin(mappedChannels), std::end(mappedChannels), 0);
-  if (listener != nullptr) {
-    std::vector<StreamActor> actors;
-    for (std::uint32_t tag : tags) actors.push_back(StreamActor{tag, actorNames.at(tag)});
-    listener->actorList(actors);
-  }
+  if (listener != nullptr) listener->actorList(slottedActors());
   for (std::uint32_t tag : tags) queryHeader(tag);
 }
 
@@ -124,8 +137,9 @@ void StreamStore::handleHeader() {
   mappedChannels[slot] = channelIndex;
   mappedTexts[slot] = text;
   texts[slot] = std::move(text);
+  headerChannels[slot] = channelCount(header.rootjoin());
   if (listener != nullptr) {
-    listener->header(header.actortag(), slot, texts[slot], channelCount(header.rootjoin()));
+    listener->header(header.actortag(), slot, texts[slot], headerChannels[slot]);
   }
 }
 

@@ -31,6 +31,9 @@ class StreamStore {
 
   // Told of every actor list, header and frame applied; null for none. Not owned.
   void setListener(StreamListener* listener) { this->listener = listener; }
+  // Tells listener of the current actor list and of the header of each slot since it, as if
+  // they had just arrived: what a listener joining mid-stream needs before the next frame.
+  void replay(StreamListener& listener) const;
 
   // Decodes one packet payload ("AAAA" or "CCCC" magic) and applies it. False when it does not
   // decode; nothing then changes.
@@ -51,6 +54,7 @@ class StreamStore {
   int actorCount() const { return static_cast<int>(slotTags.size()); }
 
  private:
+  std::vector<StreamActor> slottedActors() const;
   void handleActorList();
   void handleHeader();
   void handleFrame();
@@ -76,4 +80,6 @@ class StreamStore {
   std::string mappedTexts[FrameLayout::kSlotCount];
   // Frame values mapped by the slot's header since the last actor list; 0 before it arrives.
   int mappedChannels[FrameLayout::kSlotCount] = {};
+  // The channel count of the whole tree of the slot's header in texts.
+  int headerChannels[FrameLayout::kSlotCount] = {};
 };

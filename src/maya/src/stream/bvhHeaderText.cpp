@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <locale>
 #include <sstream>
+#include <string>
 #include <vector>
 
 namespace {
@@ -78,4 +79,27 @@ std::string bvhHeaderText(const BrexPlugs::BVH_JOIN& root, int slot) {
   TextWriter writer(slot);
   writer.writeJoint(root, true);
   return writer.finish();
+}
+
+std::string actorHierarchy(const std::string& text, int slot) {
+  const std::string suffix = std::to_string(slot);
+  std::string hierarchy;
+  hierarchy.reserve(text.size());
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    if (line == "MOTION") break;
+    const std::size_t keyword = line.rfind("ROOT ", 0) == 0    ? 5
+                                : line.rfind("JOINT ", 0) == 0 ? 6
+                                                               : line.size();
+    // A name that is the suffix alone keeps it: a joint without a name reads as no joint.
+    const bool suffixed = line.size() > keyword + suffix.size() &&
+                          line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0;
+    hierarchy.append(line, 0, suffixed ? line.size() - suffix.size() : line.size());
+    hierarchy += '\n';
+    start = end + 1;
+  }
+  return hierarchy;
 }

@@ -7,3 +7,7 @@
 // The BVH text of a streamed skeleton header: the hierarchy of root, every joint named with
 // the actor slot as suffix (Hips in slot 0 is Hips0), and an empty motion section.
 std::string bvhHeaderText(const BrexPlugs::BVH_JOIN& root, int slot);
+
+// The hierarchy of a text bvhHeaderText wrote for slot, without its motion section and with each
+// joint named as the header names it: the slot suffix taken off every ROOT and JOINT line.
+std::string actorHierarchy(const std::string& text, int slot);

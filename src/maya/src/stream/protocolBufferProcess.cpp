@@ -167,6 +167,7 @@ bool protocolBufferProcess::connectToServer(const std::string& host, std::uint16
   receiver->resetCounters();
   receiver->state =
       connected ? StreamStatus::State::kConnecting : StreamStatus::State::kDisconnected;
+  if (connected && receiver->listener != nullptr) receiver->listener->connected();
   return connected;
 }
 
@@ -234,6 +235,7 @@ void protocolBufferProcess::setListener(StreamListener* listener) {
   Receiver::Turn turn(*receiver);
   std::lock_guard<std::mutex> lock(receiver->dataMutex);
   receiver->listener = listener;
+  if (listener != nullptr) receiver->store.replay(*listener);
 }
 
 std::uint64_t protocolBufferProcess::waitForNewPacket(std::uint64_t seen,
@@ -368,6 +370,7 @@ bool protocolBufferProcess::Receiver::redial(std::chrono::milliseconds& delay) {
     std::lock_guard<std::mutex> lock(dataMutex);
     ++reconnects;
     state = StreamStatus::State::kConnecting;
+    if (listener != nullptr) listener->connected();
     return true;
   }
   return false;

@@ -70,9 +70,10 @@ class protocolBufferProcess {
 
   // The connection's state, address and counters at this moment. Any thread.
   StreamStatus status();
-  // Tells listener, from the receive thread, of every actor list, header and frame that comes
-  // in from now on (see StreamListener); null for none. The listener must outlive the receive
-  // thread or be replaced first. Any thread.
+  // Tells listener of every connection, actor list, header and frame that comes in from now on
+  // (see StreamListener), after telling it, before this returns, of the current actor list and
+  // headers; null for none. Once this returns, the listener it replaced is called no more. The
+  // listener must outlive the receive thread or be replaced first. Any thread.
   void setListener(StreamListener* listener);
 
   // Waits until the receive thread has handled more packets than seen (a count this returned

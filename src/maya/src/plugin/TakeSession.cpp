@@ -1,0 +1,307 @@
+#include "plugin/TakeSession.h"
+
+#include <maya/MAnimControl.h>
+#include <maya/MFnDagNode.h>
+#include <maya/MGlobal.h>
+#include <maya/MObject.h>
+#include <maya/MString.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "motion/iFrameSource.h"
+#include "motion/parseNumber.h"
+#include "plugin/NetDeviceNode.h"
+#include "scene/imocapImport.h"
+#include "stream/StreamStatus.h"
+#include "stream/protocolBufferProcess.h"
+
+namespace {
+
+const char kCommand[] = "marvikMocapRecord: ";
+constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
+
+void showError(const std::string& message) {
+  MGlobal::displayError(MString((kCommand + message).c_str()));
+}
+
+void showWarning(const std::string& message) {
+  MGlobal::displayWarning(MString((kCommand + message).c_str()));
+}
+
+// One run of a take's frames, handed to the BVH reader as the values of its motion lines.
+class RunFrames : public iFrameSource {
+ public:
+  RunFrames(const TakeRecorder::Take& take, const TakeRecorder::Run& run)
+      : take(take), next(run.first), end(run.first + run.count) {}
+
+  std::size_t nextFrame(double* values, std::size_t count) override {
+    if (next == end) return 0;
+    const float* frame = take.frame(next++);
+    const std::size_t held = std::min(count, static_cast<std::size_t>(take.channels));
+    for (std::size_t i = 0; i < held; ++i) values[i] = floatReal(frame[i]);
+    return held;
+  }
+
+ private:
+  const TakeRecorder::Take& take;
+  std::size_t next;
+  std::size_t end;
+};
+
+// A name Maya accepts for a node, as Maya legalises one: letters, digits and '_', never a digit
+// first.
+std::string legalName(const std::string& name) {
+  std::string legal;
+  for (unsigned char c : name) legal += std::isalnum(c) || c == '_' ? static_cast<char>(c) : '_';
+  if (legal.empty() || std::isdigit(static_cast<unsigned char>(legal[0]))) legal.insert(0, "_");
+  return legal;
+}
+
+std::string megabytes(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+// A new folder for recovered takes in the system's temporary folder, named with the date and
+// time; empty, with the reason in error, when none can be made.
+std::filesystem::path recoveryFolder(std::string& error) {
+  std::error_code failure;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path(failure);
+  if (failure) {
+    error = failure.message();
+    return std::filesystem::path();
+  }
+  const std::time_t now = std::time(nullptr);
+  char stamp[32] = "take";
+  if (const std::tm* local = std::localtime(&now)) {
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", local);
+  }
+  const std::string base = std::string("marvikMocap-take-") + stamp;
+  for (int number = 1; number < 1000; ++number) {
+    const std::filesystem::path folder =
+        temp / (number == 1 ? base : base + "-" + std::to_string(number));
+    if (std::filesystem::create_directory(folder, failure)) return folder;
+    if (failure) {
+      error = failure.message();
+      return std::filesystem::path();
+    }
+  }
+  error = "every name is taken";
+  return std::filesystem::path();
+}
+
+}  // namespace
+
+const char* TakeSession::Summary::stateName() const {
+  switch (state) {
+    case State::kRecording:
+      return "recording";
+    case State::kFull:
+      return "full";
+    case State::kIdle:
+      break;
+  }
+  return "idle";
+}
+
+std::string TakeSession::Summary::secondsText() const {
+  const long long tenths = std::llround(seconds * 10.0);
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
+TakeSession& TakeSession::instance() {
+  static TakeSession session;
+  return session;
+}
+
+TakeSession::~TakeSession() {
+  // Only a module left without its unload gets here with a take running; a receive thread
+  // may still call the recorder, so it is left to the process.
+  if (recorder) recorder.release();
+}
+
+MStatus TakeSession::start(double rate, double limit) {
+  if (recorder) {
+    showError("a take is running already: stop it (-stop) or cancel it (-cancel) first");
+    return MS::kFailure;
+  }
+  if (currentDeviceNode == nullptr) {
+    showError("there is no netDevice node: create one and connect it first");
+    return MS::kFailure;
+  }
+  protocolBufferProcess& process = protocolBufferProcess::instance();
+  if (process.status().state == StreamStatus::State::kDisconnected) {
+    showError("the netDevice node is not connected: connect it first (connectMarvikMocap)");
+    return MS::kFailure;
+  }
+  TakeRecorder::Options options;
+  options.limitBytes = static_cast<std::uint64_t>(std::llround(limit * kBytesPerMegabyte));
+  recorder.reset(new TakeRecorder(options));
+  node = currentDeviceNode;
+  framesPerSecond = rate;
+  limitMegabytes = limit;
+  startTime = MAnimControl::currentTime();
+  startedAt = std::chrono::steady_clock::now();
+  limitWarned = false;
+  process.setListener(recorder.get());
+  return MS::kSuccess;
+}
+
+MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
+  if (!recorder) {
+    showError("no take is running: start one with -start");
+    return MS::kFailure;
+  }
+  showPendingWarnings();
+  if (directory != nullptr) {
+    // Checked before the take ends, so that a mistyped folder costs nothing.
+    std::error_code failure;
+    const std::filesystem::path folder = std::filesystem::u8path(*directory);
+    std::filesystem::create_directories(folder, failure);
+    if (!std::filesystem::is_directory(folder, failure)) {
+      showError("cannot make the folder " + *directory +
+                (failure ? ": " + failure.message() : std::string()) + "; the take goes on");
+      return MS::kFailure;
+    }
+  }
+  const MTime start = startTime;
+  std::vector<TakeRecorder::Take> takes = end();
+  warnAboutDroppedFrames(takes);
+  if (directory != nullptr) {
+    std::vector<TakeRecorder::Written> written;
+    std::vector<std::string> problems;
+    TakeRecorder::write(*directory, takes, written, problems);
+    for (const std::string& problem : problems) showWarning(problem);
+  }
+  if (takes.empty()) showWarning("the take holds no frames: nothing was built");
+
+  imocapImport importer;
+  importer.parseOptions(imocapImport::kDefaultOptions);
+  bool failed = false;
+  for (TakeRecorder::Take& take : takes) {
+    if (!take.writable()) {
+      showError("the take of " + take.actor +
+                " cannot be built: its skeleton has joints with channel counts a BVH file "
+                "cannot hold");
+      failed = true;
+      continue;
+    }
+    std::vector<RunFrames> frames;
+    frames.reserve(take.runs.size());
+    std::vector<imocapImport::TakeRun> runs;
+    for (const TakeRecorder::Run& run : take.runs) {
+      frames.emplace_back(take, run);
+      runs.push_back(imocapImport::TakeRun{take.hierarchy + take.motionHead(run.count),
+                                           &frames.back(), run.slot});
+    }
+    importer.sceneName = MString((legalName(take.actor) + "_take1").c_str());
+    MObject root;
+    const MStatus status = importer.readFromTake(runs, start, root);
+    if (!root.isNull()) roots.append(MFnDagNode(root).fullPathName());
+    if (!status) {
+      showError("the take of " + take.actor +
+                " could not be built: " + importer.failure().asChar());
+      failed = true;
+    }
+    // Its frames are keys now: let them go before the next actor's are read.
+    take = TakeRecorder::Take();
+  }
+  return failed ? MS::kFailure : MS::kSuccess;
+}
+
+MStatus TakeSession::cancel() {
+  if (!recorder) {
+    showError("no take is running");
+    return MS::kFailure;
+  }
+  end();
+  return MS::kSuccess;
+}
+
+TakeSession::Summary TakeSession::summary() {
+  Summary summary;
+  if (!recorder) return summary;
+  const TakeRecorder::Progress progress = recorder->progress();
+  summary.state = progress.full ? State::kFull : State::kRecording;
+  summary.frames = progress.frames;
+  summary.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt).count();
+  return summary;
+}
+
+void TakeSession::showPendingWarnings() {
+  if (!recorder || limitWarned || !recorder->progress().full) return;
+  limitWarned = true;
+  showWarning("the take reached its limit of " + megabytes(limitMegabytes) + " MB after " +
+              std::to_string(recorder->progress().frames) +
+              " frames and records no more; -stop builds what it holds");
+}
+
+void TakeSession::nodeDeleted(const NetDeviceNode* deleted) {
+  try {
+    TakeSession& session = instance();
+    if (session.recorder && session.node == deleted) {
+      session.recover("the netDevice node was deleted during a take");
+    }
+  } catch (...) {
+  }
+}
+
+void TakeSession::unloading() {
+  try {
+    TakeSession& session = instance();
+    if (session.recorder) session.recover("the plug-in was unloaded during a take");
+  } catch (...) {
+  }
+}
+
+std::vector<TakeRecorder::Take> TakeSession::end() {
+  // Once the listener is replaced the receive thread no longer reaches the recorder.
+  protocolBufferProcess::instance().setListener(nullptr);
+  std::unique_ptr<TakeRecorder> ended = std::move(recorder);
+  node = nullptr;
+  std::vector<TakeRecorder::Take> takes = ended->finish(framesPerSecond);
+  dropped = ended->droppedBeforeHeader();
+  return takes;
+}
+
+void TakeSession::recover(const char* why) {
+  const std::vector<TakeRecorder::Take> takes = end();
+  warnAboutDroppedFrames(takes);
+  if (takes.empty()) {
+    showWarning(std::string(why) + "; it held no frames");
+    return;
+  }
+  std::string error;
+  const std::filesystem::path folder = recoveryFolder(error);
+  std::vector<TakeRecorder::Written> written;
+  std::vector<std::string> problems;
+  if (folder.empty() || !TakeRecorder::write(folder.u8string(), takes, written, problems)) {
+    showError(std::string(why) + " and its frames could not be written" +
+              (folder.empty() ? ": " + error : " into " + folder.u8string()));
+    return;
+  }
+  for (const std::string& problem : problems) showWarning(problem);
+  showWarning(std::string(why) + " and cannot be built any more: its frames are in " +
+              folder.u8string());
+}
+
+void TakeSession::warnAboutDroppedFrames(const std::vector<TakeRecorder::Take>& takes) {
+  for (const TakeRecorder::Dropped& actor : dropped) {
+    showWarning(std::to_string(actor.frames) + " frames of " + actor.actor +
+                " came before its skeleton header and were dropped");
+  }
+  for (const TakeRecorder::Take& take : takes) {
+    if (take.mismatched == 0) continue;
+    showWarning(std::to_string(take.mismatched) + " frames of " + take.actor +
+                " did not match its skeleton's channels and were dropped");
+  }
+}

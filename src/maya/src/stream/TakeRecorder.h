@@ -1,0 +1,156 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "stream/StreamListener.h"
+
+// Keeps every frame the stream delivers for each actor, as 32-bit floats in arrival order, and
+// hands them out as takes: one per actor and skeleton, a BVH hierarchy with its frames, which
+// write() turns into BVH files. The listener calls may come from any one thread at a time (the
+// stream processor's, under its lock); progress() from any thread; finish() once the recorder
+// is no longer a listener.
+class TakeRecorder : public StreamListener {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // A pause longer than this between two frames of an actor is a gap: the frames after it start
+  // a new run, keyed at their arrival time.
+  static constexpr Clock::duration kGap = std::chrono::milliseconds(500);
+  static constexpr std::uint64_t kNoLimit = ~std::uint64_t{0};
+
+  struct Options {
+    // Bytes of frame values kept, all actors together; at this limit the recorder keeps no more
+    // frames (progress().full).
+    std::uint64_t limitBytes = kNoLimit;
+    // Frames of an actor that come before its header wait for the header and join its take
+    // when their value count matches its channels. Otherwise, and always when false, they are
+    // dropped and counted (droppedBeforeHeader).
+    bool keepFramesBeforeHeader = false;
+  };
+
+  // Frames of a take with no gap between them.
+  struct Run {
+    std::size_t first = 0;  // index of its first frame in the take
+    std::size_t count = 0;
+    // Frame times from the recording's first frame to the run's first, set by finish(): the
+    // slot of its arrival time, but never before the previous run's end.
+    std::int64_t slot = 0;
+    Clock::time_point firstArrival;
+    Clock::time_point lastArrival;
+  };
+
+  // One actor's frames under one skeleton.
+  class Take {
+   public:
+    std::uint32_t tag = 0;
+    std::string actor;
+    // The skeleton as BVH text up to its motion section, joints named as the header names them
+    // (without the slot suffix); empty while frames wait for their header.
+    std::string hierarchy;
+    // Values per frame.
+    int channels = 0;
+    std::vector<Run> runs;
+    // Set by finish(): the given rate, or the arrival rate within the runs rounded to a whole
+    // number (at least 1).
+    double framesPerSecond = 0;
+    // Frames left out because their value count was not the header's channel count.
+    std::uint64_t mismatched = 0;
+
+    std::size_t frameCount() const { return frames; }
+    // The `channels` values of frame index, as they arrived.
+    const float* frame(std::size_t index) const;
+    // Whether a BVH file can hold its frames: every joint has 3 or 6 channels.
+    bool writable() const;
+    // "MOTION", "Frames: <count>" and "Frame Time: <1 / framesPerSecond>" lines.
+    std::string motionHead(std::size_t count) const;
+
+   private:
+    friend class TakeRecorder;
+    void append(const float* values);
+    void clearFrames();
+
+    std::size_t frames = 0;
+    std::size_t chunkFrames = 0;
+    std::vector<std::unique_ptr<float[]>> chunks;
+    // The recorder's connection count at its last frame.
+    std::uint64_t connection = 0;
+  };
+
+  // Frames dropped for an actor whose header had not arrived.
+  struct Dropped {
+    std::string actor;
+    std::uint64_t frames = 0;
+  };
+
+  struct Progress {
+    // Frames kept so far, all actors together, and the bytes of their values.
+    std::uint64_t frames = 0;
+    std::uint64_t bytes = 0;
+    // The limit was reached: no frame is kept any more.
+    bool full = false;
+  };
+
+  // A file written by write().
+  struct Written {
+    std::string path;
+    std::string actor;
+    std::size_t frames = 0;
+  };
+
+  TakeRecorder();
+  explicit TakeRecorder(const Options& options);
+
+  void connected() override;
+  void actorList(const std::vector<StreamActor>& actors) override;
+  void header(std::uint32_t actorTag, int slot, const std::string& bvhText,
+              int channelCount) override;
+  void frame(std::uint32_t actorTag, int slot, const float* values, int count) override;
+  // The same with the time the frame arrived.
+  void frame(std::uint32_t actorTag, const float* values, int count, Clock::time_point arrived);
+
+  Progress progress();
+
+  // The takes with at least one frame and a header, in the order they began, their rate and
+  // their runs' slots set: framesPerSecond when above 0, else each take's arrival rate. Takes
+  // them out of the recorder.
+  std::vector<Take> finish(double framesPerSecond);
+  // After finish(): frames dropped before their actor's header, per actor that had any, by tag.
+  const std::vector<Dropped>& droppedBeforeHeader() const { return dropped; }
+
+  // Writes directory/<actor name>.bvh for each take that a BVH file can hold: its hierarchy, its
+  // frames in order (with no gap between runs) and its frame time. Names are made safe for a
+  // file and numbered when two collide, ignoring letter case. Takes that cannot be written are
+  // named in problems. False when a file could not be written.
+  static bool write(const std::string& directory, const std::vector<Take>& takes,
+                    std::vector<Written>& written, std::vector<std::string>& problems);
+
+ private:
+  // The take of the actor's frames now, or null: with a header unless early frames wait.
+  Take* open(std::uint32_t actorTag);
+  Take& begin(std::uint32_t actorTag);
+  std::string nameOf(std::uint32_t actorTag) const;
+  void countDropped(std::uint32_t actorTag, std::uint64_t frames);
+
+  const Options options;
+  std::mutex takesMutex;
+  std::map<std::uint32_t, std::string> names;
+  // In the order they began.
+  std::vector<Take> takes;
+  // The take each actor's frames go to, by index in takes.
+  std::map<std::uint32_t, std::size_t> current;
+  std::map<std::uint32_t, std::uint64_t> droppedFrames;
+  std::vector<Dropped> dropped;
+  std::uint64_t connections = 0;
+  std::uint64_t frames = 0;
+  std::uint64_t bytes = 0;
+  bool full = false;
+  bool anyFrame = false;
+  Clock::time_point firstArrival;
+};

@@ -1,0 +1,553 @@
+// "marvikMocapRecord" through the module loaded into the host, against a loopback server: takes
+// recorded from the stream and built as the "BVH" translator imports files. The packets are built
+// here with the message classes, beside the module's own copy of them.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BvhActor.h"
+#include "host/HostScene.h"
+#include "host/Plugins.h"
+#include "plugin/ModuleTest.h"
+#include "support/LoopbackServer.h"
+#include "support/Platform.h"
+#include "support/StreamMessages.h"
+#include "support/StreamSession.h"
+#include "support/TempDirectory.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using streamMessages::actorList;
+using streamMessages::chain;
+using streamMessages::frame;
+using streamMessages::header;
+using streamMessages::packet;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+const std::chrono::seconds kTimeout(10);
+const double kTick = 1.0 / 141120000;
+const std::string kSample = std::string(EXAMPLES_DIR) + "/humanoid.bvh";
+
+MStatus record(const std::vector<std::string>& args) {
+  return host::runCommand("marvikMocapRecord", args);
+}
+
+std::string query() {
+  if (!record({"-query"})) return "query failed";
+  return host::lastCommandResult();
+}
+
+// Runs "marvikMocapRecord -query" until its result is expected; false after the time-out.
+bool waitForQuery(const std::string& expected) {
+  const auto deadline = Clock::now() + kTimeout;
+  while (Clock::now() < deadline) {
+    const std::string result = query();
+    if (result == expected || result.rfind(expected + " ", 0) == 0) return true;
+    std::this_thread::yield();
+  }
+  return false;
+}
+
+// Runs "marvikMocapStatus" until its result holds text; false after the time-out.
+bool waitForStatus(const std::string& text) {
+  const auto deadline = Clock::now() + kTimeout;
+  while (Clock::now() < deadline) {
+    if (host::runCommand("marvikMocapStatus") &&
+        host::lastCommandResult().find(text) != std::string::npos) {
+      return true;
+    }
+    std::this_thread::yield();
+  }
+  return false;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// The scene's nodes below the top transform `top` as sceneJson writes them, one a line: the
+// joints and the curves that drive them, with the top's name replaced by "TOP" and the curves'
+// own names (numbered apart between skeletons) left out. Two skeletons with the same joints
+// and the same keys, to the tick, give the same lines.
+std::vector<std::string> skeletonOf(const std::string& top) {
+  std::vector<std::string> lines;
+  std::istringstream json(host::sceneJson());
+  std::string line;
+  const std::string below = "|" + top + "|";
+  while (std::getline(json, line)) {
+    const bool joint = line.find("\"path\": \"" + below) != std::string::npos;
+    const bool curve = line.find("\"drives\": \"" + below) != std::string::npos;
+    if (!joint && !curve) continue;
+    if (curve) line.erase(0, line.find("\"type\""));
+    // The scene's last node has no comma after it.
+    if (line.back() == ',') line.pop_back();
+    for (const std::string& name : {below, "\"|" + top + "\""}) {
+      const std::string renamed = name.front() == '|' ? "|TOP|" : "\"|TOP\"";
+      for (std::size_t at; (at = line.find(name)) != std::string::npos;) {
+        line.replace(at, name.size(), renamed);
+      }
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The keys of a curve driving plug ("|top|joint.attribute"), as sceneJson writes them.
+std::string keysOf(const std::string& plug) {
+  std::istringstream json(host::sceneJson());
+  std::string line;
+  while (std::getline(json, line)) {
+    if (line.find("\"drives\": \"" + plug + "\"") == std::string::npos) continue;
+    const std::size_t keys = line.find("\"keys\": ") + 8;
+    return line.substr(keys, line.rfind(']') + 1 - keys);
+  }
+  return "no curve";
+}
+
+// sceneJson's form of a key list [[seconds, value], ...]: numbers in their shortest form.
+std::string keyList(const std::vector<std::pair<double, double>>& keys) {
+  std::string text = "[";
+  for (const auto& key : keys) {
+    char time[32];
+    char value[32];
+    text += text.size() > 1 ? ", [" : "[";
+    text.append(time, std::to_chars(time, time + sizeof time, key.first).ptr);
+    text += ", ";
+    text.append(value, std::to_chars(value, value + sizeof value, key.second).ptr);
+    text += "]";
+  }
+  return text + "]";
+}
+
+// The keys of keyList's form.
+std::vector<std::pair<double, double>> parseKeys(const std::string& text) {
+  std::vector<std::pair<double, double>> keys;
+  const char* at = text.c_str();
+  double time = 0;
+  double value = 0;
+  int used = 0;
+  while ((at = std::strstr(at, "[")) != nullptr) {
+    if (std::sscanf(at, "[%lf, %lf]%n", &time, &value, &used) == 2) {
+      keys.emplace_back(time, value);
+      at += used;
+    } else {
+      ++at;
+    }
+  }
+  return keys;
+}
+
+// A chain actor's frame: value k is base + k.
+std::vector<float> chainFrame(int joints, float base) {
+  std::vector<float> values(static_cast<std::size_t>(6 + 3 * (joints - 1)));
+  for (std::size_t k = 0; k < values.size(); ++k) values[k] = base + static_cast<float>(k);
+  return values;
+}
+
+bool passed(const std::shared_future<void>& gate) {
+  return gate.wait_for(kTimeout) == std::future_status::ready;
+}
+
+class RecordTake : public moduletest::ModuleTest {
+ protected:
+  void SetUp() override {
+    ModuleTest::SetUp();
+    ASSERT_NE(temp.path(), "");
+    // Recovery folders go to the system's temporary folder: here, this test's own.
+    for (const char* variable : {"TMPDIR", "TMP", "TEMP"}) {
+      support::setEnvironment(variable, temp.path());
+    }
+    ASSERT_TRUE(host::createNode("netDevice", "device"));
+    ASSERT_TRUE(host::setAttribute("device.inputPort", std::to_string(server.port())));
+  }
+  void TearDown() override {
+    for (std::promise<void>* gate : {&first, &second}) {
+      try {
+        gate->set_value();
+      } catch (const std::future_error&) {
+      }
+    }
+    if (query() != "idle") record({"-cancel"});
+    ModuleTest::TearDown();
+    server.join();
+  }
+
+  // Connects and waits until the server's actor list has come over this connection.
+  void connect(int actors) {
+    ASSERT_TRUE(host::runCommand("connectMarvikMocap"));
+    ASSERT_TRUE(waitForStatus(" actors=" + std::to_string(actors) + " "));
+  }
+
+  // Taken once, before the first test points the temporary folder at its own.
+  static const std::string& testTemp() {
+    static const std::string folder = ::testing::TempDir();
+    return folder;
+  }
+
+  TempDirectory temp{testTemp(), "recordTake"};
+  LoopbackServer server{kTimeout};
+  std::promise<void> first;
+  std::promise<void> second;
+  std::shared_future<void> firstGate = first.get_future().share();
+  std::shared_future<void> secondGate = second.get_future().share();
+};
+
+// The sample served once, every frame after its header, recorded at the sample's own rate: the
+// take is the sample imported, joints and keys to the tick, from the time -start ran; and the
+// file -file writes imports as the same take again.
+TEST_F(RecordTake, TheSampleRecordedThroughTheStreamIsTheSampleImported) {
+  StreamServer::Actor actor;
+  std::string error;
+  ASSERT_TRUE(BvhActor::load(kSample, actor, error)) << error;
+  ASSERT_EQ(actor.frames.size(), 360u);
+  server.serve([this, &actor](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{1001, "humanoid"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(packet(header(1001, actor.root))) || !passed(firstGate)) return;
+    std::string frames;
+    for (const std::vector<float>& values : actor.frames) frames += packet(frame(1001, values));
+    connection.send(frames);
+    connection.waitForClose();
+  });
+  connect(1);
+  host::setCurrentTime(2.5);
+  char rate[32];
+  std::snprintf(rate, sizeof rate, "%.17g", actor.framesPerSecond);
+  ASSERT_TRUE(record({"-start", "-fps", rate}));
+  host::setCurrentTime(7);
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=360"));
+  const std::string files = temp.path() + "/takes";
+  ASSERT_TRUE(record({"-stop", "-file", files}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|humanoid_take1|Hips"));
+  EXPECT_EQ(query(), "idle");
+
+  host::setCurrentTime(2.5);
+  ASSERT_TRUE(host::importFile(kSample));
+  ASSERT_TRUE(host::importFile(files + "/humanoid.bvh", "BVH"));
+  const std::vector<std::string> take = skeletonOf("humanoid_take1");
+  ASSERT_GT(take.size(), 100u);
+  // Not EXPECT_EQ: a difference would print the whole scene twice.
+  EXPECT_TRUE(take == skeletonOf("humanoid"));
+  EXPECT_TRUE(take == skeletonOf("humanoid1"));
+  EXPECT_THAT(keysOf("|humanoid_take1|Hips.translateY"), ::testing::StartsWith("[[2.5, 97.5], "));
+  EXPECT_THAT(host::errors(), ::testing::IsEmpty());
+  EXPECT_THAT(host::warnings(), ::testing::IsEmpty());
+}
+
+// Two performers with skeletons of their own, streamed together, at 4 frames/s.
+TEST_F(RecordTake, EachActorGetsASkeletonOfItsOwnNamedAfterIt) {
+  server.serve([this](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{10, "left foot"}, {20, "2right"}})))) return;
+    StreamSession::readQueryTags(connection, 2);
+    if (!connection.send(packet(header(10, chain(2))) + packet(header(20, chain(4)))) ||
+        !passed(firstGate)) {
+      return;
+    }
+    std::string frames;
+    for (int i = 0; i < 3; ++i) {
+      frames += packet(frame(10, chainFrame(2, 100.0f * i))) +
+                packet(frame(20, chainFrame(4, 1000.0f + 100.0f * i)));
+    }
+    connection.send(frames);
+    connection.waitForClose();
+  });
+  connect(2);
+  ASSERT_TRUE(record({"-start", "-fps", "4"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=6"));
+  ASSERT_TRUE(record({"-stop"}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|left_foot_take1|J0", "|_2right_take1|J0"));
+  EXPECT_EQ(keysOf("|left_foot_take1|J0.translateX"), keyList({{0, 0}, {0.25, 100}, {0.5, 200}}));
+  // The root's rotation channels come Z, X, Y: X is value 4.
+  EXPECT_EQ(keysOf("|_2right_take1|J0|J1|J2|J3.rotateX"),
+            keyList({{0, 1013}, {0.25, 1113}, {0.5, 1213}}));
+  // Four joints, each with three rotate curves, and the root's three translate curves.
+  EXPECT_EQ(skeletonOf("_2right_take1").size(), 4u + 4u * 3 + 3);
+}
+
+// Frames before the actor's header are dropped with a warning; another skeleton for the actor
+// starts its second take, from the slot of its first frame's arrival.
+TEST_F(RecordTake, AHeaderChangeStartsTheActorsNextTake) {
+  server.serve([this](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{10, "dancer"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!passed(firstGate)) return;
+    connection.send(packet(frame(10, chainFrame(2, 1))) + packet(frame(10, chainFrame(2, 2))) +
+                    packet(header(10, chain(2))) + packet(frame(10, chainFrame(2, 10))) +
+                    packet(frame(10, chainFrame(2, 20))) + packet(header(10, chain(3))) +
+                    packet(frame(10, chainFrame(3, 30))));
+    if (!passed(secondGate)) return;
+    connection.send(packet(frame(10, chainFrame(3, 40))));
+    connection.waitForClose();
+  });
+  connect(1);
+  host::setCurrentTime(1);
+  ASSERT_TRUE(record({"-start", "-fps", "4"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=3"));
+  ASSERT_TRUE(record({"-stop"}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|dancer_take1|J0", "|dancer_take2|J0"));
+  EXPECT_EQ(keysOf("|dancer_take1|J0.translateX"), keyList({{1, 10}, {1.25, 20}}));
+  EXPECT_EQ(keysOf("|dancer_take2|J0|J1|J2.rotateZ"), keyList({{1, 39}}));
+  EXPECT_THAT(host::warnings(),
+              ElementsAre("marvikMocapRecord: 2 frames of dancer came before its skeleton "
+                          "header and were dropped"));
+  // The scene's next take of the actor is numbered on.
+  ASSERT_TRUE(record({"-start"}));
+  second.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=1"));
+  ASSERT_TRUE(record({"-stop"}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|dancer_take3|J0"));
+  EXPECT_EQ(keysOf("|dancer_take3|J0.translateX"), keyList({{1, 40}}));
+}
+
+// The connection ends after five frames and comes back (the client dials again after 250 ms):
+// the take goes on, and the frames after the reconnect are keyed at their arrival, leaving the
+// gap. At 100 frames/s the gap spans at least 25 frames.
+TEST_F(RecordTake, AReconnectLeavesItsGapInTheKeys) {
+  Clock::time_point sentFirst;
+  Clock::time_point sentSecond;
+  std::promise<void> firstClosed;
+  server.serve([&](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{10, "runner"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(packet(header(10, chain(1)))) || !passed(firstGate)) return;
+    std::string frames;
+    for (int i = 0; i < 5; ++i) frames += packet(frame(10, chainFrame(1, static_cast<float>(i))));
+    sentFirst = Clock::now();
+    connection.send(frames);
+    passed(secondGate);
+  });
+  connect(1);
+  ASSERT_TRUE(record({"-start", "-fps", "100"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=5"));
+  const Clock::time_point seenFirst = Clock::now();
+  second.set_value();
+  server.join();
+
+  server.serve([&](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{10, "runner"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(packet(header(10, chain(1))))) return;
+    std::string frames;
+    for (int i = 5; i < 10; ++i) frames += packet(frame(10, chainFrame(1, static_cast<float>(i))));
+    sentSecond = Clock::now();
+    connection.send(frames);
+    connection.waitForClose();
+  });
+  ASSERT_TRUE(waitForQuery("recording frames=10"));
+  const Clock::time_point seenSecond = Clock::now();
+  ASSERT_TRUE(record({"-stop"}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|runner_take1|J0"));
+
+  // Frame 0 arrived between sentFirst and seenFirst, frame 5 between sentSecond and seenSecond.
+  const std::vector<std::pair<double, double>> keys =
+      parseKeys(keysOf("|runner_take1|J0.translateX"));
+  ASSERT_EQ(keys.size(), 10u);
+  const std::vector<std::pair<double, double>> before = {
+      {0, 0}, {0.01, 1}, {0.02, 2}, {0.03, 3}, {0.04, 4}};
+  const std::vector<std::pair<double, double>> firstFive(keys.begin(), keys.begin() + 5);
+  EXPECT_EQ(firstFive, before);
+  // Keys are a BVH file's frame time apart, which it reads as a 32-bit float.
+  const double step = static_cast<double>(0.01f);
+  const double slot = std::round(keys[5].first / step);
+  EXPECT_NEAR(keys[5].first, slot * step, kTick);
+  const auto slots = [](Clock::duration span) {
+    return std::chrono::duration<double>(span).count() * 100;
+  };
+  EXPECT_GE(slot, 25);
+  EXPECT_GE(slot, std::floor(slots(sentSecond - seenFirst)));
+  EXPECT_LE(slot, std::ceil(slots(seenSecond - sentFirst)));
+  for (std::size_t i = 5; i < keys.size(); ++i) {
+    EXPECT_EQ(keys[i].second, static_cast<double>(i));
+    if (i > 5) {
+      EXPECT_NEAR(keys[i].first - keys[i - 1].first, step, kTick) << i;
+    }
+  }
+}
+
+// The artist disconnects and connects again: the take goes on in the same skeleton, its frames
+// after the connect in a run of their own, never before the frames before it.
+TEST_F(RecordTake, DisconnectingAndConnectingAgainContinuesTheTake) {
+  const auto serveFrames = [this](int from, int to, const std::shared_future<void>& gate) {
+    server.serve([from, to, gate](LoopbackServer::Connection& connection) {
+      if (!connection.send(packet(actorList({{10, "runner"}})))) return;
+      StreamSession::readQueryTags(connection, 1);
+      if (!connection.send(packet(header(10, chain(1)))) || !passed(gate)) return;
+      std::string frames;
+      for (int i = from; i < to; ++i)
+        frames += packet(frame(10, chainFrame(1, static_cast<float>(i))));
+      connection.send(frames);
+      connection.waitForClose();
+    });
+  };
+  serveFrames(0, 3, firstGate);
+  connect(1);
+  ASSERT_TRUE(record({"-start", "-fps", "100"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=3"));
+  ASSERT_TRUE(host::runCommand("disconnectMarvikMocap"));
+  server.join();
+  EXPECT_TRUE(waitForQuery("recording frames=3"));
+  second.set_value();
+  serveFrames(3, 5, secondGate);
+  connect(1);
+  ASSERT_TRUE(waitForQuery("recording frames=5"));
+  ASSERT_TRUE(record({"-stop"}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|runner_take1|J0"));
+  const std::vector<std::pair<double, double>> keys =
+      parseKeys(keysOf("|runner_take1|J0.translateX"));
+  ASSERT_EQ(keys.size(), 5u);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    EXPECT_EQ(keys[i].second, static_cast<double>(i));
+    if (i > 0) {
+      EXPECT_GE(keys[i].first - keys[i - 1].first, static_cast<double>(0.01f) - kTick) << i;
+    }
+  }
+  EXPECT_NEAR(keys[2].first, 2 * static_cast<double>(0.01f), kTick);
+}
+
+// The limit is 3 frames of 9 values: the fourth stops the take, which says so once, and -stop
+// builds what it held.
+TEST_F(RecordTake, ATakeAtItsLimitStopsWithAWarningAndKeepsWhatItHolds) {
+  server.serve([this](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{10, "a"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(packet(header(10, chain(2)))) || !passed(firstGate)) return;
+    std::string frames;
+    for (int i = 0; i < 6; ++i) frames += packet(frame(10, chainFrame(2, static_cast<float>(i))));
+    connection.send(frames);
+    connection.waitForClose();
+  });
+  connect(1);
+  char limit[32];
+  std::snprintf(limit, sizeof limit, "%.17g", 3 * 9 * 4 / (1024.0 * 1024.0));
+  ASSERT_TRUE(record({"-start", "-fps", "10", "-memoryLimit", limit}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("full frames=3"));
+  ASSERT_TRUE(waitForStatus(" take=full takeFrames=3 takeSeconds="));
+  EXPECT_THAT(host::warnings(),
+              ElementsAre(HasSubstr("marvikMocapRecord: the take reached its limit of ")));
+  EXPECT_THAT(host::warnings()[0], HasSubstr(" MB after 3 frames and records no more; -stop "
+                                             "builds what it holds"));
+  ASSERT_FALSE(record({"-start"}));
+  ASSERT_TRUE(record({"-stop"}));
+  EXPECT_EQ(keysOf("|a_take1|J0.translateX"), keyList({{0, 0}, {0.1, 1}, {0.2, 2}}));
+  EXPECT_EQ(host::warnings().size(), 1u);
+}
+
+// Deleting the node ends the take into BVH files in a dated folder in the temporary folder.
+TEST_F(RecordTake, DeletingTheNodeWritesTheTakeIntoARecoveryFolder) {
+  server.serve([this](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{10, "a"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(packet(header(10, chain(1)))) || !passed(firstGate)) return;
+    connection.send(packet(frame(10, {1, 2, 3, 4, 5, 6})) +
+                    packet(frame(10, {7, 8, 9, 10, 11, 12})));
+    connection.waitForClose();
+  });
+  connect(1);
+  ASSERT_TRUE(record({"-start", "-fps", "50"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=2"));
+  ASSERT_TRUE(host::deleteNode("device"));
+  EXPECT_EQ(query(), "idle");
+  ASSERT_EQ(host::warnings().size(), 1u);
+  const std::string warning = host::warnings()[0];
+  const std::string prefix =
+      "marvikMocapRecord: the netDevice node was deleted during a take and cannot be built any "
+      "more: its frames are in ";
+  ASSERT_EQ(warning.rfind(prefix, 0), 0u) << warning;
+  const std::filesystem::path folder = std::filesystem::u8path(warning.substr(prefix.size()));
+  EXPECT_EQ(folder.parent_path(), std::filesystem::u8path(temp.path()));
+  EXPECT_THAT(folder.filename().u8string(),
+              ::testing::MatchesRegex("marvikMocap-take-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}"));
+  EXPECT_EQ(readFile((folder / "a.bvh").u8string()),
+            "HIERARCHY\nROOT J0\n{\nOFFSET 0 0 0\n"
+            "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation \n}\n"
+            "MOTION\nFrames: 2\nFrame Time: 0.02\n1 2 3 4 5 6\n7 8 9 10 11 12\n");
+  EXPECT_FALSE(record({"-stop"}));
+  EXPECT_THAT(host::listNodes("joint"), ::testing::IsEmpty());
+}
+
+TEST_F(RecordTake, ErrorsChangeNothing) {
+  server.serve([this](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{10, "a"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(packet(header(10, chain(1)))) || !passed(firstGate)) return;
+    connection.send(packet(frame(10, {1, 2, 3, 4, 5, 6})));
+    connection.waitForClose();
+  });
+  const std::vector<std::vector<std::string>> misuses = {
+      {},
+      {"-start", "-stop"},
+      {"-start", "-fps"},
+      {"-start", "-fps", "0"},
+      {"-start", "-fps", "fast"},
+      {"-start", "-memoryLimit", "-1"},
+      {"-start", "-file", "x"},
+      {"-stop", "-fps", "30"},
+      {"-begin"},
+  };
+  for (const auto& args : misuses) EXPECT_FALSE(record(args)) << testing::PrintToString(args);
+  EXPECT_EQ(host::errors().size(), misuses.size());
+  EXPECT_EQ(host::errors().back(),
+            "marvikMocapRecord: unknown flag -begin; give one of -start [-fps F] [-memoryLimit "
+            "MB], -stop [-file DIR], -query and -cancel");
+
+  // Not connected yet; then no node at all.
+  EXPECT_FALSE(record({"-start"}));
+  EXPECT_EQ(host::errors().back(),
+            "marvikMocapRecord: the netDevice node is not connected: connect it first "
+            "(connectMarvikMocap)");
+  EXPECT_FALSE(record({"-stop"}));
+  EXPECT_EQ(host::errors().back(), "marvikMocapRecord: no take is running: start one with -start");
+  EXPECT_FALSE(record({"-cancel"}));
+  EXPECT_EQ(query(), "idle");
+
+  connect(1);
+  ASSERT_TRUE(record({"-start", "-fps", "10"}));
+  EXPECT_FALSE(record({"-start"}));
+  EXPECT_EQ(host::errors().back(),
+            "marvikMocapRecord: a take is running already: stop it (-stop) or cancel it "
+            "(-cancel) first");
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=1"));
+  ASSERT_TRUE(waitForStatus(" take=recording takeFrames=1 takeSeconds="));
+  // A folder that cannot be made leaves the take running.
+  const std::string blocker = temp.path() + "/file";
+  std::ofstream(std::filesystem::u8path(blocker)) << "x";
+  EXPECT_FALSE(record({"-stop", "-file", blocker + "/takes"}));
+  EXPECT_THAT(host::errors().back(),
+              ::testing::StartsWith("marvikMocapRecord: cannot make the folder " + blocker));
+  EXPECT_TRUE(waitForQuery("recording frames=1"));
+  ASSERT_TRUE(record({"-cancel"}));
+  EXPECT_EQ(query(), "idle");
+  EXPECT_THAT(host::listNodes("joint"), ::testing::IsEmpty());
+
+  ASSERT_TRUE(host::deleteNode("device"));
+  EXPECT_FALSE(record({"-start"}));
+  EXPECT_EQ(host::errors().back(),
+            "marvikMocapRecord: there is no netDevice node: create one and connect it first");
+  EXPECT_THAT(host::warnings(), ::testing::IsEmpty());
+}
+
+}  // namespace

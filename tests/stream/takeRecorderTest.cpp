@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "stream/TakeRecorder.h"
+#include "stream/bvhHeaderText.h"
+#include "support/StreamMessages.h"
+#include "support/StreamSession.h"
+#include "support/TempDirectory.h"
+
+namespace {
+
+using Clock = TakeRecorder::Clock;
+using J = BrexPlugs::BVH_JOIN;
+using std::chrono::milliseconds;
+
+// The text the stream's header writer makes of a one-joint skeleton with three channels in a
+// slot, and of another skeleton.
+std::string headerIn(int slot) {
+  return bvhHeaderText(
+      streamMessages::withEndSite(
+          streamMessages::joint("A", 0, 0, 0, {J::Xrotation, J::Yrotation, J::Zrotation}), 0, 1, 0),
+      slot);
+}
+
+std::string otherHeader() {
+  return bvhHeaderText(
+      streamMessages::joint("B", 0, 0, 0, {J::Xrotation, J::Yrotation, J::Zrotation}), 1);
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// A frame of three values, the first v.
+void frameAt(TakeRecorder& recorder, std::uint32_t tag, float v, Clock::time_point at) {
+  const float values[3] = {v, 0, 0};
+  recorder.frame(tag, values, 3, at);
+}
+
+// The actors' headers, then frames frames of each, arriving every interval from start.
+void stream(TakeRecorder& recorder, const std::vector<StreamActor>& actors, int frames,
+            milliseconds interval, Clock::time_point start = Clock::now()) {
+  recorder.actorList(actors);
+  for (const StreamActor& actor : actors) recorder.header(actor.tag, 0, headerIn(0), 3);
+  for (int i = 0; i < frames; ++i) {
+    for (const StreamActor& actor : actors)
+      frameAt(recorder, actor.tag, static_cast<float>(i), start + i * interval);
+  }
+}
+
+// Each run of a take as "slot+count".
+std::vector<std::string> runsOf(const TakeRecorder::Take& take) {
+  std::vector<std::string> runs;
+  for (const TakeRecorder::Run& run : take.runs) {
+    runs.push_back(std::to_string(run.slot) + "+" + std::to_string(run.count));
+  }
+  return runs;
+}
+
+class TakeRecorderTest : public ::testing::Test {
+ protected:
+  std::vector<TakeRecorder::Written> write(const std::vector<TakeRecorder::Take>& takes) {
+    std::vector<TakeRecorder::Written> written;
+    std::vector<std::string> problems;
+    EXPECT_TRUE(TakeRecorder::write(temp.path(), takes, written, problems));
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    return written;
+  }
+
+  TempDirectory temp{::testing::TempDir(), "takeRecorder"};
+  const Clock::time_point t0 = Clock::now();
+};
+
+// Eleven frames 20 ms apart span 200 ms: 50 frames/s, where counting the frames instead of the
+// intervals between them would make 55. The joints lose the slot suffix the stream gave them.
+TEST_F(TakeRecorderTest, AFileHoldsTheSkeletonAsStreamedAndTheRoundedRateOfTheArrivals) {
+  TakeRecorder recorder;
+  stream(recorder, {{1, "a"}}, 11, milliseconds(20));
+  const std::vector<TakeRecorder::Written> written = write(recorder.finish(0));
+  ASSERT_EQ(written.size(), 1u);
+  EXPECT_EQ(written[0].frames, 11u);
+  EXPECT_EQ(readFile(written[0].path),
+            "HIERARCHY\nROOT A\n{\nOFFSET 0 0 0\nCHANNELS 3 Xrotation Yrotation Zrotation \n"
+            "End Site\n{\nOFFSET 0 1 0\n}\n}\nMOTION\nFrames: 11\nFrame Time: 0.02\n"
+            "0 0 0\n1 0 0\n2 0 0\n3 0 0\n4 0 0\n5 0 0\n6 0 0\n7 0 0\n8 0 0\n9 0 0\n10 0 0\n");
+}
+
+// On a file system that ignores letter case (Windows, macOS) "Bob.bvh" and "bob.bvh" are one
+// file: the second take would overwrite the first.
+TEST_F(TakeRecorderTest, NamesThatDifferOnlyInLetterCaseGetFilesOfTheirOwn) {
+  TakeRecorder recorder;
+  stream(recorder, {{1, "Bob"}, {2, "bob"}, {3, "BOB"}}, 2, milliseconds(10));
+  const std::vector<TakeRecorder::Written> written = write(recorder.finish(25));
+  ASSERT_EQ(written.size(), 3u);
+  EXPECT_EQ(written[0].path, temp.path() + "/Bob.bvh");
+  EXPECT_EQ(written[1].path, temp.path() + "/bob-2.bvh");
+  EXPECT_EQ(written[2].path, temp.path() + "/BOB-3.bvh");
+  EXPECT_EQ(written[1].actor, "bob");
+  EXPECT_NE(readFile(written[2].path).find("\nFrame Time: 0.04\n0 0 0\n1 0 0\n"),
+            std::string::npos);
+}
+
+// Ten frames a second: frames 0-4 on time, a stall of 0.7 s, frames 5-7 on time again; then a
+// pause of exactly 0.5 s (no gap) and a burst after a stall, which follows its first frame.
+TEST_F(TakeRecorderTest, AGapKeysTheFirstFrameAfterItAtItsArrivalSlot) {
+  TakeRecorder recorder;
+  recorder.actorList({{1, "a"}});
+  recorder.header(1, 0, headerIn(0), 3);
+  for (int i = 0; i < 5; ++i) frameAt(recorder, 1, 0, t0 + i * milliseconds(100));
+  for (int i = 0; i < 3; ++i) frameAt(recorder, 1, 0, t0 + milliseconds(1100 + 100 * i));
+  frameAt(recorder, 1, 0, t0 + milliseconds(1800));
+  for (int i = 0; i < 4; ++i) frameAt(recorder, 1, 0, t0 + milliseconds(3000));
+  std::vector<TakeRecorder::Take> takes = recorder.finish(10);
+  ASSERT_EQ(takes.size(), 1u);
+  EXPECT_EQ(runsOf(takes[0]), (std::vector<std::string>{"0+5", "11+4", "30+4"}));
+  EXPECT_EQ(takes[0].frameCount(), 13u);
+}
+
+// Counting the stall would make 9 intervals in 1.5 s: 6 frames/s.
+TEST_F(TakeRecorderTest, TheMeasuredRateLeavesGapsOut) {
+  TakeRecorder recorder;
+  recorder.actorList({{1, "a"}});
+  recorder.header(1, 0, headerIn(0), 3);
+  for (int i = 0; i < 5; ++i) frameAt(recorder, 1, 0, t0 + i * milliseconds(100));
+  for (int i = 0; i < 5; ++i) frameAt(recorder, 1, 0, t0 + milliseconds(1100 + 100 * i));
+  const std::vector<TakeRecorder::Take> takes = recorder.finish(0);
+  ASSERT_EQ(takes.size(), 1u);
+  EXPECT_EQ(takes[0].framesPerSecond, 10);
+  EXPECT_EQ(runsOf(takes[0]), (std::vector<std::string>{"0+5", "11+5"}));
+}
+
+// At 1 frame/s the stall's slot (1) lies inside the frames before it: they keep their order.
+TEST_F(TakeRecorderTest, ARunNeverStartsBeforeTheRunBeforeItEnds) {
+  TakeRecorder recorder;
+  recorder.actorList({{1, "a"}});
+  recorder.header(1, 0, headerIn(0), 3);
+  for (int i = 0; i < 5; ++i) frameAt(recorder, 1, 0, t0 + i * milliseconds(100));
+  frameAt(recorder, 1, 0, t0 + milliseconds(1100));
+  EXPECT_EQ(runsOf(recorder.finish(1)[0]), (std::vector<std::string>{"0+5", "5+1"}));
+}
+
+// A reconnect that took less than the gap still starts a new run; another actor's take starts
+// at the slot of its first frame, counted from the recording's first frame.
+TEST_F(TakeRecorderTest, AConnectStartsARunAndEveryActorCountsFromTheFirstFrame) {
+  TakeRecorder recorder;
+  recorder.actorList({{1, "a"}, {2, "b"}});
+  recorder.header(1, 0, headerIn(0), 3);
+  frameAt(recorder, 1, 0, t0);
+  frameAt(recorder, 1, 1, t0 + milliseconds(10));
+  recorder.connected();
+  recorder.actorList({{1, "a"}, {2, "b"}});
+  recorder.header(1, 0, headerIn(0), 3);
+  frameAt(recorder, 1, 2, t0 + milliseconds(300));
+  recorder.header(2, 1, headerIn(0), 3);
+  frameAt(recorder, 2, 0, t0 + milliseconds(410));
+  const std::vector<TakeRecorder::Take> takes = recorder.finish(100);
+  ASSERT_EQ(takes.size(), 2u);
+  EXPECT_EQ(runsOf(takes[0]), (std::vector<std::string>{"0+2", "30+1"}));
+  EXPECT_EQ(takes[0].frame(2)[0], 2.0f);
+  EXPECT_EQ(runsOf(takes[1]), (std::vector<std::string>{"41+1"}));
+  EXPECT_EQ(takes[1].actor, "b");
+}
+
+// b leaves and comes back; a's slot changes, which changes its header text but not its
+// skeleton; then a's skeleton changes.
+TEST_F(TakeRecorderTest, AnActorThatLeavesOrChangesSkeletonStartsAnotherTake) {
+  TakeRecorder recorder;
+  recorder.actorList({{1, "a"}, {2, "b"}});
+  recorder.header(1, 0, headerIn(0), 3);
+  recorder.header(2, 1, headerIn(1), 3);
+  frameAt(recorder, 1, 1, t0);
+  frameAt(recorder, 2, 1, t0);
+  recorder.actorList({{1, "a"}});
+  recorder.actorList({{0, "z"}, {1, "a"}, {2, "b"}});
+  recorder.header(1, 1, headerIn(1), 3);
+  recorder.header(2, 2, headerIn(2), 3);
+  frameAt(recorder, 1, 2, t0 + milliseconds(10));
+  frameAt(recorder, 2, 2, t0 + milliseconds(10));
+  recorder.header(1, 1, otherHeader(), 3);
+  frameAt(recorder, 1, 3, t0 + milliseconds(20));
+  const std::vector<TakeRecorder::Take> takes = recorder.finish(100);
+  ASSERT_EQ(takes.size(), 4u);
+  const std::string actors[] = {"a", "b", "b", "a"};
+  const float first[] = {1, 1, 2, 3};
+  const std::size_t counts[] = {2, 1, 1, 1};
+  for (std::size_t i = 0; i < takes.size(); ++i) {
+    EXPECT_EQ(takes[i].actor, actors[i]) << i;
+    EXPECT_EQ(takes[i].frame(0)[0], first[i]) << i;
+    EXPECT_EQ(takes[i].frameCount(), counts[i]) << i;
+  }
+  EXPECT_EQ(takes[2].hierarchy, takes[0].hierarchy);
+  EXPECT_EQ(takes[3].hierarchy.rfind("HIERARCHY\nROOT B\n", 0), 0u);
+  EXPECT_EQ(runsOf(takes[2]), (std::vector<std::string>{"1+1"}));
+}
+
+TEST_F(TakeRecorderTest, FramesBeforeTheirHeaderAreDroppedAndCountedUnlessKeptForAFile) {
+  for (const bool keep : {false, true}) {
+    SCOPED_TRACE(keep ? "kept" : "dropped");
+    TakeRecorder::Options options;
+    options.keepFramesBeforeHeader = keep;
+    TakeRecorder recorder(options);
+    recorder.actorList({{1, "a"}, {2, "b"}});
+    frameAt(recorder, 1, 7, t0);
+    frameAt(recorder, 1, 8, t0);
+    const float two[2] = {1, 2};
+    recorder.frame(2, two, 2, t0);
+    recorder.header(1, 0, headerIn(0), 3);
+    recorder.header(2, 1, headerIn(0), 3);
+    frameAt(recorder, 1, 9, t0);
+    frameAt(recorder, 2, 9, t0);
+    // A frame that does not fit the header is left out of the take.
+    recorder.frame(1, two, 2, t0);
+    // Frames of an actor whose header never comes.
+    recorder.actorList({{1, "a"}, {2, "b"}, {3, "c"}});
+    frameAt(recorder, 3, 1, t0);
+    const std::vector<TakeRecorder::Take> takes = recorder.finish(100);
+    ASSERT_EQ(takes.size(), 2u);
+    EXPECT_EQ(takes[0].frameCount(), keep ? 3u : 1u);
+    EXPECT_EQ(takes[0].frame(0)[0], keep ? 7.0f : 9.0f);
+    EXPECT_EQ(takes[0].mismatched, 1u);
+    EXPECT_EQ(takes[1].frameCount(), 1u);
+    const std::vector<TakeRecorder::Dropped> dropped = recorder.droppedBeforeHeader();
+    ASSERT_EQ(dropped.size(), keep ? 2u : 3u);
+    EXPECT_EQ(dropped[dropped.size() - 2].actor, "b");
+    EXPECT_EQ(dropped[dropped.size() - 2].frames, 1u);
+    EXPECT_EQ(dropped.back().actor, "c");
+    EXPECT_EQ(dropped.back().frames, 1u);
+    if (!keep) {
+      EXPECT_EQ(dropped[0].frames, 2u);
+    }
+  }
+}
+
+TEST_F(TakeRecorderTest, TheLimitKeepsTheFramesBeforeItAndNoneAfter) {
+  TakeRecorder::Options options;
+  options.limitBytes = 3 * 3 * sizeof(float) + 11;
+  TakeRecorder recorder(options);
+  stream(recorder, {{1, "a"}}, 5, milliseconds(10), t0);
+  const TakeRecorder::Progress progress = recorder.progress();
+  EXPECT_TRUE(progress.full);
+  EXPECT_EQ(progress.frames, 3u);
+  EXPECT_EQ(progress.bytes, 36u);
+  frameAt(recorder, 1, 9, t0 + milliseconds(100));
+  const std::vector<TakeRecorder::Take> takes = recorder.finish(0);
+  ASSERT_EQ(takes.size(), 1u);
+  EXPECT_EQ(takes[0].frameCount(), 3u);
+  EXPECT_EQ(takes[0].frame(2)[0], 2.0f);
+  EXPECT_EQ(takes[0].framesPerSecond, 100);
+}
+
+// Frames fill chunks of whole frames: one that ends exactly at a chunk's end, and the next.
+TEST_F(TakeRecorderTest, FramesReadBackAcrossChunks) {
+  TakeRecorder recorder;
+  recorder.actorList({{1, "a"}});
+  recorder.header(1, 0, headerIn(0), 3);
+  const int frames = 3 * (1 << 20) / 12 + 5;
+  for (int i = 0; i < frames; ++i) frameAt(recorder, 1, static_cast<float>(i), t0);
+  const std::vector<TakeRecorder::Take> takes = recorder.finish(60);
+  ASSERT_EQ(takes[0].frameCount(), static_cast<std::size_t>(frames));
+  for (int i : {0, (1 << 20) / 12 - 1, (1 << 20) / 12, frames - 1}) {
+    EXPECT_EQ(takes[0].frame(static_cast<std::size_t>(i))[0], static_cast<float>(i));
+  }
+}
+
+// A listener set mid-stream is told of the actors and headers already there, so frames that
+// follow join a take at once.
+TEST(TakeRecorderOnAStream, AListenerSetMidStreamHearsTheCurrentActorsAndHeadersFirst) {
+  std::promise<void> attached;
+  std::shared_future<void> gate = attached.get_future().share();
+  StreamSession session([gate](LoopbackServer::Connection& connection) {
+    using namespace streamMessages;
+    if (!connection.send(packet(actorList({{5, "dancer"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(
+            packet(header(5, joint("Hips", 0, 0, 0, {J::Zrotation, J::Xrotation, J::Yrotation}))) +
+            packet(frame(5, {1, 2, 3})))) {
+      return;
+    }
+    if (gate.wait_for(std::chrono::seconds(10)) != std::future_status::ready) return;
+    connection.send(packet(frame(5, {4, 5, 6})));
+    connection.waitForClose();
+  });
+  ASSERT_TRUE(session.connected);
+  ASSERT_TRUE(session.waitForPackets(3));
+  TakeRecorder recorder;
+  session.process.setListener(&recorder);
+  attached.set_value();
+  ASSERT_TRUE(session.waitForPackets(4));
+  session.process.setListener(nullptr);
+  const std::vector<TakeRecorder::Take> takes = recorder.finish(30);
+  ASSERT_EQ(takes.size(), 1u);
+  EXPECT_EQ(takes[0].actor, "dancer");
+  EXPECT_EQ(takes[0].hierarchy.rfind("HIERARCHY\nROOT Hips\n", 0), 0u);
+  ASSERT_EQ(takes[0].frameCount(), 1u);
+  EXPECT_EQ(std::vector<float>(takes[0].frame(0), takes[0].frame(0) + 3),
+            (std::vector<float>{4, 5, 6}));
+}
+
+}  // namespace
