@@ -48,8 +48,8 @@ std::uint64_t framesHeld(std::uint64_t bytes, std::uint64_t valuesPerFrame) {
 // in `status`, where kMocapEndOfInput means the input ended where that means "finish".
 class BvhReading {
  public:
-  BvhReading(std::istream* stream, iSkeleton& skeleton, const std::string& suffix)
-      : tokenizer(stream), skeleton(skeleton), suffix(suffix) {}
+  BvhReading(std::istream* input, iSkeleton& target, const std::string& nameSuffix)
+      : tokenizer(input), skeleton(target), suffix(nameSuffix) {}
 
   MocapStatus run() {
     while (read() && step()) {

@@ -22,7 +22,7 @@ class iMocapDataBvh final : public iMocapData {
     std::uint32_t stored = 0;    // samples added to each joint with channels
   };
 
-  iMocapDataBvh(std::istream* stream, iSkeleton* skeleton) : iMocapData(stream, skeleton) {}
+  iMocapDataBvh(std::istream* input, iSkeleton* target) : iMocapData(input, target) {}
 
   MocapStatus parse(const std::string& suffix) override;
 

@@ -30,7 +30,7 @@ class StreamStore {
   StreamStore& operator=(const StreamStore&) = delete;
 
   // Told of every actor list, header and frame applied; null for none. Not owned.
-  void setListener(StreamListener* listener) { this->listener = listener; }
+  void setListener(StreamListener* newListener) { listener = newListener; }
 
   // Decodes one packet payload ("AAAA" or "CCCC" magic) and applies it. False when it does not
   // decode; nothing then changes.
