@@ -4,8 +4,10 @@
 # load generator of the repeat mode.
 set -euo pipefail
 
+options=()
+
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libprotobuf-dev protobuf-compiler
-  zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev clang-format libfast-float-dev dpkg-dev)
+  zlib1g-dev libgtest-dev libgmock-dev clang-format libfast-float-dev dpkg-dev)
 if [ "${1:-}" = windows ]; then
   packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev)
 elif [ "${1:-}" = stress ]; then
@@ -28,4 +30,4 @@ fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-apt-get install -y -qq "${missing[@]}" >/dev/null
+apt-get install -y -qq "${options[@]}" "${missing[@]}" >/dev/null
