@@ -7,6 +7,8 @@
 #           (<maya/...> headers only, libraries under Maya's names), checked for its exports and
 #           needed libraries, and loaded for one import and one live frame
 #   package the devkit build zipped into build-package/ as a Maya module, and loaded unzipped
+#   farm    a one-node Slurm cluster on this machine runs the README's job array of
+#           `marvik convert --shard` over a generated library (tools/slurm-farm.sh)
 #   windows the whole tree cross-built for 64-bit Windows with MinGW-w64 (build-windows/) and
 #           its suite run under Wine; the Windows dependencies are built once into a cache
 #   asan    the suite built with clang under AddressSanitizer + UndefinedBehaviorSanitizer
@@ -27,7 +29,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-steps=(quick devkit package windows asan tsan chaos fuzz format)
+steps=(quick devkit package farm windows asan tsan chaos fuzz format)
 
 jobs=$(nproc)
 fuzz_seconds=${MOCAP_FUZZ_SECONDS:-60}
@@ -94,6 +96,14 @@ step_package() {
     LD_LIBRARY_PATH=build/devkit/lib build/tests/install/devkitModuleTest
   echo "package: build-package/$name.zip"
 }
+# The README's job array on a Slurm cluster of one node, brought up and stopped by the script.
+step_farm() {
+  tools/install-deps.sh farm
+  configure host
+  build host --target marvik
+  tools/slurm-farm.sh build/bin/marvik build-farm
+}
+
 step_windows() {
   tools/install-deps.sh windows
   MARVIK_DEPS_MINGW64=$(tools/build-deps.sh mingw64 | tail -n 1)
