@@ -12,7 +12,7 @@ if [ "${1:-}" = windows ]; then
   packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev)
 elif [ "${1:-}" = farm ]; then
   # Without Slurm's recommended plug-ins (accounting, energy, profiling): the farm uses none.
-  packages=(slurmctld slurmd slurm-client munge)
+  packages=(slurmctld slurmd slurm-client munge iproute2 procps)
   options=(--no-install-recommends)
 elif [ "${1:-}" = stress ]; then
   packages=(stress-ng)

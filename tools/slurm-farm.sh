@@ -23,7 +23,7 @@ fail() {
 }
 
 [ -x "$marvik" ] || fail "no program at $1"
-for program in munged mungekey slurmctld slurmd sbatch scontrol squeue sinfo scancel ss; do
+for program in munged mungekey slurmctld slurmd sbatch scontrol squeue sinfo scancel ss pgrep; do
   command -v "$program" >/dev/null || fail "$program is missing (tools/install-deps.sh farm installs it)"
 done
 # slurmd starts each task as the user who submitted it, which only root can do.
