@@ -42,7 +42,6 @@ if [ ${#munge} -gt 80 ]; then munge=$(mktemp -d /tmp/marvik-munge.XXXXXX); fi
 mkdir -p "$munge" && chmod 755 "$munge"
 
 pids=()
-job=""
 # The slurmstepd processes of this cluster: they hold its slurmd's log open.
 our_steps() {
   local pid
@@ -52,7 +51,9 @@ our_steps() {
   return 0
 }
 stop() {
-  local status=$?
+  local status=$? job
+  # The job array, if submitted: ended, or cut short by a failure or a signal.
+  job=$(head -n 1 "$work/job.txt" 2>/dev/null || true)
   if [ -n "$job" ]; then
     scancel "$job" 2>/dev/null || true
     local deadline=$((SECONDS + 20))
@@ -181,16 +182,13 @@ set +e
 timeout 180 sbatch --wait --parsable "$work/convert.sbatch" >"$work/job.txt"
 submitted=$?
 set -e
-job=$(head -n 1 "$work/job.txt")
-[ -n "$job" ] || fail "sbatch did not submit the job array"
-[ $submitted -ne 124 ] || fail "job $job did not end within 180 s"
-# Ended: nothing left to cancel.
-array=$job
-job=""
+array=$(head -n 1 "$work/job.txt")
+[ -n "$array" ] || fail "sbatch did not submit the job array"
+[ $submitted -ne 124 ] || fail "job $array did not end within 180 s"
 echo "farm: job array $array ended in $((SECONDS - start)) s (sbatch --wait exit $submitted)"
 
 set +e
-"$marvik" convert --out "$work/single" "$library" >"$work/single.out" 2>&1
+timeout 300 "$marvik" convert --out "$work/single" "$library" >"$work/single.out" 2>&1
 single=$?
 set -e
 [ $single -eq 1 ] || fail "one-process convert exited $single, expected 1 (two files fail)"
