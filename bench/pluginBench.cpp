@@ -42,7 +42,8 @@ double rootX() {
 // What the server does in one phase: send frames first..first + count - 1 at rate per second,
 // noting when each left; its own CPU time comes back with the promise.
 struct Phase {
-  Phase(int first = 1, int count = 0, double rate = 0.0) : first(first), count(count), rate(rate) {}
+  Phase(int firstFrame = 1, int frames = 0, double perSecond = 0.0)
+      : first(firstFrame), count(frames), rate(perSecond) {}
 
   int first;
   int count;

@@ -14,10 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   iMocapDataBvh reader(&stream, &skeleton);
   reader.parse(size % 2 == 0 ? "" : "S");
   if (skeleton.root != nullptr) {
-    iSkeleton::iJoint::icallbackData data;
+    iSkeleton::iJoint::icallbackData walked;
     skeleton.walk(
-        skeleton.root, [](iSkeleton::iJoint*, iSkeleton::iJoint::icallbackData*) {}, &data);
-    if (data.depth != 0) __builtin_trap();
+        skeleton.root, [](iSkeleton::iJoint*, iSkeleton::iJoint::icallbackData*) {}, &walked);
+    if (walked.depth != 0) __builtin_trap();
   }
   return 0;
 }

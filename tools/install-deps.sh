@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, if any are missing. With "windows", the
-# MinGW-w64 cross compiler, its zlib and Wine for the Windows step instead; with "stress", the
-# load generator of the repeat mode.
+# MinGW-w64 cross compiler, its zlib and Wine for the Windows step instead; with "farm", Slurm
+# and munge for the farm step; with "stress", the load generator of the repeat mode.
 set -euo pipefail
 
+options=()
+
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libprotobuf-dev protobuf-compiler
-  zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev clang-format libfast-float-dev dpkg-dev
+  zlib1g-dev libgtest-dev libgmock-dev clang-format libfast-float-dev dpkg-dev
   libcairo2-dev libfontconfig-dev pkg-config fonts-dejavu-core)
 if [ "${1:-}" = windows ]; then
   packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev)
+elif [ "${1:-}" = farm ]; then
+  # Without Slurm's recommended plug-ins (accounting, energy, profiling): the farm uses none.
+  packages=(slurmctld slurmd slurm-client munge iproute2 procps)
+  options=(--no-install-recommends)
 elif [ "${1:-}" = stress ]; then
   packages=(stress-ng)
 fi
@@ -29,4 +35,4 @@ fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-apt-get install -y -qq "${missing[@]}" >/dev/null
+apt-get install -y -qq "${options[@]}" "${missing[@]}" >/dev/null

@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
-deps=$(tools/build-deps.sh linux-pic | tail -n 1)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOCAP_DEPS_PREFIXES="$deps" >/dev/null
-cmake --build build --target marvik marvik-serve marvikMocap >/dev/null
+MARVIK_DEPS_LINUX_PIC=$(tools/build-deps.sh linux-pic | tail -n 1)
+export MARVIK_DEPS_LINUX_PIC
+cmake --preset host >/dev/null
+cmake --build --preset host --target marvik marvik-serve marvikMocap >/dev/null
 exec build/bin/marvik demo "$@"

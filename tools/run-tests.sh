@@ -2,10 +2,13 @@
 # Builds and checks the project. With no argument, every step in `steps` runs in order and the
 # first failure stops the run (this is what CI does); with a step name, only that step runs.
 #   quick   normal build (g++) and the whole suite: the developers' inner loop
-#   devkit  the module built with -DMAYA_LOCATION pointing at the stand-in devkit the host build
-#           lays out as Maya's (<maya/...> headers only, libraries under Maya's names), checked
-#           for its exports and needed libraries, and loaded for one import and one live frame
+#   devkit  the build for Maya (the maya-linux preset: no tests, GoogleTest and Google Benchmark
+#           not to be found) against the stand-in devkit the host build lays out as Maya's
+#           (<maya/...> headers only, libraries under Maya's names), checked for its exports and
+#           needed libraries, and loaded for one import and one live frame
 #   package the devkit build zipped into build-package/ as a Maya module, and loaded unzipped
+#   farm    a one-node Slurm cluster on this machine runs the README's job array of
+#           `marvik convert --shard` over a generated library (tools/slurm-farm.sh)
 #   windows the whole tree cross-built for 64-bit Windows with MinGW-w64 (build-windows/) and
 #           its suite run under Wine; the Windows dependencies are built once into a cache
 #   asan    the suite built with clang under AddressSanitizer + UndefinedBehaviorSanitizer
@@ -21,61 +24,64 @@
 #   repeat N [asan]  the suite of `quick` (or of `asan`) N times in a row while stress-ng keeps
 #           both cores busy; prints each failing test with its message, then a summary. For
 #           whoever touches waits, clocks or threads: a test that fails once in N is a bug
-# A step is a function named step_<name>; adding one to `steps` puts it in the full run.
+# A step is a function named step_<name>; adding one to `steps` puts it in the full run. Builds
+# are the presets of CMakePresets.json (build/ is `host`), with warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-steps=(quick devkit package windows asan tsan chaos fuzz format)
+steps=(quick devkit package farm windows asan tsan chaos fuzz format)
 
 jobs=$(nproc)
 fuzz_seconds=${MOCAP_FUZZ_SECONDS:-60}
 fuzz_targets=(bvhParserFuzz packetPayloadFuzz)
 
-# The fuzz targets share the ASan tree: its libraries carry the fuzzer's coverage
-# instrumentation, so the fuzz step adds two links rather than a third full build. -O1 keeps
-# assertions and readable stacks and runs the fuzzers about three times faster than -O0.
-asan_flags=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" -DCMAKE_C_FLAGS_DEBUG="-g -O1"
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DMOCAP_SANITIZE=address,undefined
-  -DMOCAP_FUZZ=ON)
-tsan_flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
-  -DMOCAP_SANITIZE=thread)
-
-# The module's own protobuf and zlib (static, position-independent), built once into a cache.
-linux_deps=""
+# The module's own protobuf and zlib (static, position-independent), built once into a cache;
+# the presets read the prefix from MARVIK_DEPS_LINUX_PIC.
+deps_found=0
 configure() {
-  local dir=$1
+  local preset=$1
   shift
-  [ -n "$linux_deps" ] || linux_deps=$(tools/build-deps.sh linux-pic | tail -n 1)
-  cmake -S . -B "$dir" -G Ninja -DMOCAP_WERROR=ON -DMOCAP_DEPS_PREFIXES="$linux_deps" "$@" >/dev/null
+  if [ $deps_found -eq 0 ]; then
+    MARVIK_DEPS_LINUX_PIC=$(tools/build-deps.sh linux-pic | tail -n 1)
+    export MARVIK_DEPS_LINUX_PIC
+    deps_found=1
+  fi
+  cmake --preset "$preset" -DMOCAP_WERROR=ON "$@" >/dev/null
+}
+
+build() {
+  local preset=$1
+  shift
+  cmake --build --preset "$preset" --parallel "$jobs" "$@"
 }
 
 build_and_test() {
-  local dir=$1
-  shift
-  configure "$dir" "$@"
-  cmake --build "$dir" --parallel "$jobs"
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300
+  configure "$1"
+  build "$1"
+  ctest --preset "$1" -j "$jobs"
 }
 
-step_quick() { build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
+step_quick() { build_and_test host; }
 step_devkit() {
-  configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build build --parallel "$jobs" --target standInDevkit devkitModuleTest
-  configure build-devkit -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMAYA_LOCATION="$PWD/build/devkit"
-  cmake --build build-devkit --parallel "$jobs" --target marvikMocap
-  tools/check-module.sh --maya build-devkit/plug-ins/marvikMocap.so
-  MARVIK_MODULE=build-devkit/plug-ins/marvikMocap.so LD_LIBRARY_PATH=build/devkit/lib \
+  configure host
+  build host --target standInDevkit devkitModuleTest
+  # What a user builds for Maya: nothing of the tests may be looked for.
+  MAYA_LOCATION=$PWD/build/devkit configure maya-linux --no-warn-unused-cli \
+    -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
+  build maya-linux
+  tools/check-module.sh --maya build-maya-linux/plug-ins/marvikMocap.so
+  MARVIK_MODULE=build-maya-linux/plug-ins/marvikMocap.so LD_LIBRARY_PATH=build/devkit/lib \
     build/tests/install/devkitModuleTest
 }
 # The zip a Maya user unzips into a folder on MAYA_MODULE_PATH, from the devkit build; checked by
 # loading the plug-in unzipped from it.
 step_package() {
-  [ -f build-devkit/plug-ins/marvikMocap.so ] || step_devkit
+  [ -f build-maya-linux/plug-ins/marvikMocap.so ] || step_devkit
   local version name unpacked=build-package/unzipped
-  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-devkit/CMakeCache.txt)
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-maya-linux/CMakeCache.txt)
   name=marvikMocap-$version-maya2022-linux
   rm -rf build-package
-  cpack --config build-devkit/CPackConfig.cmake -B build-package >/dev/null
+  cpack --config build-maya-linux/CPackConfig.cmake -B build-package >/dev/null
   [ -f "build-package/$name.zip" ] || { echo "package: no build-package/$name.zip" >&2 && return 1; }
   mkdir -p "$unpacked"
   (cd "$unpacked" && cmake -E tar xf "../$name.zip")
@@ -90,14 +96,20 @@ step_package() {
     LD_LIBRARY_PATH=build/devkit/lib build/tests/install/devkitModuleTest
   echo "package: build-package/$name.zip"
 }
+# The README's job array on a Slurm cluster of one node, brought up and stopped by the script.
+step_farm() {
+  tools/install-deps.sh farm
+  configure host
+  build host --target marvik
+  tools/slurm-farm.sh build/bin/marvik build-farm
+}
+
 step_windows() {
   tools/install-deps.sh windows
-  local prefixes
-  prefixes=$(tools/build-deps.sh mingw64 | tail -n 1)
-  local cross=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake"
-    -DMOCAP_DEPS_PREFIXES="$prefixes")
-  configure build-windows "${cross[@]}"
-  cmake --build build-windows --parallel "$jobs"
+  MARVIK_DEPS_MINGW64=$(tools/build-deps.sh mingw64 | tail -n 1)
+  export MARVIK_DEPS_MINGW64
+  configure windows-cross
+  build windows-cross
   tools/check-module.sh build-windows/plug-ins/marvikMocap.mll
   # One Wine server and its service processes for the whole suite, started with no pipe of
   # ours: left to itself the server ends a few seconds after each program, and a program that
@@ -108,17 +120,20 @@ step_windows() {
   WINEPREFIX="$prefix" wineserver -p </dev/null >/dev/null 2>&1
   tools/wine-run.sh "$prefix" build-windows/examples/make-humanoid.exe --check examples/humanoid.bvh \
     </dev/null >/dev/null 2>&1 || true
-  ctest --test-dir build-windows --output-on-failure -j "$jobs" --timeout 300 || status=$?
+  ctest --preset windows-cross -j "$jobs" || status=$?
   WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
   [ "$status" -eq 0 ] || return "$status"
   # The module linked as for Maya on Windows: against a devkit laid out as Maya's
   # (include/maya, lib/OpenMaya.lib ...).
-  configure build-windows-devkit "${cross[@]}" -DMAYA_LOCATION="$PWD/build-windows/devkit"
+  configure windows-cross -B build-windows-devkit -DMAYA_LOCATION="$PWD/build-windows/devkit"
   cmake --build build-windows-devkit --parallel "$jobs" --target marvikMocap
   tools/check-module.sh --maya build-windows-devkit/plug-ins/marvikMocap.mll
 }
-step_asan() { build_and_test build-asan "${asan_flags[@]}"; }
-step_tsan() { build_and_test build-tsan "${tsan_flags[@]}"; }
+# The fuzz targets share the ASan tree (the asan preset): its libraries carry the fuzzer's
+# coverage instrumentation, so the fuzz step adds two links rather than a third full build. -O1
+# keeps assertions and readable stacks and runs the fuzzers about three times faster than -O0.
+step_asan() { build_and_test asan; }
+step_tsan() { build_and_test tsan; }
 
 # Each run prints its --seed first, so a failure replays with the same schedule.
 chaos_run() {
@@ -129,15 +144,15 @@ chaos_run() {
 }
 
 step_chaos() {
-  configure build-asan "${asan_flags[@]}"
+  configure asan
   chaos_run build-asan --seed 1 --seconds 60
   chaos_run build-asan --seed "$(date -u +%Y%m%d)" --seconds 60
-  configure build-tsan "${tsan_flags[@]}"
+  configure tsan
   TSAN_OPTIONS=halt_on_error=1 chaos_run build-tsan --seed 2 --seconds 60
 }
 
 step_soak() {
-  configure build-release -DCMAKE_BUILD_TYPE=Release
+  configure host -B build-release -DCMAKE_BUILD_TYPE=Release
   local seed=()
   [ -z "${MOCAP_SOAK_SEED:-}" ] || seed=(--seed "$MOCAP_SOAK_SEED")
   chaos_run build-release "${seed[@]}" --minutes "${MOCAP_SOAK_MINUTES:-60}"
@@ -146,7 +161,7 @@ step_soak() {
 # Runs the targets side by side (one per core), each from its seed folder, for a bounded
 # time. New inputs go to a scratch corpus in the build tree, never into the repository.
 step_fuzz() {
-  configure build-asan "${asan_flags[@]}"
+  configure asan
   cmake --build build-asan --parallel "$jobs" --target "${fuzz_targets[@]}"
   local runs=build-asan/fuzz-runs target pids=() failed=0 i
   for target in "${fuzz_targets[@]}"; do
@@ -182,15 +197,17 @@ step_format() {
 step_repeat() {
   local times=$1 flavour=${2:-quick} dir
   case "$flavour" in
-  quick) dir=build && configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
-  asan) dir=build-asan && configure build-asan "${asan_flags[@]}" ;;
+  quick) dir=build && configure host ;;
+  asan) dir=build-asan && configure asan ;;
   *) echo "repeat: no suite named $flavour (quick or asan)" >&2 && return 2 ;;
   esac
   cmake --build "$dir" --parallel "$jobs"
   tools/install-deps.sh stress
   stress-ng --cpu "$jobs" --quiet &
-  local stress=$! run failed=0 logs=$dir/repeat
-  trap 'kill "$stress" 2>/dev/null || true' RETURN
+  # Stopped however this script ends, a failed run included.
+  stress_pid=$!
+  trap 'kill "$stress_pid" 2>/dev/null || true' EXIT
+  local run failed=0 logs=$dir/repeat
   rm -rf "$logs" && mkdir -p "$logs"
   for ((run = 1; run <= times; run++)); do
     if ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300 >"$logs/$run.log" 2>&1; then

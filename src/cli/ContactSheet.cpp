@@ -20,19 +20,19 @@ double roundSpacing(double atLeast) {
 
 }  // namespace
 
-ContactSheet::ContactSheet(Content content, int width, int height, std::vector<View> views)
-    : content(std::move(content)),
+ContactSheet::ContactSheet(Content shown, int width, int height, std::vector<View> shownViews)
+    : content(std::move(shown)),
       pictureWidth(width),
       pictureHeight(height),
-      views(std::move(views)) {
-  if (this->views.empty()) this->views.push_back(View::kFront);
-  const double rows = static_cast<double>(this->views.size());
+      views(std::move(shownViews)) {
+  if (views.empty()) views.push_back(View::kFront);
+  const double rows = static_cast<double>(views.size());
   const double columns = static_cast<double>(std::max<std::size_t>(this->content.frames.size(), 1));
   fontSize = std::clamp(height / 50.0, 9.0, 15.0);
   headerHeight = std::round(fontSize * 2.2);
   const double labelHeight = std::round(fontSize * 1.9);
   margin = std::round(fontSize * 0.6);
-  rowLabelWidth = this->views.size() > 1 ? std::round(fontSize * 1.6) : 0;
+  rowLabelWidth = views.size() > 1 ? std::round(fontSize * 1.6) : 0;
   // Whole pixels, so that every panel lies on the pixel grid alike and like poses draw alike.
   columnWidth = std::max(1.0, std::floor((width - 2 * margin - rowLabelWidth) / columns));
   rowHeight = std::max(1.0, std::floor((height - headerHeight - labelHeight - margin) / rows));
@@ -49,7 +49,7 @@ ContactSheet::ContactSheet(Content content, int width, int height, std::vector<V
   lowest = std::numeric_limits<double>::max();
   double highest = std::numeric_limits<double>::lowest();
   double widest = 0;
-  for (View view : this->views) {
+  for (View view : views) {
     double left = 0;
     double right = 0;
     for (const Frame& frame : this->content.frames) {

@@ -21,7 +21,7 @@ class ConvertPlan {
     bool upToDate = false;
   };
 
-  explicit ConvertPlan(std::string outDirectory) : outDirectory(std::move(outDirectory)) {}
+  explicit ConvertPlan(std::string out) : outDirectory(std::move(out)) {}
 
   // A file, or every BVH file below a folder. A path that does not exist is kept, failed.
   void add(const std::string& path);

@@ -40,11 +40,11 @@ using Clock = std::chrono::steady_clock;
 
 // Records of a worker, each a kind letter and a text. The parent sends a file as four texts:
 // the input, the Maya ASCII, JSON and thumbnail outputs (each empty when not wanted).
-constexpr char kReady = 'R';      // the plug-in is loaded; send a file
-constexpr char kFatal = 'X';      // the plug-in cannot be loaded: the text says why
-constexpr char kWarning = 'W';    // one of the translator's warnings on the current file
-constexpr char kConverted = 'D';  // the current file is converted
-constexpr char kFailed = 'F';     // the current file failed: the text says why
+constexpr char kReady = 'R';          // the plug-in is loaded; send a file
+constexpr char kFatal = 'X';          // the plug-in cannot be loaded: the text says why
+constexpr char kWarning = 'W';        // one of the translator's warnings on the current file
+constexpr char kFileConverted = 'D';  // the current file is converted
+constexpr char kFileFailed = 'F';     // the current file failed: the text says why
 const char kCrashed[] = "the converter crashed";
 const char kName[] = "marvik convert";
 
@@ -83,8 +83,8 @@ std::string duration(double seconds) {
 // standard output.
 class Progress {
  public:
-  Progress(std::size_t total, std::uint64_t totalBytes)
-      : total(total), bytesLeft(totalBytes), terminal(::isatty(2) == 1) {}
+  Progress(std::size_t files, std::uint64_t totalBytes)
+      : total(files), bytesLeft(totalBytes), terminal(::isatty(2) == 1) {}
 
   void finished(const std::string& path, const Outcome& outcome, std::uint64_t bytes) {
     ++done;
@@ -244,9 +244,9 @@ std::string convertQueued(const ConvertRequest& request, const ConvertPlan& plan
           fatal = text;
         } else if (kind == kWarning && slot.busy) {
           outcomes[slot.job].warnings.push_back(text);
-        } else if (kind == kConverted && slot.busy) {
+        } else if (kind == kFileConverted && slot.busy) {
           finish(slot, Outcome::kConverted, std::string());
-        } else if (kind == kFailed && slot.busy) {
+        } else if (kind == kFileFailed && slot.busy) {
           finish(slot, Outcome::kFailed, text);
         }
       }
@@ -424,7 +424,7 @@ void convertOne(const std::vector<std::string>& job, const std::optional<std::st
       problem = writeScenePreview(job[3], strip);
     }
   }
-  reply += problem.empty() ? record(kConverted, "") : record(kFailed, problem);
+  reply += problem.empty() ? record(kFileConverted, "") : record(kFileFailed, problem);
   writeAll(1, reply);
 }
 

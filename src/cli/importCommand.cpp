@@ -33,7 +33,7 @@ constexpr long long kProgressMinimumBytes = 4LL << 20;
 // no progress, so the bar follows the read position of the file's descriptor in this process.
 class ImportProgress {
  public:
-  ImportProgress(const std::string& path, long long size) : path(path), size(size) {
+  ImportProgress(const std::string& file, long long bytes) : path(file), size(bytes) {
     thread = std::thread([this] { run(); });
   }
   ~ImportProgress() {

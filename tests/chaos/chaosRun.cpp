@@ -122,8 +122,8 @@ bool parse(int argc, char** argv, Options& options) {
 
 class ChaosRun {
  public:
-  ChaosRun(const Options& options, ChaosServer& server)
-      : options(options), server(server), random(options.seed ^ 0x9e3779b97f4a7c15ull) {
+  ChaosRun(const Options& settings, ChaosServer& misbehaving)
+      : options(settings), server(misbehaving), random(settings.seed ^ 0x9e3779b97f4a7c15ull) {
     for (int block = 0; block < kBlocks; ++block) {
       for (int slot = 1; slot <= chaosFrames::kShownRecords; ++slot) {
         const std::string suffix = std::to_string(block) + std::to_string(slot);

@@ -32,7 +32,7 @@ struct Events {
 
 class RecordingExtension : public host::NodeExtension {
  public:
-  explicit RecordingExtension(Events& events) : events(events) {}
+  explicit RecordingExtension(Events& log) : events(log) {}
   ~RecordingExtension() override { events.log.push_back("destroyed"); }
 
   MStatus nodeCreated(host::Node& node) override {

@@ -612,7 +612,7 @@ TEST(BvhParserRoundTrip, StreamHeaderTextReadsBack) {
 TEST(BvhParserFrameSource, FloatFramesReadAsTheirShortestTexts) {
   class Floats : public iFrameSource {
    public:
-    explicit Floats(const std::vector<std::vector<float>>& frames) : frames(frames) {}
+    explicit Floats(const std::vector<std::vector<float>>& values) : frames(values) {}
     std::size_t nextFrame(double* values, std::size_t count) override {
       if (next == frames.size()) return 0;
       const std::vector<float>& frame = frames[next++];

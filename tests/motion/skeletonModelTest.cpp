@@ -24,7 +24,7 @@ void record(iJoint* joint, iJoint::icallbackData* data) {
 }
 
 struct CountedAccessory : iJoint::iaccessory {
-  explicit CountedAccessory(int& released) : released(released) {}
+  explicit CountedAccessory(int& count) : released(count) {}
   ~CountedAccessory() override { ++released; }
   int& released;
 };

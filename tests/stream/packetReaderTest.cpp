@@ -16,7 +16,8 @@ const std::size_t kBlockSizes[] = {1, 2, 3, 5, 7, 13, 0};
 // Hands out input in pieces of at most chunk bytes (0: as much as asked), then reports close.
 class ChunkedSource {
  public:
-  ChunkedSource(std::string input, std::size_t chunk) : input(std::move(input)), chunk(chunk) {}
+  ChunkedSource(std::string bytes, std::size_t chunkSize)
+      : input(std::move(bytes)), chunk(chunkSize) {}
   int operator()(char* buffer, int size) {
     if (offset == input.size()) return -1;
     std::size_t n = std::min(input.size() - offset, static_cast<std::size_t>(size));

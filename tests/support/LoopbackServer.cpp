@@ -42,8 +42,8 @@ bool LoopbackServer::Connection::waitForClose() {
   return testSockets::receive(handle, &byte, 1) == 0;
 }
 
-LoopbackServer::LoopbackServer(std::chrono::milliseconds timeout, std::uint16_t port)
-    : listenPort(port), timeout(timeout) {
+LoopbackServer::LoopbackServer(std::chrono::milliseconds ioTimeout, std::uint16_t port)
+    : listenPort(port), timeout(ioTimeout) {
   listener = testSockets::listenLoopback(listenPort, 4);
   if (listener == testSockets::kInvalid) throw std::runtime_error("bind");
 }

@@ -16,7 +16,7 @@ class LoopbackServer {
  public:
   class Connection {
    public:
-    explicit Connection(testSockets::Handle handle) : handle(handle) {}
+    explicit Connection(testSockets::Handle connected) : handle(connected) {}
     // Sends all bytes, in pieces of at most chunk bytes (0: at once), each its own segment.
     bool send(const std::string& bytes, std::size_t chunk = 0);
     // Receives exactly count bytes; false on time-out or close.

@@ -12,8 +12,8 @@
 // seek, as a pipe or a slow device would.
 class ChunkedStreamBuf : public std::streambuf {
  public:
-  ChunkedStreamBuf(std::string text, std::size_t chunk)
-      : text(std::move(text)), chunk(chunk == 0 ? this->text.size() + 1 : chunk) {}
+  ChunkedStreamBuf(std::string bytes, std::size_t chunkSize)
+      : text(std::move(bytes)), chunk(chunkSize == 0 ? text.size() + 1 : chunkSize) {}
 
  protected:
   int_type underflow() override {

@@ -29,9 +29,9 @@ bool sendAll(serverSockets::Handle handle, const std::string& bytes, int& error)
 
 }  // namespace
 
-StreamServer::StreamServer(std::vector<Actor> actors, Options options, Log log)
-    : actors(std::move(actors)),
-      options(std::move(options)),
+StreamServer::StreamServer(std::vector<Actor> served, Options settings, Log log)
+    : actors(std::move(served)),
+      options(std::move(settings)),
       logLine(std::move(log)),
       libraryStarted(socketPlatform::startLibrary()) {}
 

@@ -107,7 +107,7 @@ J makeJoint(int index) {
 
 }  // namespace
 
-StreamSimulator::StreamSimulator(Options options) : options(options) {}
+StreamSimulator::StreamSimulator(Options settings) : options(settings) {}
 
 StreamSimulator::~StreamSimulator() { stop(); }
 

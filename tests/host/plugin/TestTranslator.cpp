@@ -5,7 +5,7 @@
 
 #include "EventLog.h"
 
-TestTranslator::TestTranslator(bool anyFile) : anyFile(anyFile) {}
+TestTranslator::TestTranslator(bool readsAnyFile) : anyFile(readsAnyFile) {}
 
 MStatus TestTranslator::reader(const MFileObject& file, const MString& optionsString,
                                FileAccessMode mode) {

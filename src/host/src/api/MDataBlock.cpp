@@ -9,7 +9,7 @@
 
 using host::report;
 
-MDataBlock::MDataBlock(host::PluginNode* node) : node(node) {}
+MDataBlock::MDataBlock(host::PluginNode* owner) : node(owner) {}
 MDataBlock::MDataBlock(const MDataBlock& other) = default;
 MDataBlock& MDataBlock::operator=(const MDataBlock& other) = default;
 MDataBlock::~MDataBlock() = default;

@@ -32,7 +32,7 @@ const char* codeText(MStatus::MStatusCode code) {
 }  // namespace
 
 MStatus::MStatus() : code(kSuccess) {}
-MStatus::MStatus(MStatusCode code) : code(code) {}
+MStatus::MStatus(MStatusCode statusCode) : code(statusCode) {}
 MStatus::MStatus(const MStatus& other) = default;
 MStatus& MStatus::operator=(const MStatus& other) = default;
 MStatus::~MStatus() = default;

@@ -11,9 +11,9 @@
 #include "model/NumberText.h"
 
 MString::MString() = default;
-MString::MString(const char* text) : text(text ? text : "") {}
-MString::MString(const char* text, int length)
-    : text(text && length > 0 ? std::string(text, static_cast<std::size_t>(length)) : "") {}
+MString::MString(const char* chars) : text(chars ? chars : "") {}
+MString::MString(const char* chars, int length)
+    : text(chars && length > 0 ? std::string(chars, static_cast<std::size_t>(length)) : "") {}
 MString::MString(const MString& other) = default;
 MString::~MString() = default;
 

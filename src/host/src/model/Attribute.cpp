@@ -5,12 +5,12 @@
 
 namespace host {
 
-Attribute::Attribute(std::string longName, std::string shortName, AttributeKind kind,
-                     std::vector<MFn::Type> fnTypes)
-    : longName(std::move(longName)),
-      shortName(std::move(shortName)),
-      kind(kind),
-      fnTypes(std::move(fnTypes)) {
+Attribute::Attribute(std::string longNameText, std::string shortNameText,
+                     AttributeKind attributeKind, std::vector<MFn::Type> types)
+    : longName(std::move(longNameText)),
+      shortName(std::move(shortNameText)),
+      kind(attributeKind),
+      fnTypes(std::move(types)) {
   if (this->fnTypes.empty()) this->fnTypes.push_back(MFn::kAttribute);
 }
 

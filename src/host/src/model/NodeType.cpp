@@ -103,8 +103,8 @@ const std::vector<const Attribute*> kNoAttributes;
 
 }  // namespace
 
-NodeType::NodeType(std::string name, MTypeId id, std::vector<MFn::Type> fnTypes, bool dag)
-    : name(std::move(name)), id(id), fnTypes(std::move(fnTypes)), dag(dag) {
+NodeType::NodeType(std::string typeName, MTypeId typeId, std::vector<MFn::Type> types, bool isDag)
+    : name(std::move(typeName)), id(typeId), fnTypes(std::move(types)), dag(isDag) {
   if (this->fnTypes.empty()) this->fnTypes.push_back(MFn::kDependencyNode);
 }
 
@@ -128,8 +128,8 @@ void NodeType::add(const std::shared_ptr<Attribute>& attribute) {
   positions[attribute.get()] = static_cast<int>(attributes.size());
   attributes.push_back(attribute);
   // The first attribute to use a name keeps it, as a search in order would find it.
-  for (const std::string* name : {&attribute->longName, &attribute->shortName}) {
-    if (!name->empty()) named.emplace(*name, attribute);
+  for (const std::string* attributeName : {&attribute->longName, &attribute->shortName}) {
+    if (!attributeName->empty()) named.emplace(*attributeName, attribute);
   }
 }
 

@@ -30,8 +30,8 @@ std::string legalName(const std::string& name) {
 
 }  // namespace
 
-Scene::Scene(const NodeTypeRegistry& types)
-    : types(types), worldObject(std::make_shared<World>()) {}
+Scene::Scene(const NodeTypeRegistry& registry)
+    : types(registry), worldObject(std::make_shared<World>()) {}
 
 MStatus Scene::createNode(const std::shared_ptr<NodeType>& type, Node* parent,
                           std::shared_ptr<Node>& created) {

@@ -4,7 +4,7 @@
 
 namespace host {
 
-StringData::StringData(std::string text) : text(std::move(text)) {}
+StringData::StringData(std::string value) : text(std::move(value)) {}
 
 MFn::Type StringData::apiType() const { return MFn::kStringData; }
 

@@ -46,7 +46,7 @@ const InheritedAttributes& inherited() {
 
 }  // namespace
 
-DeviceState::DeviceState(MPxThreadedDeviceNode& owner) : owner(owner) {
+DeviceState::DeviceState(MPxThreadedDeviceNode& device) : owner(device) {
   std::lock_guard<std::mutex> lock(registryMutex);
   registry().push_back(this);
 }

@@ -50,8 +50,8 @@ void HandleSlot::commit() {
   }
 }
 
-PluginNode::PluginNode(MCreatorFunction creator, bool threaded, std::weak_ptr<PluginRecord> plugin)
-    : creator(creator), threaded(threaded), plugin(std::move(plugin)) {}
+PluginNode::PluginNode(MCreatorFunction create, bool isThreaded, std::weak_ptr<PluginRecord> record)
+    : creator(create), threaded(isThreaded), plugin(std::move(record)) {}
 
 PluginNode::~PluginNode() {
   // Only when creation failed half-way: nodeDeleting has released the object otherwise.

@@ -96,7 +96,7 @@ double shown(const Attribute& attribute, double value) {
 
 class MayaAsciiWriter {
  public:
-  explicit MayaAsciiWriter(const std::string& fileName) : fileName(fileName) {
+  explicit MayaAsciiWriter(const std::string& path) : fileName(path) {
     Scene& scene = Session::instance().scene;
     for (const auto& node : scene.nodes()) {
       ++nameCount[node->name()];

@@ -10,7 +10,7 @@
 // may be null), is used for one parse and is destroyed through its concrete type.
 class iMocapData {
  public:
-  iMocapData(std::istream* stream, iSkeleton* skeleton) : stream(stream), skeleton(skeleton) {}
+  iMocapData(std::istream* input, iSkeleton* target) : stream(input), skeleton(target) {}
 
   // Reads the whole input into the skeleton, appending `suffix` to every joint name.
   // kMocapEndOfInput is never returned.

@@ -48,9 +48,9 @@ std::uint64_t framesHeld(std::uint64_t bytes, std::uint64_t valuesPerFrame) {
 // in `status`, where kMocapEndOfInput means the input ended where that means "finish".
 class BvhReading {
  public:
-  BvhReading(std::istream* stream, iSkeleton& skeleton, const std::string& suffix,
-             iFrameSource* frames)
-      : tokenizer(stream), skeleton(skeleton), suffix(suffix), frames(frames) {}
+  BvhReading(std::istream* input, iSkeleton& target, const std::string& nameSuffix,
+             iFrameSource* frameSource)
+      : tokenizer(input), skeleton(target), suffix(nameSuffix), frames(frameSource) {}
 
   MocapStatus run() {
     while (read() && step()) {

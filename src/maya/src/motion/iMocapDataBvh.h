@@ -25,8 +25,8 @@ class iMocapDataBvh final : public iMocapData {
     std::uint32_t stored = 0;    // samples added to each joint with channels
   };
 
-  iMocapDataBvh(std::istream* stream, iSkeleton* skeleton, iFrameSource* frames = nullptr)
-      : iMocapData(stream, skeleton), frames(frames) {}
+  iMocapDataBvh(std::istream* input, iSkeleton* target, iFrameSource* frameSource = nullptr)
+      : iMocapData(input, target), frames(frameSource) {}
 
   MocapStatus parse(const std::string& suffix) override;
 

@@ -47,7 +47,7 @@ std::int64_t remainingBytes(std::istream* stream) {
 
 }  // namespace
 
-iTokenizer::iTokenizer(std::istream* stream) : stream(stream), size(remainingBytes(stream)) {}
+iTokenizer::iTokenizer(std::istream* input) : stream(input), size(remainingBytes(input)) {}
 
 MocapStatus iTokenizer::next(std::string_view& token) {
   if (stream == nullptr) return kMocapNoStream;

@@ -38,8 +38,8 @@ void showWarning(const std::string& message) {
 // One run of a take's frames, handed to the BVH reader as the values of its motion lines.
 class RunFrames : public iFrameSource {
  public:
-  RunFrames(const TakeRecorder::Take& take, const TakeRecorder::Run& run)
-      : take(take), next(run.first), end(run.first + run.count) {}
+  RunFrames(const TakeRecorder::Take& source, const TakeRecorder::Run& run)
+      : take(source), next(run.first), end(run.first + run.count) {}
 
   std::size_t nextFrame(double* values, std::size_t count) override {
     if (next == end) return 0;

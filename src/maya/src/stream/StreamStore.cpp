@@ -16,7 +16,7 @@ int channelCount(const BrexPlugs::BVH_JOIN& joint) {
 
 }  // namespace
 
-StreamStore::StreamStore(QueryFunction queryHeader) : queryHeader(std::move(queryHeader)) {}
+StreamStore::StreamStore(QueryFunction query) : queryHeader(std::move(query)) {}
 
 bool StreamStore::handleMessage(const char* payload, int length, std::uint32_t magic) {
   if (!codec.decode(magic, payload, length, message)) return false;

@@ -30,7 +30,7 @@ class StreamStore {
   StreamStore& operator=(const StreamStore&) = delete;
 
   // Told of every actor list, header and frame applied; null for none. Not owned.
-  void setListener(StreamListener* listener) { this->listener = listener; }
+  void setListener(StreamListener* newListener) { listener = newListener; }
   // Tells listener of the current actor list and of the header of each slot since it, as if
   // they had just arrived: what a listener joining mid-stream needs before the next frame.
   void replay(StreamListener& listener) const;

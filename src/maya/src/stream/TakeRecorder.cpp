@@ -105,7 +105,7 @@ void TakeRecorder::Take::clearFrames() {
 
 TakeRecorder::TakeRecorder() : TakeRecorder(Options()) {}
 
-TakeRecorder::TakeRecorder(const Options& options) : options(options) {}
+TakeRecorder::TakeRecorder(const Options& chosen) : options(chosen) {}
 
 void TakeRecorder::connected() {
   std::lock_guard<std::mutex> lock(takesMutex);

@@ -13,7 +13,7 @@ const char* const kChannelNames[] = {"Xposition", "Yposition", "Zposition",
 
 class TextWriter {
  public:
-  explicit TextWriter(int slot) : slot(slot) { text.imbue(std::locale::classic()); }
+  explicit TextWriter(int actorSlot) : slot(actorSlot) { text.imbue(std::locale::classic()); }
 
   void writeJoint(const BrexPlugs::BVH_JOIN& joint, bool root) {
     if (root)

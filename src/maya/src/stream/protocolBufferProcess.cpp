@@ -36,7 +36,7 @@ struct protocolBufferProcess::Receiver : StreamListener {
   // Counts a reader of the stores in and out, so that the receive thread can let it go first.
   class Turn {
    public:
-    explicit Turn(Receiver& receiver) : receiver(receiver) { ++receiver.readersArrived; }
+    explicit Turn(Receiver& owner) : receiver(owner) { ++receiver.readersArrived; }
     ~Turn() {
       ++receiver.readersLeft;
       { std::lock_guard<std::mutex> lock(receiver.turnMutex); }
