@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -153,7 +154,7 @@ bool TakeRecorder::write(const std::string& directory, double framesPerSecond,
     }
     used.insert(lowerCase(file));
     const std::string path = directory + "/" + file;
-    std::ofstream out(path, std::ios::binary);
+    std::ofstream out(std::filesystem::u8path(path), std::ios::binary);
     out << text << motion;
     out.close();
     if (!out) {
