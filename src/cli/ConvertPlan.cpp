@@ -86,8 +86,16 @@ void ConvertPlan::addFile(const std::string& path, const std::string& outputStem
 }
 
 void ConvertPlan::select(unsigned int shard, unsigned int shards, bool ma, bool json, bool force) {
-  std::stable_sort(files.begin(), files.end(),
-                   [](const File& a, const File& b) { return a.input < b.input; });
+  // By the path with "/" for every separator, so that a list sorts alike however Windows paths
+  // are spelled, and on every machine of a farm.
+  std::vector<std::pair<std::string, File>> sorted;
+  for (File& file : files) {
+    sorted.emplace_back(fs::u8path(file.input).generic_u8string(), std::move(file));
+  }
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  files.clear();
+  for (auto& entry : sorted) files.push_back(std::move(entry.second));
   std::set<std::string> seen;
   std::map<std::string, std::string> owners;
   std::vector<File> unique;

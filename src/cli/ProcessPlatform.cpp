@@ -172,22 +172,29 @@ HANDLE nullDevice(bool reading) {
                      FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, OPEN_EXISTING, 0, nullptr);
 }
 
+// Once per process, before the first child. This process's standard handles are made
+// uninheritable: a child gets a copy only where it shares them, and no other process this one
+// starts (the console host below, what that starts) holds them, and with them our parent's pipes,
+// open past this process's end.
 // A console program started without a console (Wine from a pipe, a detached process) gets one
 // of its own, so that its children share it: console events go only to processes attached to
 // the sender's console. A process with none cannot be sent Ctrl-Break. Wine gives such a process
 // a stand-in that AllocConsole refuses until it is freed.
-void ensureConsole() {
-  static bool checked = false;
-  if (checked) return;
-  checked = true;
-  DWORD attached = 0;
-  if (GetConsoleProcessList(&attached, 1) != 0) return;
-  // AllocConsole points the standard handles at the new console; ours stay where they were.
+void prepareForChildren() {
+  static bool prepared = false;
+  if (prepared) return;
+  prepared = true;
   const DWORD kinds[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
   HANDLE kept[3];
-  for (int i = 0; i < 3; ++i) kept[i] = GetStdHandle(kinds[i]);
+  for (int i = 0; i < 3; ++i) {
+    kept[i] = GetStdHandle(kinds[i]);
+    SetHandleInformation(kept[i], HANDLE_FLAG_INHERIT, 0);
+  }
+  DWORD attached = 0;
+  if (GetConsoleProcessList(&attached, 1) != 0) return;
   FreeConsole();
   AllocConsole();
+  // AllocConsole points the standard handles at the new console; ours stay where they were.
   for (int i = 0; i < 3; ++i) SetStdHandle(kinds[i], kept[i]);
 }
 
@@ -197,7 +204,7 @@ bool startChild(const std::vector<std::string>& argv, const Stream (&streams)[3]
     error = "no program";
     return false;
   }
-  ensureConsole();
+  prepareForChildren();
   const DWORD kinds[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
   HANDLE theirs[3] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
   Pipe ours[3] = {kNoPipe, kNoPipe, kNoPipe};
@@ -388,11 +395,14 @@ void release(Child& child) {
 }
 
 std::optional<int> runInstead(const std::vector<std::string>& argv, std::string& error) {
+  // Taken back, before the child inherits it, from a process group of its own, which ignores
+  // Ctrl-C: Wine keeps it from a child that inherited that, even once the child takes it back.
+  SetConsoleCtrlHandler(nullptr, FALSE);
+  SetConsoleCtrlHandler(leaveToChild, TRUE);
   Child child;
   if (!startChild(argv, {Stream::kShared, Stream::kShared, Stream::kShared}, false, child, error)) {
     return std::nullopt;
   }
-  SetConsoleCtrlHandler(leaveToChild, TRUE);
   const std::optional<int> code = waitExit(child, std::chrono::milliseconds(INFINITE - 1));
   release(child);
   return code.value_or(1);
