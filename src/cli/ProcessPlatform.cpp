@@ -476,17 +476,17 @@ bool start(const std::vector<std::string>& argv, Stream input, Stream output, St
   const Stream streams[3] = {input, output, errors};
   int theirs[3] = {-1, -1, -1};
   Pipe ours[3] = {kNoPipe, kNoPipe, kNoPipe};
-  int made = 0;
-  for (int i = 0; i < 3 && made == 0; ++i) {
+  int failed = 0;
+  for (int i = 0; i < 3 && failed == 0; ++i) {
     if (streams[i] == Stream::kShared) {
       theirs[i] = i;
     } else if (streams[i] == Stream::kNull) {
       theirs[i] = ::open("/dev/null", (i == 0 ? O_RDONLY : O_WRONLY) | O_CLOEXEC);
-      if (theirs[i] < 0) made = errno;
+      if (theirs[i] < 0) failed = errno;
     } else {
       int ends[2];
       if (::pipe2(ends, O_CLOEXEC) != 0) {
-        made = errno;
+        failed = errno;
         continue;
       }
       theirs[i] = ends[i == 0 ? 0 : 1];
@@ -507,13 +507,13 @@ bool start(const std::vector<std::string>& argv, Stream input, Stream output, St
   args.push_back(nullptr);
   pid_t pid = -1;
   // posix_spawn reports a program that cannot run, where fork and exec could only exit.
-  if (made == 0) made = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+  if (failed == 0) failed = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   for (int i = 0; i < 3; ++i) {
     if (theirs[i] >= 0 && streams[i] != Stream::kShared) ::close(theirs[i]);
   }
-  if (made != 0) {
-    error = std::strerror(made);
+  if (failed != 0) {
+    error = std::strerror(failed);
     for (Pipe pipe : ours) close(pipe);
     return false;
   }
