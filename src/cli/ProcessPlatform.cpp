@@ -230,18 +230,31 @@ bool startChild(const std::vector<std::string>& argv, const Stream (&streams)[3]
   }
   std::wstring program = wide(argv[0]);
   std::replace(program.begin(), program.end(), L'/', L'\\');
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = theirs[0];
-  startup.hStdOutput = theirs[1];
-  startup.hStdError = theirs[2];
+  // The child inherits these three handles alone, not every inheritable one this process holds
+  // (a socket is, from Winsock): a listening socket left to a child would hold its port.
+  SIZE_T size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+  std::vector<char> attributes(size);
+  auto* inherited = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+  const bool listed = made && InitializeProcThreadAttributeList(inherited, 1, 0, &size);
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+  startup.StartupInfo.hStdInput = theirs[0];
+  startup.StartupInfo.hStdOutput = theirs[1];
+  startup.StartupInfo.hStdError = theirs[2];
+  startup.lpAttributeList = inherited;
   PROCESS_INFORMATION started{};
   // Suspended until it is in its job, so that nothing it starts escapes the job.
-  const DWORD flags = CREATE_SUSPENDED | (ownGroup ? CREATE_NEW_PROCESS_GROUP : 0);
-  made = made && CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags,
-                                nullptr, nullptr, &startup, &started);
+  const DWORD flags =
+      CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT | (ownGroup ? CREATE_NEW_PROCESS_GROUP : 0);
+  made = listed &&
+         UpdateProcThreadAttribute(inherited, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, theirs,
+                                   sizeof theirs, nullptr, nullptr) &&
+         CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                        nullptr, &startup.StartupInfo, &started);
   if (!made) error = systemText(GetLastError());
+  if (listed) DeleteProcThreadAttributeList(inherited);
   for (HANDLE handle : theirs) {
     if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
   }
@@ -506,7 +519,9 @@ bool start(const std::vector<std::string>& argv, Stream input, Stream output, St
   for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
   pid_t pid = -1;
-  // posix_spawn reports a program that cannot run, where fork and exec could only exit.
+  // posix_spawn reports a program that cannot run, where fork and exec could only exit; glibc
+  // before 2.24 does not, hence the look first.
+  if (failed == 0 && ::access(args[0], X_OK) != 0) failed = errno;
   if (failed == 0) failed = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   for (int i = 0; i < 3; ++i) {
