@@ -105,7 +105,6 @@ std::wstring quoted(const std::wstring& argument) {
 // pipe ends: waitReadable waits on its event.
 struct PipeEnd {
   HANDLE handle = INVALID_HANDLE_VALUE;
-  bool reads = false;
   HANDLE event = nullptr;
   OVERLAPPED overlapped{};
   bool pending = false;
@@ -147,7 +146,6 @@ bool makeReadPipe(Pipe& ours, HANDLE& theirs) {
   }
   auto* reader = new PipeEnd;
   reader->handle = server;
-  reader->reads = true;
   reader->event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   startRead(*reader);
   ours = reinterpret_cast<Pipe>(reader);
@@ -172,14 +170,12 @@ HANDLE nullDevice(bool reading) {
                      FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, OPEN_EXISTING, 0, nullptr);
 }
 
-// Once per process, before the first child. This process's standard handles are made
-// uninheritable: a child gets a copy only where it shares them, and no other process this one
-// starts (the console host below, what that starts) holds them, and with them our parent's pipes,
-// open past this process's end.
-// A console program started without a console (Wine from a pipe, a detached process) gets one
-// of its own, so that its children share it: console events go only to processes attached to
-// the sender's console. A process with none cannot be sent Ctrl-Break. Wine gives such a process
-// a stand-in that AllocConsole refuses until it is freed.
+// Once, before the first child. This process's standard handles are made uninheritable, so that
+// no process started on its behalf (the console host below, and what that starts) holds them, and
+// with them our parent's pipes, past this process's end; a child that shares them gets copies.
+// A console program started without a console (Wine from a pipe, a detached process) gets one of
+// its own, which its children share: Ctrl-Break reaches only the processes on the sender's
+// console. Wine gives such a process a stand-in, which AllocConsole refuses until it is freed.
 void prepareForChildren() {
   static bool prepared = false;
   if (prepared) return;
