@@ -121,6 +121,7 @@ step_windows() {
   tools/wine-run.sh "$prefix" build-windows/examples/make-humanoid.exe --check examples/humanoid.bvh \
     </dev/null >/dev/null 2>&1 || true
   ctest --preset windows-cross -j "$jobs" || status=$?
+  [ "$status" -ne 0 ] || windows_tools "$prefix" || status=$?
   WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
   [ "$status" -eq 0 ] || return "$status"
   # The module linked as for Maya on Windows: against a devkit laid out as Maya's
@@ -129,6 +130,55 @@ step_windows() {
   cmake --build build-windows-devkit --parallel "$jobs" --target marvikMocap
   tools/check-module.sh --maya build-windows-devkit/plug-ins/marvikMocap.mll
 }
+# The Windows tools zip of build-windows, made by cpack into build-package/: exactly the programs,
+# the host DLL, the plug-in, and the MinGW runtime DLLs that they need. Unzipped into a folder
+# whose name has a blank and letters beyond ASCII, `marvik demo` and `marvik convert` run there
+# with no DLL but the zip's and Windows' own, on a sample whose path has them too.
+windows_tools() {
+  local prefix=$1 version name folder demoLog=build-package/tools-demo.log
+  local convertLog=build-package/tools-convert.log
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-windows/CMakeCache.txt)
+  name=marvik-$version-windows-x64
+  cpack --config build-windows/CPackConfig.cmake -B build-package >/dev/null
+  folder="build-package/marvik tools Łódź"
+  rm -rf "$folder" && mkdir -p "$folder"
+  (cd "$folder" && cmake -E tar xf "../$name.zip")
+  local held expected
+  held=$(cd "$folder" && find . -type f | sort)
+  expected=$(printf './%s\n' bin/libgcc_s_seh-1.dll bin/libmayaHost.dll bin/libstdc++-6.dll \
+    bin/libwinpthread-1.dll bin/marvik-record.exe bin/marvik-serve.exe bin/marvik.exe \
+    plug-ins/marvikMocap.mll | sort)
+  [ "$held" = "$expected" ] || { echo "tools: $name.zip holds" $held >&2 && return 1; }
+  # What the zip's programs and DLLs need, Windows' own DLLs aside, is what the zip holds.
+  local needed shipped
+  needed=$(for file in "$folder"/bin/* "$folder"/plug-ins/*; do
+    x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^[[:space:]]*DLL Name: //p'
+  done | grep -Eiv '^(KERNEL32|msvcrt|SHELL32|WS2_32)\.dll$' | sort -u)
+  shipped=$(cd "$folder/bin" && ls -- *.dll | sort)
+  [ "$needed" = "$shipped" ] ||
+    { echo "tools: the zip's files need" $needed "and it holds" $shipped >&2 && return 1; }
+
+  local mocap="$folder/mocap ż"
+  mkdir -p "$mocap" && cp examples/humanoid.bvh "$mocap/walk ł.bvh"
+  windowsPath() { WINEPREFIX="$prefix" WINEDEBUG=-all winepath -w "$1"; }
+  local marvik=("tools/wine-run.sh" --alone "$prefix" "$folder/bin/marvik.exe")
+  "${marvik[@]}" demo --seconds 1 --sample "$(windowsPath "$mocap/walk ł.bvh")" \
+    --out "$(windowsPath "$folder/out")" </dev/null >"$demoLog" 2>&1 ||
+    { cat "$demoLog" && echo "tools: marvik demo failed" >&2 && return 1; }
+  grep -q '^marvik demo: done' "$demoLog" || { cat "$demoLog" && return 1; }
+  local scene
+  for scene in live.ma "walk ł.ma"; do
+    [ "$(head -n 1 "$folder/out/$scene")" = "//Maya ASCII 2022 scene" ] ||
+      { cat "$demoLog" && echo "tools: marvik demo wrote no $scene" >&2 && return 1; }
+  done
+  "${marvik[@]}" convert --out "$(windowsPath "$folder/scenes")" "$(windowsPath "$mocap")" \
+    </dev/null >"$convertLog" 2>&1 ||
+    { cat "$convertLog" && echo "tools: marvik convert failed" >&2 && return 1; }
+  grep -qx '  converted      1' "$convertLog" && [ -f "$folder/scenes/walk ł.ma" ] ||
+    { cat "$convertLog" && echo "tools: marvik convert wrote no scene" >&2 && return 1; }
+  echo "tools: build-package/$name.zip, its demo and convert run from $folder"
+}
+
 # The fuzz targets share the ASan tree (the asan preset): its libraries carry the fuzzer's
 # coverage instrumentation, so the fuzz step adds two links rather than a third full build. -O1
 # keeps assertions and readable stacks and runs the fuzzers about three times faster than -O0.

@@ -1,81 +1,73 @@
 #include "ChildProcess.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
+#include <optional>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using processPlatform::kNoPipe;
+using processPlatform::Pipe;
 
-int millisecondsLeft(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+// A killed child is gone at once; this bounds the wait for the system to say so.
+constexpr std::chrono::seconds kReapTimeout{10};
+
+void closePipe(Pipe& pipe) {
+  processPlatform::close(pipe);
+  pipe = kNoPipe;
 }
 
 }  // namespace
 
-ChildProcess::~ChildProcess() {
-  if (pid > 0) {
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+ChildProcess::~ChildProcess() { finish(); }
+
+void ChildProcess::finish() {
+  if (running) {
+    processPlatform::kill(child);
+    processPlatform::waitExit(child, kReapTimeout);
+    processPlatform::release(child);
+    running = false;
   }
-  if (outPipe >= 0) ::close(outPipe);
-  if (errPipe >= 0) ::close(errPipe);
+  closePipe(child.input);
+  closePipe(child.output);
+  closePipe(child.errors);
 }
 
-bool ChildProcess::start(const std::vector<std::string>& argv) {
-  int outFds[2];
-  int errFds[2];
-  if (argv.empty() || ::pipe2(outFds, O_CLOEXEC) != 0) return false;
-  if (::pipe2(errFds, O_CLOEXEC) != 0) {
-    ::close(outFds[0]);
-    ::close(outFds[1]);
-    return false;
+bool ChildProcess::start(const std::vector<std::string>& argv, Input input, Errors errors) {
+  using processPlatform::Stream;
+  finish();
+  child = processPlatform::Child();
+  out.clear();
+  err.clear();
+  outLinesSeen = 0;
+  running = processPlatform::start(
+      argv, input == Input::kPipe ? Stream::kPipe : Stream::kNull, Stream::kPipe,
+      errors == Errors::kRead ? Stream::kPipe : Stream::kNull, child, reason);
+  return running;
+}
+
+bool ChildProcess::collect() {
+  if (child.output != kNoPipe && !processPlatform::readAvailable(child.output, out)) {
+    closePipe(child.output);
   }
-  std::vector<char*> args;
-  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  pid = ::fork();
-  if (pid == 0) {
-    ::dup2(outFds[1], 1);
-    ::dup2(errFds[1], 2);
-    ::execv(args[0], args.data());
-    ::_exit(127);
+  if (child.errors != kNoPipe && !processPlatform::readAvailable(child.errors, err)) {
+    closePipe(child.errors);
   }
-  ::close(outFds[1]);
-  ::close(errFds[1]);
-  outPipe = outFds[0];
-  errPipe = errFds[0];
-  if (pid < 0) return false;
-  return true;
+  return child.output != kNoPipe || child.errors != kNoPipe;
+}
+
+std::vector<Pipe> ChildProcess::openOutputs() const {
+  std::vector<Pipe> pipes;
+  if (child.output != kNoPipe) pipes.push_back(child.output);
+  if (child.errors != kNoPipe) pipes.push_back(child.errors);
+  return pipes;
 }
 
 bool ChildProcess::pump(Clock::time_point deadline) {
-  pollfd fds[2] = {{outPipe, POLLIN, 0}, {errPipe, POLLIN, 0}};
-  const int count = (outPipe >= 0) + (errPipe >= 0);
-  if (count == 0) return false;
-  if (outPipe < 0) fds[0].fd = -1;
-  if (errPipe < 0) fds[1].fd = -1;
-  if (::poll(fds, 2, millisecondsLeft(deadline)) <= 0) return true;
-  for (int i = 0; i < 2; ++i) {
-    if (fds[i].revents == 0) continue;
-    char buffer[4096];
-    const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    int& pipe = i == 0 ? outPipe : errPipe;
-    if (got <= 0) {
-      ::close(pipe);
-      pipe = -1;
-    } else {
-      (i == 0 ? out : err).append(buffer, static_cast<std::size_t>(got));
-    }
-  }
-  return outPipe >= 0 || errPipe >= 0;
+  const std::vector<Pipe> pipes = openOutputs();
+  if (pipes.empty()) return false;
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  processPlatform::waitReadable(pipes, std::max(left, std::chrono::milliseconds(0)));
+  return collect();
 }
 
 bool ChildProcess::waitForLine(const std::string& text, std::string& line,
@@ -100,39 +92,64 @@ bool ChildProcess::waitForLine(const std::string& text, std::string& line,
   }
 }
 
-void ChildProcess::signal(int number) {
-  if (pid > 0) ::kill(pid, number);
+bool ChildProcess::send(const std::vector<std::string>& records) {
+  if (child.input == kNoPipe) return false;
+  std::string bytes;
+  for (const std::string& record : records) {
+    bytes += record;
+    bytes += '\0';
+  }
+  return processPlatform::writeAll(child.input, bytes);
+}
+
+bool ChildProcess::receive(std::vector<std::string>& records) {
+  collect();
+  std::size_t start = 0;
+  for (std::size_t end = out.find('\0'); end != std::string::npos; end = out.find('\0', start)) {
+    records.push_back(out.substr(start, end - start));
+    start = end + 1;
+  }
+  out.erase(0, start);
+  return !outputEnded();
+}
+
+void ChildProcess::closeInput() { closePipe(child.input); }
+
+void ChildProcess::waitForOutput(const std::vector<ChildProcess*>& children,
+                                 std::chrono::milliseconds timeout) {
+  std::vector<Pipe> pipes;
+  for (const ChildProcess* process : children) {
+    const std::vector<Pipe> open = process->openOutputs();
+    pipes.insert(pipes.end(), open.begin(), open.end());
+  }
+  if (!pipes.empty()) processPlatform::waitReadable(pipes, timeout);
+}
+
+void ChildProcess::interrupt() {
+  if (running) processPlatform::interrupt(child);
 }
 
 int ChildProcess::wait(std::chrono::milliseconds timeout) {
-  if (pid <= 0) return -1;
+  closeInput();
+  if (!running) return -1;
   const auto deadline = Clock::now() + timeout;
   while (Clock::now() < deadline && pump(deadline)) {
   }
-  int status = 0;
-  for (;;) {
-    const pid_t done = ::waitpid(pid, &status, WNOHANG);
-    if (done == pid) break;
-    if (Clock::now() >= deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, nullptr, 0);
-      pid = -1;
-      return -1;
-    }
-    // The output has ended but the process has not been reaped yet: look again shortly.
-    pollfd none{-1, 0, 0};
-    ::poll(&none, 1, 5);
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  const std::optional<int> code =
+      processPlatform::waitExit(child, std::max(left, std::chrono::milliseconds(0)));
+  if (code) {
+    processPlatform::release(child);
+    running = false;
   }
-  pid = -1;
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+  finish();
+  return code.value_or(-1);
 }
 
 int ChildProcess::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
                       std::string& out, std::string& err) {
   ChildProcess child;
-  if (!child.start(argv)) return -1;
-  const int code = child.wait(timeout);
+  const int code = child.start(argv) ? child.wait(timeout) : -1;
   out = child.out;
   err = child.err;
   return code;

@@ -28,9 +28,10 @@ class ConvertPlan {
   // Every line of the list file (blank lines aside) as add takes it; false, with the reason,
   // when the list cannot be read.
   bool addList(const std::string& listPath, std::string& error);
-  // Sorts the files by path and drops repeats of one file, fails those whose outputs another
-  // file already has, then keeps every shards-th file from index shard (0-based) and marks, unless
-  // force, those whose every output is newer than the file. The files kept are in `files`.
+  // Sorts the files by path (with "/" as the separator) and drops repeats of one file, fails those
+  // whose outputs another file already has, then keeps every shards-th file from index shard
+  // (0-based) and marks, unless force, those whose every output is newer than the file. The files
+  // kept are in `files`.
   void select(unsigned int shard, unsigned int shards, bool ma, bool json, bool force,
               bool png = false);
 

@@ -3,14 +3,15 @@
 #include <host/HostScene.h>
 #include <host/Plugins.h>
 #include <host/SceneMayaAscii.h>
-#include <limits.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 #include <vector>
+
+#include "ProcessPlatform.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ std::vector<std::string> takeNew(const std::vector<std::string>& shown, std::siz
 }
 
 bool writeText(const std::string& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary);
+  std::ofstream file(std::filesystem::u8path(path), std::ios::binary);
   file << text;
   file.close();
   return static_cast<bool>(file);
@@ -35,27 +36,30 @@ bool writeText(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-std::string PluginSession::programPath() {
-  char self[PATH_MAX];
-  const ssize_t length = ::readlink("/proc/self/exe", self, sizeof(self) - 1);
-  return length <= 0 ? std::string() : std::string(self, static_cast<std::size_t>(length));
-}
+std::string PluginSession::programPath() { return processPlatform::programPath(); }
 
 std::string PluginSession::programDirectory() {
   const std::string path = programPath();
-  return path.empty() ? "." : path.substr(0, path.find_last_of('/'));
+  return path.empty() ? "." : std::filesystem::u8path(path).parent_path().u8string();
+}
+
+std::string PluginSession::helperProgram(const std::string& name) {
+  return programDirectory() + "/marvik-" + name + MARVIK_EXECUTABLE_SUFFIX;
 }
 
 std::string PluginSession::modulePath() {
-  if (const char* path = std::getenv("MARVIK_PLUGIN")) return path;
-  return programDirectory() + "/../plug-ins/marvikMocap.so";
+  if (const std::optional<std::string> path = processPlatform::environment("MARVIK_PLUGIN")) {
+    return *path;
+  }
+  return programDirectory() + "/../plug-ins/" + MARVIK_MODULE_FILE;
 }
 
 bool PluginSession::load(std::string& error) {
   const std::string path = modulePath();
   host::PluginInfo loaded;
   if (!host::pluginInfo(path, loaded)) {
-    if (::access(path.c_str(), R_OK) != 0) {
+    std::error_code missing;
+    if (!std::filesystem::exists(std::filesystem::u8path(path), missing)) {
       error = "no plug-in module at " + path + " (build the marvikMocap target)";
       return false;
     }

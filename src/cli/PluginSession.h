@@ -9,8 +9,11 @@ class PluginSession {
   // The running program's path, and its directory.
   static std::string programPath();
   static std::string programDirectory();
+  // The program of the command line beside this one: "serve" is <program directory>/marvik-serve
+  // (.exe on Windows).
+  static std::string helperProgram(const std::string& name);
   // $MARVIK_PLUGIN when set, else the module built beside this program:
-  // <program directory>/../plug-ins/marvikMocap.so.
+  // <program directory>/../plug-ins/marvikMocap.so (.mll on Windows).
   static std::string modulePath();
   // Loads the module unless it is loaded already. False, with a one-line reason, on failure.
   static bool load(std::string& error);

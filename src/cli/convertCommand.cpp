@@ -6,10 +6,6 @@
 #include <host/SceneMayaAscii.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
-#include <poll.h>
-#include <sched.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -27,11 +23,12 @@
 #include <utility>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "ContactSheet.h"
 #include "ConvertPlan.h"
 #include "PluginSession.h"
+#include "ProcessPlatform.h"
 #include "ScenePreview.h"
-#include "WorkerProcess.h"
 #include "marvikCommands.h"
 
 namespace {
@@ -47,6 +44,8 @@ constexpr char kFileConverted = 'D';  // the current file is converted
 constexpr char kFileFailed = 'F';     // the current file failed: the text says why
 const char kCrashed[] = "the converter crashed";
 const char kName[] = "marvik convert";
+// A worker whose output has ended is exiting: this bounds the wait for it.
+constexpr std::chrono::seconds kWorkerExitTimeout{10};
 
 struct Outcome {
   enum State { kPending, kConverted, kSkipped, kFailed } state = kPending;
@@ -84,7 +83,7 @@ std::string duration(double seconds) {
 class Progress {
  public:
   Progress(std::size_t files, std::uint64_t totalBytes)
-      : total(files), bytesLeft(totalBytes), terminal(::isatty(2) == 1) {}
+      : total(files), bytesLeft(totalBytes), terminal(processPlatform::isTerminal(stderr)) {}
 
   void finished(const std::string& path, const Outcome& outcome, std::uint64_t bytes) {
     ++done;
@@ -163,7 +162,7 @@ struct ConvertRequest {
 
 // One worker process and the file it holds, if any.
 struct Slot {
-  std::unique_ptr<WorkerProcess> process;
+  std::unique_ptr<ChildProcess> process;
   bool loaded = false;  // it has loaded the plug-in
   bool closed = false;  // it takes no more files
   bool busy = false;
@@ -183,10 +182,10 @@ std::string convertQueued(const ConvertRequest& request, const ConvertPlan& plan
   std::string fatal;
   auto start = [&](Slot& slot) {
     slot = Slot();
-    slot.process = std::make_unique<WorkerProcess>();
-    if (!slot.process->start(argv)) {
+    slot.process = std::make_unique<ChildProcess>();
+    if (!slot.process->start(argv, ChildProcess::Input::kPipe, ChildProcess::Errors::kDiscarded)) {
+      fatal = "cannot start a worker: " + slot.process->failure();
       slot.process.reset();
-      fatal = "cannot start a worker: " + std::string(std::strerror(errno));
     }
   };
   auto finish = [&](Slot& slot, Outcome::State state, const std::string& message) {
@@ -218,21 +217,18 @@ std::string convertQueued(const ConvertRequest& request, const ConvertPlan& plan
       }
     }
 
-    std::vector<pollfd> fds;
     std::vector<Slot*> polled;
+    std::vector<ChildProcess*> processes;
     for (Slot& slot : slots) {
-      if (slot.process && slot.process->fd() >= 0) {
-        fds.push_back({slot.process->fd(), POLLIN, 0});
+      if (slot.process && !slot.process->outputEnded()) {
         polled.push_back(&slot);
+        processes.push_back(slot.process.get());
       }
     }
-    if (fds.empty()) break;
-    if (::poll(fds.data(), fds.size(), 200) < 0 && errno != EINTR) {
-      return "cannot wait for the workers: " + std::string(std::strerror(errno));
-    }
-    for (std::size_t i = 0; i < fds.size(); ++i) {
-      if (fds[i].revents == 0) continue;
-      Slot& slot = *polled[i];
+    if (polled.empty()) break;
+    ChildProcess::waitForOutput(processes, std::chrono::milliseconds(200));
+    for (Slot* polledSlot : polled) {
+      Slot& slot = *polledSlot;
       std::vector<std::string> records;
       const bool open = slot.process->receive(records);
       for (const std::string& record : records) {
@@ -251,7 +247,7 @@ std::string convertQueued(const ConvertRequest& request, const ConvertPlan& plan
         }
       }
       if (open) continue;
-      const int code = slot.process->wait();
+      const int code = slot.process->wait(kWorkerExitTimeout);
       slot.process.reset();
       if (slot.busy) {
         outcomes[slot.job].warnings.clear();
@@ -302,8 +298,6 @@ int runConvert(const ConvertRequest& request) {
     }
   }
 
-  // A worker that has ended must fail a write to it, not end this process.
-  ::signal(SIGPIPE, SIG_IGN);
   Progress progress(queue.size(), queuedBytes);
   const std::string fatal =
       queue.empty() ? std::string() : convertQueued(request, plan, queue, outcomes, progress);
@@ -341,15 +335,10 @@ int runConvert(const ConvertRequest& request) {
   return counts[Outcome::kFailed] > 0 ? 1 : 0;
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-  std::size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t written = ::write(fd, bytes.data() + sent, bytes.size() - sent);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    sent += static_cast<std::size_t>(written);
-  }
-  return true;
+// A worker's records to the parent, on standard output.
+void sendRecords(const std::string& records) {
+  std::fwrite(records.data(), 1, records.size(), stdout);
+  std::fflush(stdout);
 }
 
 std::string record(char kind, const std::string& text) {
@@ -361,11 +350,12 @@ std::string record(char kind, const std::string& text) {
 // reason on failure, else empty.
 std::string writeOutput(const std::string& path, const std::string& text) {
   namespace fs = std::filesystem;
-  const fs::path target(path);
+  const fs::path target = fs::u8path(path);
   std::error_code error;
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), error);
-  const fs::path partial = target.parent_path() / ("." + target.filename().string() + "." +
-                                                   std::to_string(::getpid()) + ".part");
+  const fs::path partial =
+      target.parent_path() / fs::u8path("." + target.filename().u8string() + "." +
+                                        std::to_string(processPlatform::processId()) + ".part");
   std::ofstream file(partial, std::ios::binary);
   file << text;
   file.close();
@@ -377,21 +367,20 @@ std::string writeOutput(const std::string& path, const std::string& text) {
 }
 
 // Reads the next `count` records from standard input; false at its end.
-bool readJob(std::string& pending, std::vector<std::string>& fields, std::size_t count) {
+bool readJob(std::vector<std::string>& fields, std::size_t count) {
   fields.clear();
-  for (;;) {
-    std::size_t end;
-    while (fields.size() < count && (end = pending.find('\0')) != std::string::npos) {
-      fields.push_back(pending.substr(0, end));
-      pending.erase(0, end + 1);
+  std::string field;
+  while (fields.size() < count) {
+    const int c = std::getc(stdin);
+    if (c == EOF) return false;
+    if (c == '\0') {
+      fields.push_back(field);
+      field.clear();
+    } else {
+      field += static_cast<char>(c);
     }
-    if (fields.size() == count) return true;
-    char buffer[4096];
-    const ssize_t got = ::read(0, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    pending.append(buffer, static_cast<std::size_t>(got));
   }
+  return true;
 }
 
 void convertOne(const std::vector<std::string>& job, const std::optional<std::string>& options) {
@@ -408,7 +397,7 @@ void convertOne(const std::vector<std::string>& job, const std::optional<std::st
   } else {
     if (!job[1].empty()) {
       problem = writeOutput(
-          job[1], host::sceneMayaAscii(std::filesystem::path(job[1]).filename().string()));
+          job[1], host::sceneMayaAscii(std::filesystem::u8path(job[1]).filename().u8string()));
     }
     if (problem.empty() && !job[2].empty()) problem = writeOutput(job[2], host::sceneJson());
     if (problem.empty() && !job[3].empty()) {
@@ -425,7 +414,7 @@ void convertOne(const std::vector<std::string>& job, const std::optional<std::st
     }
   }
   reply += problem.empty() ? record(kFileConverted, "") : record(kFileFailed, problem);
-  writeAll(1, reply);
+  sendRecords(reply);
 }
 
 }  // namespace
@@ -475,14 +464,7 @@ int convertCommand(const std::vector<std::string>& args) {
     }
   }
   if (request.inputs.empty()) return usageError("which files?");
-  if (request.jobs == 0) {
-    // The cores this process may run on, which a farm's scheduler may have limited.
-    cpu_set_t cores;
-    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
-    request.jobs = ::sched_getaffinity(0, sizeof cores, &cores) == 0
-                       ? static_cast<unsigned int>(CPU_COUNT(&cores))
-                       : static_cast<unsigned int>(std::max(online, 1L));
-  }
+  if (request.jobs == 0) request.jobs = processPlatform::usableCores();
   return runConvert(request);
 }
 
@@ -493,13 +475,12 @@ int convertWorkerCommand(const std::vector<std::string>& args) {
   }
   std::string error;
   if (!PluginSession::load(error)) {
-    writeAll(1, record(kFatal, error));
+    sendRecords(record(kFatal, error));
     return 1;
   }
-  writeAll(1, record(kReady, ""));
-  std::string pending;
+  sendRecords(record(kReady, ""));
   std::vector<std::string> job;
-  while (readJob(pending, job, 4)) convertOne(job, options);
+  while (readJob(job, 4)) convertOne(job, options);
   PluginSession::end();
   return 0;
 }

@@ -1,13 +1,11 @@
 #include <host/HostScene.h>
-#include <signal.h>
-#include <sys/stat.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "ChildProcess.h"
@@ -26,8 +24,7 @@ int usageError(const std::string& message) {
 }
 
 std::string baseName(const std::string& path) {
-  const std::string file = path.substr(path.find_last_of('/') + 1);
-  return file.substr(0, file.rfind('.'));
+  return std::filesystem::u8path(path).stem().u8string();
 }
 
 // The scene's joints as a contact sheet; false, having said why, when it cannot be written.
@@ -61,15 +58,17 @@ int demoCommand(const std::vector<std::string>& args) {
       return usageError("unknown option " + args[i]);
     }
   }
-  if (::mkdir(out.c_str(), 0777) != 0 && errno != EEXIST) {
-    std::fprintf(stderr, "%s: cannot make %s: %s\n", kName, out.c_str(), std::strerror(errno));
+  std::error_code made;
+  std::filesystem::create_directory(std::filesystem::u8path(out), made);
+  if (made) {
+    std::fprintf(stderr, "%s: cannot make %s: %s\n", kName, out.c_str(), made.message().c_str());
     return 1;
   }
 
   // The server runs as its own process: it holds the message classes that the plug-in
   // brings along too, and one process cannot register them twice.
   ChildProcess server;
-  const std::string serve = PluginSession::programDirectory() + "/marvik-serve";
+  const std::string serve = PluginSession::helperProgram("serve");
   if (!server.start({serve, sample, "--port", "0", "--bind", "127.0.0.1"})) {
     std::fprintf(stderr, "%s: cannot start %s\n", kName, serve.c_str());
     return 1;
@@ -95,7 +94,7 @@ int demoCommand(const std::vector<std::string>& args) {
   live.ma = out + "/live.ma";
   live.record = true;
   int result = liveSession(live);
-  server.signal(SIGINT);
+  server.interrupt();
   server.wait(std::chrono::seconds(10));
   if (result == 0 && !drawScene(out + "/live.png", "live take")) result = 1;
   if (result != 0) {

@@ -1,11 +1,8 @@
-#include <dirent.h>
 #include <host/HostScene.h>
 #include <host/Plugins.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MObject.h>
 #include <maya/MTime.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,6 +11,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <set>
@@ -22,6 +20,7 @@
 #include <vector>
 
 #include "PluginSession.h"
+#include "ProcessPlatform.h"
 #include "marvikCommands.h"
 
 namespace {
@@ -30,7 +29,8 @@ namespace {
 constexpr long long kProgressMinimumBytes = 4LL << 20;
 
 // A progress bar on standard error while the translator reads a file: the translator reports
-// no progress, so the bar follows the read position of the file's descriptor in this process.
+// no progress, so the bar follows the read offset of the file's descriptor in this process
+// (where processPlatform::canReadOffsets()).
 class ImportProgress {
  public:
   ImportProgress(const std::string& file, long long bytes) : path(file), size(bytes) {
@@ -62,27 +62,10 @@ class ImportProgress {
     }
   }
 
-  // The offset of the first descriptor of this process open on the file; its last value when
-  // none is (before the open, after the close, which ends the reading).
+  // The offset of a descriptor of this process open on the file; its last value when none is
+  // (before the open, after the close, which ends the reading).
   long long readPosition() {
-    struct stat target;
-    if (::stat(path.c_str(), &target) != 0) return last;
-    DIR* directory = ::opendir("/proc/self/fd");
-    if (directory == nullptr) return last;
-    bool found = false;
-    while (dirent* entry = ::readdir(directory)) {
-      const std::string fd = "/proc/self/fd/" + std::string(entry->d_name);
-      struct stat descriptor;
-      if (entry->d_name[0] == '.' || ::stat(fd.c_str(), &descriptor) != 0) continue;
-      if (descriptor.st_dev != target.st_dev || descriptor.st_ino != target.st_ino) continue;
-      std::ifstream info("/proc/self/fdinfo/" + std::string(entry->d_name));
-      std::string key;
-      long long value = 0;
-      if (info >> key >> value && key == "pos:") last = value;
-      found = true;
-      break;
-    }
-    ::closedir(directory);
+    const bool found = processPlatform::readOffset(path, last);
     opened = opened || found;
     closed = opened && !found;
     return last;
@@ -115,7 +98,7 @@ int usageError(const std::string& message) {
 
 int importBvh(const ImportRequest& request) {
   const char* name = request.program;
-  std::ifstream probe(request.file, std::ios::binary | std::ios::ate);
+  std::ifstream probe(std::filesystem::u8path(request.file), std::ios::binary | std::ios::ate);
   if (!probe.is_open()) {
     std::fprintf(stderr, "%s: %s: %s\n", name, request.file.c_str(), std::strerror(errno));
     return 1;
@@ -134,7 +117,8 @@ int importBvh(const ImportRequest& request) {
   MStatus status;
   {
     std::unique_ptr<ImportProgress> progress;
-    if (request.progress && size >= kProgressMinimumBytes && ::isatty(2)) {
+    if (request.progress && size >= kProgressMinimumBytes && processPlatform::canReadOffsets() &&
+        processPlatform::isTerminal(stderr)) {
       progress = std::make_unique<ImportProgress>(request.file, size);
     }
     status = request.open ? host::openFile(request.file, "BVH", request.options)

@@ -5,8 +5,6 @@
 #include <maya/MObject.h>
 #include <maya/MPlug.h>
 #include <maya/MTime.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -21,6 +19,8 @@
 #include <vector>
 
 #include "PluginSession.h"
+#include "ProcessPlatform.h"
+#include "StopSignals.h"
 #include "marvikCommands.h"
 
 namespace {
@@ -39,9 +39,10 @@ constexpr int kBlocks = 5;
 constexpr int kLinkableJoints = 59;
 constexpr int kViewJoints = 4;
 
-std::atomic<bool> interrupted{false};
+// Ctrl-C, once `marvik live` takes it; a session run by another command runs its time.
+StopSignals* stopSignals = nullptr;
 
-void onInterrupt(int) { interrupted = true; }
+bool interrupted() { return stopSignals != nullptr && stopSignals->stopped(); }
 
 bool registered(const char* command) {
   const std::vector<std::string> commands = host::registeredCommands();
@@ -89,7 +90,7 @@ std::vector<int> builtBlocks() {
 std::vector<int> buildSkeletons(bool counted) {
   const auto deadline = Clock::now() + kHeaderTimeout;
   for (;;) {
-    const bool last = Clock::now() >= deadline || interrupted;
+    const bool last = Clock::now() >= deadline || interrupted();
     const int expected = counted ? statusActors(statusLine()) : 1;
     if (expected > 0 || last) {
       host::runCommand("createMarvikSkeleton");
@@ -241,7 +242,7 @@ int liveSession(const LiveRequest& request) {
     std::printf("%s: recording a take of every frame (marvikMocapRecord)\n", name);
     std::fflush(stdout);
   }
-  const bool terminal = request.view && ::isatty(1);
+  const bool terminal = request.view && processPlatform::isTerminal(stdout);
   // The view: each actor's root, then the first actor's next joints.
   std::vector<std::size_t> shown = roots;
   for (std::size_t g = 1; g < static_cast<std::size_t>(kViewJoints); ++g) {
@@ -262,7 +263,7 @@ int liveSession(const LiveRequest& request) {
   int framesPerSecond = 0;
   std::string status = hasStatus ? statusLine() : std::string();
   bool drawn = false;
-  while (!interrupted) {
+  while (!interrupted()) {
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     if (request.seconds > 0 && elapsed >= request.seconds) break;
     std::this_thread::sleep_until(next);
@@ -373,11 +374,11 @@ int liveCommand(const std::vector<std::string>& args) {
       return usageError("unknown option " + arg);
     }
   }
-  struct sigaction action {};
-  action.sa_handler = onInterrupt;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  // Taken before the plug-in starts any thread.
+  StopSignals stops;
+  stopSignals = &stops;
   const int result = liveSession(request);
   PluginSession::end();
+  stopSignals = nullptr;
   return result;
 }

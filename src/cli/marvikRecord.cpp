@@ -1,9 +1,5 @@
 // marvik-record: the take recorder behind "marvik record".
-#include <string>
-#include <vector>
-
+#include "ProcessPlatform.h"
 #include "marvikCommands.h"
 
-int main(int argc, char** argv) {
-  return recordCommand(std::vector<std::string>(argv + 1, argv + argc));
-}
+int main(int argc, char** argv) { return recordCommand(processPlatform::startProgram(argc, argv)); }

@@ -1,9 +1,5 @@
 // marvik-serve: the stream server behind "marvik serve".
-#include <string>
-#include <vector>
-
+#include "ProcessPlatform.h"
 #include "marvikCommands.h"
 
-int main(int argc, char** argv) {
-  return serveCommand(std::vector<std::string>(argv + 1, argv + argc));
-}
+int main(int argc, char** argv) { return serveCommand(processPlatform::startProgram(argc, argv)); }

@@ -1,11 +1,9 @@
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "StopSignals.h"
@@ -58,8 +56,10 @@ int recordCommand(const std::vector<std::string>& args) {
     }
   }
   if (out.empty()) return usageError("--out DIR is needed");
-  if (::mkdir(out.c_str(), 0777) != 0 && errno != EEXIST) {
-    std::fprintf(stderr, "%s: cannot make %s: %s\n", kName, out.c_str(), std::strerror(errno));
+  std::error_code made;
+  std::filesystem::create_directory(std::filesystem::u8path(out), made);
+  if (made) {
+    std::fprintf(stderr, "%s: cannot make %s: %s\n", kName, out.c_str(), made.message().c_str());
     return 1;
   }
 

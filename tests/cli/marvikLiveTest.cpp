@@ -1,10 +1,4 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -16,6 +10,7 @@
 
 #include "ChildProcess.h"
 #include "support/TempDirectory.h"
+#include "support/TestSockets.h"
 
 namespace {
 
@@ -33,20 +28,15 @@ std::string readFile(const std::string& path) {
 class QuietSocket {
  public:
   explicit QuietSocket(bool listening) {
-    handle = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    if (::bind(handle, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-        (!listening || ::listen(handle, 4) == 0) &&
-        ::getsockname(handle, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-      port = std::to_string(ntohs(address.sin_port));
-    }
+    std::uint16_t bound = 0;
+    handle = listening ? testSockets::listenLoopback(bound, 4) : testSockets::bindLoopback(bound);
+    if (handle != testSockets::kInvalid) port = std::to_string(bound);
   }
-  ~QuietSocket() { ::close(handle); }
+  ~QuietSocket() {
+    if (handle != testSockets::kInvalid) testSockets::close(handle);
+  }
 
-  int handle;
+  testSockets::Handle handle;
   std::string port;
 };
 
@@ -88,7 +78,7 @@ TEST(MarvikLive, ServeAndLiveBuildTheSkeletonAndRecordKeys) {
   EXPECT_NE(scene.find("connectAttr \"Spine0_translateY.o\" \"Spine0.ty\";\n"), std::string::npos);
   EXPECT_EQ(scene.find("netDevice"), std::string::npos);
 
-  serve.signal(SIGINT);
+  serve.interrupt();
   EXPECT_EQ(serve.wait(seconds(10)), 0);
   EXPECT_NE(serve.out.find("client 1 asked for the header of humanoid (tag 1001)\n"),
             std::string::npos);
@@ -129,7 +119,7 @@ TEST(MarvikLive, EveryActorGetsItsSkeletonOnItsOwnBlockAndTheStatusShows) {
   EXPECT_NE(scene.find("connectAttr \"Left_Up_Leg1_rotateZ.o\" \"Left_Up_Leg1.rz\";\n"),
             std::string::npos)
       << scene;
-  serve.signal(SIGINT);
+  serve.interrupt();
   EXPECT_EQ(serve.wait(seconds(10)), 0);
 }
 

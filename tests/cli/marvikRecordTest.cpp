@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <cmath>
@@ -78,7 +77,7 @@ TEST(MarvikRecord, ATakeOfTheSampleReadsBackFrameForFrame) {
   // Once every frame is in, Ctrl-C ends the take.
   std::string line;
   ASSERT_TRUE(record.waitForLine(" 360 frames; ", line, seconds(30))) << record.out << record.err;
-  record.signal(SIGINT);
+  record.interrupt();
   ASSERT_EQ(record.wait(seconds(30)), 0) << record.out << record.err;
   EXPECT_NE(
       record.out.find("\nmarvik record: wrote " + out + "/humanoid.bvh (humanoid, 360 frames)\n"),
@@ -112,11 +111,11 @@ TEST(MarvikRecord, EveryActorGetsAFileWithASafeNameNumberedWhenNamesCollide) {
   namespace fs = std::filesystem;
   fs::create_directory(temp.path() + "/copy");
   fs::copy_file(sample("humanoid.bvh"), temp.path() + "/copy/humanoid.bvh");
-  fs::copy_file(sample("humanoid.bvh"), temp.path() + "/odd name?.bvh");
+  fs::copy_file(sample("humanoid.bvh"), temp.path() + "/odd name#.bvh");
   ChildProcess serve;
   ASSERT_TRUE(
       serve.start({MARVIK, "serve", sample("humanoid.bvh"), temp.path() + "/copy/humanoid.bvh",
-                   temp.path() + "/odd name?.bvh", "--fps", "50", "--port", "0"}));
+                   temp.path() + "/odd name#.bvh", "--fps", "50", "--port", "0"}));
   const std::string port = servedPort(serve);
   ASSERT_NE(port, "") << serve.err;
 
@@ -128,14 +127,14 @@ TEST(MarvikRecord, EveryActorGetsAFileWithASafeNameNumberedWhenNamesCollide) {
                 seconds(30), printed, err),
             0)
       << printed << err;
-  serve.signal(SIGINT);
+  serve.interrupt();
   EXPECT_EQ(serve.wait(seconds(10)), 0);
   EXPECT_EQ(err, "");
 
   const Motion source = motionOf(readFile(sample("humanoid.bvh")));
   ASSERT_TRUE(source.valid);
   const std::string files[] = {"humanoid.bvh", "humanoid-2.bvh", "odd_name_.bvh"};
-  const std::string actors[] = {"humanoid", "humanoid", "odd name?"};
+  const std::string actors[] = {"humanoid", "humanoid", "odd name#"};
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(files[i]);
     const std::string recorded = readFile(out + "/" + files[i]);
@@ -173,7 +172,7 @@ TEST(MarvikRecord, BadUsageAndNoServerExitWithTheirCodes) {
   ASSERT_TRUE(serve.start({MARVIK, "serve", "--port", "0"}));
   const std::string port = servedPort(serve);
   ASSERT_NE(port, "");
-  serve.signal(SIGINT);
+  serve.interrupt();
   ASSERT_EQ(serve.wait(seconds(10)), 0);
   EXPECT_EQ(ChildProcess::run({MARVIK, "record", "--port", port, "--out", temp.path() + "/t"},
                               seconds(30), out, err),

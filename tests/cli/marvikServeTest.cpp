@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -36,7 +35,7 @@ TEST(MarvikServe, ServesAClientLogsItAndStopsOnInterrupt) {
   client.closeSocket();
 
   ASSERT_TRUE(serve.waitForLine("client 1 disconnected after ", line, seconds(10)));
-  serve.signal(SIGINT);
+  serve.interrupt();
   EXPECT_EQ(serve.wait(seconds(10)), 0);
   const std::string expected = "client 1 asked for the header of humanoid (tag 1001)\n";
   EXPECT_NE(serve.out.find(expected), std::string::npos) << serve.out;

@@ -161,7 +161,8 @@ Handle open() {
 
 namespace {
 
-Handle listenOn(std::uint16_t& port, int backlog, bool reuse) {
+// Bound alone when not listening.
+Handle listenOn(std::uint16_t& port, bool listening, int backlog, bool reuse) {
   const Handle handle = open();
   if (handle == kInvalid) return kInvalid;
 #ifndef _WIN32
@@ -173,7 +174,7 @@ Handle listenOn(std::uint16_t& port, int backlog, bool reuse) {
   sockaddr_in address = loopback(port);
   socklen_t length = sizeof(address);
   if (::bind(native(handle), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-      ::listen(native(handle), backlog) != 0 ||
+      (listening && ::listen(native(handle), backlog) != 0) ||
       ::getsockname(native(handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
     close(handle);
     return kInvalid;
@@ -184,11 +185,15 @@ Handle listenOn(std::uint16_t& port, int backlog, bool reuse) {
 
 }  // namespace
 
-Handle listenLoopback(std::uint16_t& port, int backlog) { return listenOn(port, backlog, false); }
+Handle listenLoopback(std::uint16_t& port, int backlog) {
+  return listenOn(port, true, backlog, false);
+}
 
 Handle reusableListenLoopback(std::uint16_t& port, int backlog) {
-  return listenOn(port, backlog, true);
+  return listenOn(port, true, backlog, true);
 }
+
+Handle bindLoopback(std::uint16_t& port) { return listenOn(port, false, 0, false); }
 
 bool readable(Handle handle, std::chrono::milliseconds timeout) {
   return waitReadable(handle, timeout);

@@ -19,6 +19,9 @@ constexpr Handle kInvalid = ~Handle{0};
 Handle open();
 // Listens on 127.0.0.1: port is the one wanted (0: any) on entry, the one bound on return.
 Handle listenLoopback(std::uint16_t& port, int backlog);
+// Bound to 127.0.0.1 as listenLoopback, not listening: the port is held, and connects to it
+// are refused.
+Handle bindLoopback(std::uint16_t& port);
 // listenLoopback for a server that closes and listens on the same port again while its
 // connections sit in TIME_WAIT: POSIX allows that only with SO_REUSEADDR on every listener of
 // the port (accepted connections inherit it); Windows allows it anyway, and its SO_REUSEADDR

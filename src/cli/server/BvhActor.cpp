@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "motion/iMocapDataBvh.h"
@@ -87,15 +88,13 @@ const char* orderLetters(std::int32_t order) {
 }
 
 std::string baseName(const std::string& path) {
-  const std::string file = path.substr(path.find_last_of('/') + 1);
-  const auto dot = file.rfind('.');
-  return dot == std::string::npos || dot == 0 ? file : file.substr(0, dot);
+  return std::filesystem::u8path(path).stem().u8string();
 }
 
 }  // namespace
 
 bool BvhActor::load(const std::string& path, StreamServer::Actor& actor, std::string& error) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
   if (!file.is_open()) {
     error = path + ": " + std::strerror(errno);
     return false;
