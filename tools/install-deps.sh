@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, if any are missing. With "windows", the
-# MinGW-w64 cross compiler, its zlib and Wine for the Windows step instead; with "stress", the
-# load generator of the repeat mode.
+# MinGW-w64 cross compiler, its zlib and Wine for the Windows step instead; with "glibc217",
+# clang 14, lld and LLVM's static C++ runtime for the module built against glibc 2.17, and npm,
+# which fetches that glibc's sysroot; with "stress", the load generator of the repeat mode.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libprotobuf-dev protobuf-compiler
   zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev clang-format libfast-float-dev dpkg-dev)
 if [ "${1:-}" = windows ]; then
   packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 dpkg-dev)
+elif [ "${1:-}" = glibc217 ]; then
+  packages=(clang-14 lld-14 libc++-14-dev libc++abi-14-dev libunwind-14-dev libclang-rt-14-dev
+    xz-utils)
+  # Node's own packages bring npm too; Debian's npm only where there is none.
+  command -v npm >/dev/null || packages+=(npm)
 elif [ "${1:-}" = stress ]; then
   packages=(stress-ng)
 fi
