@@ -2,10 +2,16 @@
 # Builds and checks the project. With no argument, every step in `steps` runs in order and the
 # first failure stops the run (this is what CI does); with a step name, only that step runs.
 #   quick   normal build (g++) and the whole suite: the developers' inner loop
-#   devkit  the module built with -DMAYA_LOCATION pointing at the stand-in devkit the host build
-#           lays out as Maya's (<maya/...> headers only, libraries under Maya's names), checked
-#           for its exports and needed libraries, and loaded for one import and one live frame
-#   package the devkit build zipped into build-package/ as a Maya module, and loaded unzipped
+#   glibc217 the whole tree built as the Linux module Maya users get is (clang 14 and libc++
+#           against glibc 2.17, cmake/glibc-2.17.cmake; build-glibc217/), its suite run under
+#           that glibc's own loader
+#   devkit  the module built for Maya with that toolchain and -DMAYA_LOCATION pointing at the
+#           stand-in devkit the glibc 2.17 build lays out as Maya's (<maya/...> headers only,
+#           libraries under Maya's names), checked for its exports, needed libraries and symbol
+#           versions, and loaded for one import and one live frame under glibc 2.17's loader and
+#           the machine's own
+#   package the devkit build zipped into build-package/ as a Maya module, checked and loaded
+#           unzipped as in devkit
 #   windows the whole tree cross-built for 64-bit Windows with MinGW-w64 (build-windows/) and
 #           its suite run under Wine; the Windows dependencies are built once into a cache
 #   asan    the suite built with clang under AddressSanitizer + UndefinedBehaviorSanitizer
@@ -18,6 +24,8 @@
 # Not in the full run:
 #   soak    the chaos run on a Release build (build-release/) for MOCAP_SOAK_MINUTES (60), with
 #           MOCAP_SOAK_SEED or a random seed; judges the resident size too
+#   bench   bvhParseBench, bvhImportBench, streamBench and pluginBench of the quick build and of
+#           the glibc 2.17 build (on the machine's glibc and under 2.17's loader), side by side
 #   repeat N [asan]  the suite of `quick` (or of `asan`) N times in a row while stress-ng keeps
 #           both cores busy; prints each failing test with its message, then a summary. For
 #           whoever touches waits, clocks or threads: a test that fails once in N is a bug
@@ -25,7 +33,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-steps=(quick devkit package windows asan tsan chaos fuzz format)
+steps=(quick glibc217 devkit package windows asan tsan chaos fuzz format)
 
 jobs=$(nproc)
 fuzz_seconds=${MOCAP_FUZZ_SECONDS:-60}
@@ -58,19 +66,55 @@ build_and_test() {
 }
 
 step_quick() { build_and_test build -DCMAKE_BUILD_TYPE=RelWithDebInfo; }
+# The Linux module Maya users get, and the programs that prove it, are built with clang 14 and
+# LLVM's C++ runtime against glibc 2.17; CTest runs those programs under that glibc's own loader.
+glibc217_sysroot=""
+glibc217_deps=""
+glibc217_prepare() {
+  [ -z "$glibc217_sysroot" ] || return 0
+  tools/install-deps.sh glibc217
+  glibc217_sysroot=$(tools/build-deps.sh glibc217-sysroot | tail -n 1)
+  glibc217_deps=$(tools/build-deps.sh glibc217 | tail -n 1)
+}
+configure_glibc217() {
+  local dir=$1
+  shift
+  glibc217_prepare
+  cmake -S . -B "$dir" -G Ninja -DMOCAP_WERROR=ON \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/glibc-2.17.cmake" -DMOCAP_SYSROOT="$glibc217_sysroot" \
+    -DMOCAP_DEPS_PREFIXES="$glibc217_deps" "$@" >/dev/null
+}
+
+# A module for Maya: what it shows the loader, then one import and one live frame through it in
+# the stand-in devkit's host, under glibc 2.17's loader and under the machine's own.
+check_maya_module() {
+  local module=$1 program=build-glibc217/tests/install/devkitModuleTest
+  tools/check-module.sh --maya --glibc 2.17 "$module"
+  echo "$module under glibc 2.17:"
+  MARVIK_MODULE=$module LD_LIBRARY_PATH=build-glibc217/devkit/lib \
+    tools/glibc217-run.sh "$glibc217_sysroot" "$program"
+  echo "$module under the machine's glibc $(getconf GNU_LIBC_VERSION | awk '{print $2}'):"
+  MARVIK_MODULE=$module LD_LIBRARY_PATH=build-glibc217/devkit/lib "$program"
+}
+
+step_glibc217() {
+  configure_glibc217 build-glibc217 -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build-glibc217 --parallel "$jobs"
+  ctest --test-dir build-glibc217 --output-on-failure -j "$jobs" --timeout 300
+}
 step_devkit() {
-  configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build build --parallel "$jobs" --target standInDevkit devkitModuleTest
-  configure build-devkit -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMAYA_LOCATION="$PWD/build/devkit"
+  configure_glibc217 build-glibc217 -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build-glibc217 --parallel "$jobs" --target standInDevkit devkitModuleTest
+  configure_glibc217 build-devkit -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DMAYA_LOCATION="$PWD/build-glibc217/devkit"
   cmake --build build-devkit --parallel "$jobs" --target marvikMocap
-  tools/check-module.sh --maya build-devkit/plug-ins/marvikMocap.so
-  MARVIK_MODULE=build-devkit/plug-ins/marvikMocap.so LD_LIBRARY_PATH=build/devkit/lib \
-    build/tests/install/devkitModuleTest
+  check_maya_module build-devkit/plug-ins/marvikMocap.so
 }
 # The zip a Maya user unzips into a folder on MAYA_MODULE_PATH, from the devkit build; checked by
 # loading the plug-in unzipped from it.
 step_package() {
   [ -f build-devkit/plug-ins/marvikMocap.so ] || step_devkit
+  glibc217_prepare
   local version name unpacked=build-package/unzipped
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-devkit/CMakeCache.txt)
   name=marvikMocap-$version-maya2022-linux
@@ -86,8 +130,7 @@ step_package() {
   done
   grep -qx "+ PLATFORM:linux MAYAVERSION:2022 marvikMocap $version ./marvikMocap" \
     "$unpacked/marvikMocap.mod" || { echo "package: marvikMocap.mod names no Linux module" >&2 && return 1; }
-  MARVIK_MODULE="$unpacked/marvikMocap/plug-ins/linux/marvikMocap.so" \
-    LD_LIBRARY_PATH=build/devkit/lib build/tests/install/devkitModuleTest
+  check_maya_module "$unpacked/marvikMocap/plug-ins/linux/marvikMocap.so"
   echo "package: build-package/$name.zip"
 }
 step_windows() {
@@ -134,6 +177,16 @@ step_chaos() {
   chaos_run build-asan --seed "$(date -u +%Y%m%d)" --seconds 60
   configure build-tsan "${tsan_flags[@]}"
   TSAN_OPTIONS=halt_on_error=1 chaos_run build-tsan --seed 2 --seconds 60
+}
+
+# Not timed tests: figures to compare by eye, on a machine as quiet as can be had.
+step_bench() {
+  local targets=(bvhParseBench bvhImportBench streamBench pluginBench)
+  configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build --parallel "$jobs" --target "${targets[@]}"
+  configure_glibc217 build-glibc217 -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build-glibc217 --parallel "$jobs" --target "${targets[@]}"
+  tools/bench-table.sh build build-glibc217 "$glibc217_sysroot" "${targets[@]}"
 }
 
 step_soak() {
