@@ -4,9 +4,10 @@
 #   always   it exports exactly Maya's plug-in entry points and version symbols;
 #   --maya   it needs nothing but Maya's libraries and the C/C++ runtime (a build for Maya);
 #   --glibc  (Linux) it loads on that glibc with no C++ runtime of the machine's: no glibc symbol
-#            version above VERSION, no GLIBCXX_ or CXXABI_ version, no library but Maya's and
-#            glibc's own (and libgcc_s), and no symbol it takes from outside names a std:: type,
-#            so that no standard-library object crosses the Maya API.
+#            version above VERSION, no GLIBCXX_ or CXXABI_ version, no C++ runtime library
+#            (with --maya: no library but Maya's and glibc's own, and libgcc_s), and no symbol
+#            it takes from outside names a std:: type, so that no standard-library object
+#            crosses the Maya API.
 # Prints what it read.
 set -euo pipefail
 maya=0
@@ -51,6 +52,7 @@ case "$module" in
     if [ -n "$glibc" ]; then
       # glibc before 2.34 keeps threads, dlopen and clocks in libraries of their own.
       allowed="$mayaLibraries"'|^lib(c|m|pthread|dl|rt|gcc_s)\.so\.[0-9]+$|^ld-linux-x86-64\.so\.2$'
+      cxxRuntime=$(grep -E '^lib(stdc\+\+|c\+\+|c\+\+abi|unwind)\.so' <<<"$needed" || true)
       versions=$(objdump -T "$module" | grep -o '\b\(GLIBC\|GLIBCXX\|CXXABI\)_[0-9.]*' | sort -u -V)
       highest=$(grep '^GLIBC_' <<<"$versions" | sed 's/^GLIBC_//' | tail -n 1)
       runtime=$(grep -E '^(GLIBCXX|CXXABI)_' <<<"$versions" || true)
@@ -71,7 +73,7 @@ if [ "$exports" != "$expected" ]; then
   echo "check-module: expected exports exactly:" $expected >&2
   exit 1
 fi
-if [ $maya -eq 1 ] || [ -n "$glibc" ]; then
+if [ $maya -eq 1 ]; then
   foreign=$(grep -Ev "$allowed" <<<"$needed" || true)
   if [ -n "$foreign" ]; then
     echo "check-module: a module for Maya needs libraries Maya does not have:" $foreign >&2
@@ -84,8 +86,8 @@ if [ -n "$glibc" ]; then
     echo "check-module: the module needs glibc ${highest:-(no version found)}, above $glibc" >&2
     exit 1
   fi
-  if [ -n "$runtime" ]; then
-    echo "check-module: the module needs the machine's C++ runtime:" $runtime >&2
+  if [ -n "$runtime$cxxRuntime" ]; then
+    echo "check-module: the module needs the machine's C++ runtime:" $runtime $cxxRuntime >&2
     exit 1
   fi
   if [ -n "$standard" ]; then
