@@ -2,9 +2,9 @@
 # Builds and checks the project. With no argument, every step in `steps` runs in order and the
 # first failure stops the run (this is what CI does); with a step name, only that step runs.
 #   quick   normal build (g++) and the whole suite: the developers' inner loop
-#   glibc217 the whole tree built as the Linux module Maya users get is (clang 14 and libc++
-#           against glibc 2.17, cmake/glibc-2.17.cmake; build-glibc217/), its suite run under
-#           that glibc's own loader
+#   glibc217 the whole tree built with the toolchain of the Linux module Maya users get (clang 14
+#           and libc++ against glibc 2.17, cmake/glibc-2.17.cmake; build-glibc217/), its suite
+#           run under that glibc's own loader
 #   devkit  the module built for Maya with that toolchain and -DMAYA_LOCATION pointing at the
 #           stand-in devkit the glibc 2.17 build lays out as Maya's (<maya/...> headers only,
 #           libraries under Maya's names), checked for its exports, needed libraries and symbol
@@ -113,7 +113,10 @@ step_devkit() {
 # The zip a Maya user unzips into a folder on MAYA_MODULE_PATH, from the devkit build; checked by
 # loading the plug-in unzipped from it.
 step_package() {
-  [ -f build-devkit/plug-ins/marvikMocap.so ] || step_devkit
+  if [ ! -f build-devkit/plug-ins/marvikMocap.so ] ||
+    [ ! -x build-glibc217/tests/install/devkitModuleTest ]; then
+    step_devkit
+  fi
   glibc217_prepare
   local version name unpacked=build-package/unzipped
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-devkit/CMakeCache.txt)
