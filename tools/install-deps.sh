@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, if any are missing. With "windows", the
 # MinGW-w64 cross compiler, its zlib and Wine for the Windows step instead; with "farm", Slurm
-# and munge for the farm step; with "stress", the load generator of the repeat mode.
+# and munge for the farm step; with "glibc217", clang 14, lld and LLVM's static C++ runtime for
+# the module built against glibc 2.17, and npm, which fetches that glibc's sysroot; with
+# "stress", the load generator of the repeat mode.
 set -euo pipefail
 
 options=()
@@ -15,6 +17,11 @@ elif [ "${1:-}" = farm ]; then
   # Without Slurm's recommended plug-ins (accounting, energy, profiling): the farm uses none.
   packages=(slurmctld slurmd slurm-client munge iproute2 procps)
   options=(--no-install-recommends)
+elif [ "${1:-}" = glibc217 ]; then
+  packages=(clang-14 lld-14 libc++-14-dev libc++abi-14-dev libunwind-14-dev libclang-rt-14-dev
+    xz-utils)
+  # Node's own packages bring npm too; Debian's npm only where there is none.
+  command -v npm >/dev/null || packages+=(npm)
 elif [ "${1:-}" = stress ]; then
   packages=(stress-ng)
 fi

@@ -2,11 +2,16 @@
 # Builds and checks the project. With no argument, every step in `steps` runs in order and the
 # first failure stops the run (this is what CI does); with a step name, only that step runs.
 #   quick   normal build (g++) and the whole suite: the developers' inner loop
-#   devkit  the build for Maya (the maya-linux preset: no tests, GoogleTest and Google Benchmark
-#           not to be found) against the stand-in devkit the host build lays out as Maya's
-#           (<maya/...> headers only, libraries under Maya's names), checked for its exports and
-#           needed libraries, and loaded for one import and one live frame
-#   package the devkit build zipped into build-package/ as a Maya module, and loaded unzipped
+#   glibc217 the whole tree built with the toolchain of the Linux module Maya users get (clang 14
+#           and libc++ against glibc 2.17, cmake/glibc-2.17.cmake; the glibc217 preset,
+#           build-glibc217/), its suite run under that glibc's own loader
+#   devkit  the build for Maya (the maya-linux preset: that toolchain, no tests, GoogleTest and
+#           Google Benchmark not to be found) against the stand-in devkit the glibc 2.17 build
+#           lays out as Maya's (<maya/...> headers only, libraries under Maya's names), checked for
+#           its exports, needed libraries and symbol versions, and loaded for one import and one
+#           live frame under glibc 2.17's loader and the machine's own
+#   package the devkit build zipped into build-package/ as a Maya module, checked and loaded
+#           unzipped as in devkit
 #   farm    a one-node Slurm cluster on this machine runs the README's job array of
 #           `marvik convert --shard` over a generated library (tools/slurm-farm.sh)
 #   windows the whole tree cross-built for 64-bit Windows with MinGW-w64 (build-windows/) and
@@ -21,6 +26,8 @@
 # Not in the full run:
 #   soak    the chaos run on a Release build (build-release/) for MOCAP_SOAK_MINUTES (60), with
 #           MOCAP_SOAK_SEED or a random seed; judges the resident size too
+#   bench   bvhParseBench, bvhImportBench, streamBench and pluginBench of the quick build and of
+#           the glibc 2.17 build (on the machine's glibc and under 2.17's loader), side by side
 #   repeat N [asan]  the suite of `quick` (or of `asan`) N times in a row while stress-ng keeps
 #           both cores busy; prints each failing test with its message, then a summary. For
 #           whoever touches waits, clocks or threads: a test that fails once in N is a bug
@@ -29,7 +36,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-steps=(quick devkit package farm windows asan tsan chaos fuzz format)
+steps=(quick glibc217 devkit package farm windows asan tsan chaos fuzz format)
 
 jobs=$(nproc)
 fuzz_seconds=${MOCAP_FUZZ_SECONDS:-60}
@@ -62,21 +69,54 @@ build_and_test() {
 }
 
 step_quick() { build_and_test host; }
+# The Linux module Maya users get, and the programs that prove it, are built with clang 14 and
+# LLVM's C++ runtime against glibc 2.17: the glibc217 and maya-linux presets, which read the
+# sysroot and the prefixes from MARVIK_GLIBC217_SYSROOT and MARVIK_DEPS_GLIBC217. CTest runs those
+# programs under that glibc's own loader.
+glibc217_ready=0
+glibc217_prepare() {
+  [ $glibc217_ready -eq 0 ] || return 0
+  tools/install-deps.sh glibc217
+  MARVIK_GLIBC217_SYSROOT=$(tools/build-deps.sh glibc217-sysroot | tail -n 1)
+  MARVIK_DEPS_GLIBC217=$(tools/build-deps.sh glibc217 | tail -n 1)
+  export MARVIK_GLIBC217_SYSROOT MARVIK_DEPS_GLIBC217
+  glibc217_ready=1
+}
+
+# A module for Maya: what it shows the loader, then one import and one live frame through it in
+# the stand-in devkit's host, under glibc 2.17's loader and under the machine's own.
+check_maya_module() {
+  local module=$1 program=build-glibc217/tests/install/devkitModuleTest
+  tools/check-module.sh --maya --glibc 2.17 "$module"
+  echo "$module under glibc 2.17:"
+  MARVIK_MODULE=$module LD_LIBRARY_PATH=build-glibc217/devkit/lib \
+    tools/glibc217-run.sh "$MARVIK_GLIBC217_SYSROOT" "$program"
+  echo "$module under the machine's glibc $(getconf GNU_LIBC_VERSION | awk '{print $2}'):"
+  MARVIK_MODULE=$module LD_LIBRARY_PATH=build-glibc217/devkit/lib "$program"
+}
+
+step_glibc217() {
+  glibc217_prepare
+  build_and_test glibc217
+}
 step_devkit() {
-  configure host
-  build host --target standInDevkit devkitModuleTest
+  glibc217_prepare
+  configure glibc217
+  build glibc217 --target standInDevkit devkitModuleTest
   # What a user builds for Maya: nothing of the tests may be looked for.
-  MAYA_LOCATION=$PWD/build/devkit configure maya-linux --no-warn-unused-cli \
+  MAYA_LOCATION=$PWD/build-glibc217/devkit configure maya-linux --no-warn-unused-cli \
     -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON
   build maya-linux
-  tools/check-module.sh --maya build-maya-linux/plug-ins/marvikMocap.so
-  MARVIK_MODULE=build-maya-linux/plug-ins/marvikMocap.so LD_LIBRARY_PATH=build/devkit/lib \
-    build/tests/install/devkitModuleTest
+  check_maya_module build-maya-linux/plug-ins/marvikMocap.so
 }
 # The zip a Maya user unzips into a folder on MAYA_MODULE_PATH, from the devkit build; checked by
 # loading the plug-in unzipped from it.
 step_package() {
-  [ -f build-maya-linux/plug-ins/marvikMocap.so ] || step_devkit
+  if [ ! -f build-maya-linux/plug-ins/marvikMocap.so ] ||
+    [ ! -x build-glibc217/tests/install/devkitModuleTest ]; then
+    step_devkit
+  fi
+  glibc217_prepare
   local version name unpacked=build-package/unzipped
   version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-maya-linux/CMakeCache.txt)
   name=marvikMocap-$version-maya2022-linux
@@ -92,8 +132,7 @@ step_package() {
   done
   grep -qx "+ PLATFORM:linux MAYAVERSION:2022 marvikMocap $version ./marvikMocap" \
     "$unpacked/marvikMocap.mod" || { echo "package: marvikMocap.mod names no Linux module" >&2 && return 1; }
-  MARVIK_MODULE="$unpacked/marvikMocap/plug-ins/linux/marvikMocap.so" \
-    LD_LIBRARY_PATH=build/devkit/lib build/tests/install/devkitModuleTest
+  check_maya_module "$unpacked/marvikMocap/plug-ins/linux/marvikMocap.so"
   echo "package: build-package/$name.zip"
 }
 # The README's job array on a Slurm cluster of one node, brought up and stopped by the script.
@@ -199,6 +238,17 @@ step_chaos() {
   chaos_run build-asan --seed "$(date -u +%Y%m%d)" --seconds 60
   configure tsan
   TSAN_OPTIONS=halt_on_error=1 chaos_run build-tsan --seed 2 --seconds 60
+}
+
+# Not timed tests: figures to compare by eye, on a machine as quiet as can be had.
+step_bench() {
+  local targets=(bvhParseBench bvhImportBench streamBench pluginBench)
+  glibc217_prepare
+  configure host
+  build host --target "${targets[@]}"
+  configure glibc217
+  build glibc217 --target "${targets[@]}"
+  tools/bench-table.sh build build-glibc217 "$MARVIK_GLIBC217_SYSROOT" "${targets[@]}"
 }
 
 step_soak() {

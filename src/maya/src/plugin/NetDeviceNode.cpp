@@ -203,11 +203,12 @@ MStatus NetDeviceNode::initialize() {
   }
 }
 
-void NetDeviceNode::postConstructor() {
+void NetDeviceNode::postConstructor() try {
   MObjectArray refresh;
   refresh.append(outputRotateOrder);
   setRefreshOutputAttributes(refresh);
   createMemoryPools(kPoolBuffers, kPoolBytes, 1);
+} catch (...) {
 }
 
 bool NetDeviceNode::isOwnPlug(const MPlug& plug) {

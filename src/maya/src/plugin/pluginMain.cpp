@@ -17,8 +17,9 @@
 #include "scene/imocapImport.h"
 
 // Every registration runs whatever the earlier ones returned, and the result is the last one's
-// status; a failure is shown, so that it is not lost behind a later success.
-MStatus initializePlugin(MObject obj) {
+// status; a failure is shown, so that it is not lost behind a later success. Both entry points
+// catch: the module's C++ runtime is its own, and nothing it throws may reach Maya.
+MStatus initializePlugin(MObject obj) try {
   MStatus result = MS::kFailure;
   MFnPlugin plugin(obj, "Orvane", MARVIK_VERSION, "Any");
 
@@ -52,12 +53,14 @@ MStatus initializePlugin(MObject obj) {
         "Failed to register the user interface procedures createmocapmenu and deletemocapmenu");
   }
   return result;
+} catch (...) {
+  return MS::kFailure;
 }
 
 // A take still running cannot be built any more: it goes into a recovery folder. The stream is
 // closed then: its receive thread runs the module's code and must end before the module can be
 // unmapped.
-MStatus uninitializePlugin(MObject obj) {
+MStatus uninitializePlugin(MObject obj) try {
   MStatus result = MS::kFailure;
   TakeSession::unloading();
   NetDeviceNode::closeStream();
@@ -71,4 +74,6 @@ MStatus uninitializePlugin(MObject obj) {
   result = plugin.deregisterCommand("marvikMocapStatus");
   result = plugin.deregisterFileTranslator("BVH");
   return result;
+} catch (...) {
+  return MS::kFailure;
 }
