@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -478,8 +479,16 @@ TEST_F(RecordTake, DeletingTheNodeWritesTheTakeIntoARecoveryFolder) {
   ASSERT_EQ(warning.rfind(prefix, 0), 0u) << warning;
   const std::filesystem::path folder = std::filesystem::u8path(warning.substr(prefix.size()));
   EXPECT_EQ(folder.parent_path(), std::filesystem::u8path(temp.path()));
-  EXPECT_THAT(folder.filename().u8string(),
-              ::testing::MatchesRegex("marvikMocap-take-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}"));
+  // "marvikMocap-take-yyyy-mm-dd-hhmmss"; no regular expression: GoogleTest's on Windows has no
+  // character classes.
+  const std::string name = folder.filename().u8string();
+  const std::string shape = "marvikMocap-take-0000-00-00-000000";
+  bool shaped = name.size() == shape.size();
+  for (std::size_t i = 0; shaped && i < shape.size(); ++i) {
+    shaped = shape[i] == '0' ? std::isdigit(static_cast<unsigned char>(name[i])) != 0
+                             : name[i] == shape[i];
+  }
+  EXPECT_TRUE(shaped) << name;
   EXPECT_EQ(readFile((folder / "a.bvh").u8string()),
             "HIERARCHY\nROOT J0\n{\nOFFSET 0 0 0\n"
             "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation \n}\n"
