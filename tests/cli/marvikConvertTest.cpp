@@ -7,13 +7,13 @@
 #include <fstream>
 #include <iterator>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "support/Platform.h"
 #include "support/TempDirectory.h"
+#include "support/TextFiles.h"
 
 namespace {
 
@@ -28,18 +28,6 @@ const char kGood[] =
     "JOINT Spine\n{\nOFFSET 0 5 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n"
     "End Site\n{\nOFFSET 0 1 0\n}\n}\n}\n"
     "MOTION\nFrames: 2\nFrame Time: 0.5\n0 1 2 3 4 5 6 7 8\n10 11 12 13 14 15 16 17 18\n";
-
-std::string readFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> result;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) result.push_back(line);
-  return result;
-}
 
 // The summary: the lines from "marvik convert: " on.
 std::vector<std::string> summary(const std::string& out) {

@@ -1,19 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "ChildProcess.h"
 #include "support/TempDirectory.h"
+#include "support/TextFiles.h"
 
 namespace {
-
-std::string readFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 TEST(MarvikDemo, ServesStreamsImportsAndWritesItsFilesInUnderAMinute) {
   TempDirectory temp(::testing::TempDir(), "marvikDemo");

@@ -2,31 +2,18 @@
 
 #include <chrono>
 #include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "support/TempDirectory.h"
+#include "support/TextFiles.h"
 
 namespace {
 
 using std::chrono::seconds;
 
 std::string sample(const std::string& name) { return std::string(EXAMPLES_DIR) + "/" + name; }
-
-std::string readFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> result;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) result.push_back(line);
-  return result;
-}
 
 class MarvikImport : public ::testing::Test {
  protected:

@@ -2,26 +2,19 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "support/TempDirectory.h"
 #include "support/TestSockets.h"
+#include "support/TextFiles.h"
 
 namespace {
 
 using std::chrono::seconds;
 
 std::string sample(const std::string& name) { return std::string(EXAMPLES_DIR) + "/" + name; }
-
-std::string readFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // A socket on 127.0.0.1 at a port chosen by the system, listening or not. Connects to a
 // listening one succeed through the backlog without an accept, and nothing is ever sent.

@@ -12,6 +12,7 @@
 
 #include "ChildProcess.h"
 #include "support/TempDirectory.h"
+#include "support/TextFiles.h"
 
 namespace {
 
@@ -31,11 +32,6 @@ const char kTwoFrames[] =
 const char kMalformed[] =
     "HIERARCHY\nROOT Hips\n{\n  OFFSET 0 0 0\n  CHANNELS 3 Xposition Yposition Zposition\n"
     "  JOINT Leg\n  {\n    OFFSET 0 -4 0\n  }\n}}\nMOTION\n";
-
-std::string readFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // Width and height from a PNG file's header chunk; 0 x 0 when it is no PNG.
 std::pair<std::uint32_t, std::uint32_t> pngSize(const std::string& path) {

@@ -4,25 +4,19 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "support/TempDirectory.h"
+#include "support/TextFiles.h"
 
 namespace {
 
 using std::chrono::seconds;
 
 std::string sample(const std::string& name) { return std::string(EXAMPLES_DIR) + "/" + name; }
-
-std::string readFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // The motion section of a BVH text: its counts and every frame's values as floats.
 struct Motion {

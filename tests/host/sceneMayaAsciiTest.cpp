@@ -11,23 +11,16 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "support/TempDirectory.h"
+#include "support/TextFiles.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> result;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) result.push_back(line);
-  return result;
-}
 
 class SceneMayaAscii : public ::testing::Test {
  protected:

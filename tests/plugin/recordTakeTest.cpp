@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -28,6 +27,7 @@
 #include "support/StreamMessages.h"
 #include "support/StreamSession.h"
 #include "support/TempDirectory.h"
+#include "support/TextFiles.h"
 
 namespace {
 
@@ -75,11 +75,6 @@ bool waitForStatus(const std::string& text) {
     std::this_thread::yield();
   }
   return false;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 // The scene's nodes below the top transform `top` as sceneJson writes them, one a line: the

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <future>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,6 +10,7 @@
 #include "support/StreamMessages.h"
 #include "support/StreamSession.h"
 #include "support/TempDirectory.h"
+#include "support/TextFiles.h"
 
 namespace {
 
@@ -31,11 +30,6 @@ std::string headerIn(int slot) {
 std::string otherHeader() {
   return bvhHeaderText(
       streamMessages::joint("B", 0, 0, 0, {J::Xrotation, J::Yrotation, J::Zrotation}), 1);
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 // A frame of three values, the first v.
