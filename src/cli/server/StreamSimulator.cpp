@@ -9,6 +9,9 @@ namespace {
 
 using J = BrexPlugs::BVH_JOIN;
 
+// M_PI is not standard C++; Visual Studio has it only with _USE_MATH_DEFINES.
+constexpr double kPi = 3.14159265358979323846;
+
 struct JointEntry {
   const char* name;
   int parent;
@@ -115,7 +118,7 @@ BrexPlugs::BVH_JOIN StreamSimulator::skeleton() { return makeJoint(0); }
 
 void StreamSimulator::motion(double seconds, int actor, std::vector<float>& values) {
   values.resize(kChannels);
-  const double phase = seconds * 2.0 * M_PI * 0.5 + actor;
+  const double phase = seconds * 2.0 * kPi * 0.5 + actor;
   values[0] = static_cast<float>(20.0 * std::sin(phase) + 50.0 * actor);
   values[1] = static_cast<float>(95.0 + 2.0 * std::sin(2.0 * phase));
   values[2] = static_cast<float>(20.0 * std::cos(phase));
