@@ -113,8 +113,10 @@ std::array<double, 6> valuesAt(const std::string& node, double seconds) {
 
 bool isJoint(const std::string& node) { return host::findNode(node).hasFn(MFn::kJoint); }
 
-Matrix localMatrix(const std::string& node, double seconds) {
-  const std::array<double, 6> values = valuesAt(node, seconds);
+Matrix localMatrix(const std::string& node, double seconds, const Values& given) {
+  const auto found = given.find(node);
+  const std::array<double, 6> values =
+      found != given.end() ? found->second : valuesAt(node, seconds);
   Matrix m = identity();
   for (int i = 0; i < 3; ++i) m[i][3] = values[static_cast<std::size_t>(i)];
   if (isJoint(node)) m = m * rotation(vectorOf(node + ".jointOrient"), 0);
@@ -154,7 +156,8 @@ std::vector<double> keyTimes(const std::vector<std::string>& joints) {
   return std::vector<double>(times.begin(), times.end());
 }
 
-std::vector<Vector> worldPositions(const std::vector<std::string>& joints, double seconds) {
+std::vector<Vector> worldPositions(const std::vector<std::string>& joints, double seconds,
+                                   const Values& given) {
   std::map<std::string, Matrix> worlds;
   // The product of the local matrices of every DAG node from the top of the path down.
   std::function<const Matrix&(const std::string&)> worldOf =
@@ -164,7 +167,7 @@ std::vector<Vector> worldPositions(const std::vector<std::string>& joints, doubl
     const std::size_t bar = path.rfind('|');
     const Matrix above =
         bar == 0 || bar == std::string::npos ? identity() : worldOf(path.substr(0, bar));
-    return worlds.emplace(path, above * localMatrix(path, seconds)).first->second;
+    return worlds.emplace(path, above * localMatrix(path, seconds, given)).first->second;
   };
   std::vector<Vector> positions;
   for (const std::string& joint : joints) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,11 @@ std::vector<std::string> jointPaths(const std::string& top);
 // rotate plugs.
 std::vector<double> keyTimes(const std::vector<std::string>& joints);
 
+// Translate and rotate (degrees) of a node, by its path, in place of what the scene says.
+using Values = std::map<std::string, std::array<double, 6>>;
+
 // The world position of each joint at `seconds`.
-std::vector<Vector> worldPositions(const std::vector<std::string>& joints, double seconds);
+std::vector<Vector> worldPositions(const std::vector<std::string>& joints, double seconds,
+                                   const Values& given = {});
 
 }  // namespace jointposes
