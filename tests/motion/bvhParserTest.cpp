@@ -165,7 +165,7 @@ TEST(BvhParser, FailureTable) {
       {"\xEF\xBB\xBFHIERARCHY\nROOT a\n{\n}\n", kMocapSyntaxError},
       {"\nHIERARCHY\n", kMocapSyntaxError},
       {hierarchy("ROOT a b c d e f g h i j k {\n"), kMocapSyntaxError},
-      {hierarchy("ROOT Left Up Leg"), kMocapSyntaxError},
+      {hierarchy("ROOT Left Up Leg"), kMocapOk},
       {root + "End Sight\n{\n", kMocapSyntaxError},
       {root + "End Site\nOFFSET 0 0 0\n", kMocapSyntaxError},
       {hierarchy("ROOT a\n{\nOFFSET 0 0 0\nPOSITION 3 X Y Z\n"), kMocapSyntaxError},
@@ -711,6 +711,7 @@ TEST(BvhParserReport, TextsEndingEarlySayWhere) {
   } kCases[] = {
       {root, Cut::kInHierarchy, 5},
       {root + "JOINT b\n{\nOFFSET 0 1", Cut::kInHierarchy, 8},
+      {root + "JOINT Left Up", Cut::kInHierarchy, 6},
       {root + "JOINT b\n{\nOFFSET 0 1 0\nCHANNELS 6 X Y", Cut::kInHierarchy, 9},
       {root + "End Site\n{\nOFFSET 0 1 0\n}\n", Cut::kInHierarchy, 9},
       {root + "JOINT b\n{\n\nOFFSET 0 1 0\n}\n}\n", Cut::kInHierarchy, 7},

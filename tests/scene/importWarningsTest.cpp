@@ -135,6 +135,12 @@ TEST_F(ImportWarnings, FilesEndingEarlySaySo) {
   EXPECT_THAT(host::listNodes("joint"),
               ElementsAre("|cut|Hips", "|cut|Hips|Chest", "|cut|Hips|Chest|Chest_Effector"));
 
+  // Inside a name, too.
+  EXPECT_THAT(warningsOf(write("name.bvh", text.substr(0, text.find("  JOINT Leg") + 10))),
+              ElementsAre("name.bvh: the file ends inside its hierarchy (line 15); the joints read "
+                          "so far are imported, without motion"));
+  EXPECT_EQ(host::listNodes("joint").size(), 3u);
+
   const std::string inHeader = text.substr(0, text.find("Frame Time"));
   EXPECT_THAT(warningsOf(write("header.bvh", inHeader), "bonesOnly=true"),
               ElementsAre("header.bvh: the file ends inside its motion header (line 22); no "

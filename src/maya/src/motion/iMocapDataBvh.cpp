@@ -150,7 +150,7 @@ class BvhReading {
     for (int i = 0; i < kMaxNameTokens && token != "{"; ++i) {
       if (!name.empty()) name += kNameJoin;
       name += token;
-      if (!read()) return fail(kMocapSyntaxError);
+      if (!read()) return false;
     }
     name += suffix;
     if (token != "{") return fail(kMocapSyntaxError);

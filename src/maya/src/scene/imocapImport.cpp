@@ -288,6 +288,11 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
     if (code != kMocapOk) {
       failureText = describeParseFailure(
           code, bvh, [&file] { return std::make_unique<std::ifstream>(file, std::ios::binary); });
+    } else if (skeleton.root == nullptr && bvh.cutShort() != iMocapDataBvh::CutShort::kNo) {
+      // Cut before its first joint: there is nothing to import.
+      failureText = "unexpected end of file at line ";
+      failureText += static_cast<unsigned int>(bvh.line());
+      return MS::kFailure;
     } else {
       std::vector<std::string> warnings = {
           cutShortWarning(bvh), zeroFramesWarning(bvh.motionBlocks(), *this, skeleton.frameCount)};
