@@ -215,6 +215,8 @@ std::vector<Vector> worldPositions(const Motion& motion, int frame) {
     for (const std::string& channel : joint.channels) {
       const double v = still ? 0.0 : motion.frames[static_cast<std::size_t>(frame)][value];
       ++value;
+      // A channel of no axis moves nothing.
+      if (axisOf(channel) < 0 || axisOf(channel) > 2) continue;
       if (isPosition(channel)) {
         if (!still) place[static_cast<std::size_t>(axisOf(channel))] = v;
       } else {
