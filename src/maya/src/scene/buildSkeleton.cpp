@@ -66,9 +66,8 @@ void resolveOptions(const imocapImport& translator, const iSkeleton& skeleton,
   data.bonesOnly = translator.bonesOnly;
   data.merge = translator.merge;
   data.scale = translator.scale;
-  data.rotationOrder = translator.rotationOrder != static_cast<int>(kNotGiven)
-                           ? translator.rotationOrder
-                           : skeleton.rotationOrder;
+  data.rotationOrderGiven = translator.rotationOrder != static_cast<int>(kNotGiven);
+  data.rotationOrder = data.rotationOrderGiven ? translator.rotationOrder : skeleton.rotationOrder;
   data.startFrame = translator.startFrame == kNotGiven ? 0 : translator.startFrame;
   data.endFrame = translator.endFrame == kNotGiven
                       ? skeleton.frameCount
@@ -181,7 +180,8 @@ void visitJoint(iSkeleton::iJoint* joint, iSkeleton::iJoint::icallbackData* call
 MStatus createJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& data,
                     MObject& created) {
   MStatus status;
-  int order = reverseRotationOrder(data.rotationOrder);
+  int order = reverseRotationOrder(
+      data.rotationOrderGiven ? data.rotationOrder : jointRotationOrder(joint, data.rotationOrder));
   MVector translation(joint.offset[0] * data.scale, joint.offset[1] * data.scale,
                       joint.offset[2] * data.scale);
 

@@ -32,6 +32,8 @@ class imocapImport : public MPxFileTranslator {
     bool merge = false;
     float scale = 1.0f;
     int rotationOrder = static_cast<int>(kNotGiven);  // resolved channel order of the data
+    // rotationOrder is the option's, for every joint; otherwise each joint turns in its own.
+    bool rotationOrderGiven = false;
     std::uint32_t startFrame = 0;
     std::uint32_t endFrame = 0;  // exclusive, never above the skeleton's frame count
     double frameTime = 0.0;      // seconds per frame
