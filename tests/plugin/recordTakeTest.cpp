@@ -20,6 +20,7 @@
 
 #include "BvhActor.h"
 #include "host/HostScene.h"
+#include "host/Interrupts.h"
 #include "host/Plugins.h"
 #include "plugin/ModuleTest.h"
 #include "support/LoopbackServer.h"

@@ -117,9 +117,19 @@ bool parseArguments(const std::shared_ptr<const CommandSyntax>& syntax,
                     std::string& error) {
   parsed = ParsedArguments();
   parsed.syntax = syntax;
-  // Queried flags take no arguments, wherever -query stands.
-  for (const std::string& arg : args) {
-    if (syntax->query && (arg == "-q" || arg == "-query")) parsed.query = true;
+  // Queried flags take no arguments, wherever -query stands; "-q" as a string flag's argument is
+  // no query.
+  for (std::size_t i = 0; syntax->query && i < args.size(); ++i) {
+    if (args[i] == "-q" || args[i] == "-query") {
+      parsed.query = true;
+      break;
+    }
+    const CommandSyntax::Flag* flag = looksLikeFlag(args[i]) ? syntax->find(args[i]) : nullptr;
+    if (flag == nullptr) continue;
+    for (MSyntax::MArgType type : flag->arguments) {
+      if (i + 1 >= args.size() || !readsAs(type, args[i + 1])) break;
+      ++i;
+    }
   }
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
