@@ -94,7 +94,10 @@ TEST_F(CommandFlags, RecordTakesEachFlagLongAndShort) {
     EXPECT_EQ(run("marvikMocapRecord", {stop}), std::string("failed: ") + kNoTake);
   }
   for (const char* cancel : {"-cancel", "-cn"}) {
-    EXPECT_EQ(run("marvikMocapRecord", {cancel}), "failed: marvikMocapRecord: no take is running");
+    EXPECT_EQ(
+        run("marvikMocapRecord", {cancel}),
+        "failed: marvikMocapRecord: no take is running: nothing to cancel (-cancel); start one "
+        "with -start");
   }
   for (const std::vector<std::string>& args :
        std::vector<std::vector<std::string>>{{"-start", "-fps", "30", "-memoryLimit", "512"},

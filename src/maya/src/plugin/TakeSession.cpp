@@ -252,7 +252,7 @@ MStatus TakeSession::keepInterrupted(std::vector<TakeRecorder::Take>& takes,
 
 MStatus TakeSession::cancel() {
   if (!recorder && interrupted.empty()) {
-    showError("no take is running");
+    showError("no take is running: nothing to cancel (-cancel); start one with -start");
     return MS::kFailure;
   }
   if (recorder) {
