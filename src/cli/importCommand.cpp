@@ -182,6 +182,11 @@ int importBvh(const ImportRequest& request) {
   std::printf("  time taken     %.3f s\n", taken);
   for (const std::string& warning : warnings) std::printf("  warning        %s\n", warning.c_str());
 
+  // A Ctrl-C that came after the import's last poll still stops the program before it writes.
+  if (stops.stopped()) {
+    std::fprintf(stderr, "%s: interrupted: nothing written\n", name);
+    return kInterruptedExit;
+  }
   return PluginSession::writeScene(name, request.json, request.ma, "  wrote          ") ? 0 : 1;
 }
 
