@@ -11,7 +11,10 @@ Session& Session::instance() {
 
 void Session::reset(Reset what) {
   scene.empty();
-  if (what == Reset::kFreshScene) scene.forgetErrors();
+  if (what == Reset::kFreshScene) {
+    scene.forgetErrors();
+    interrupts = Interrupts();
+  }
   if (what != Reset::kExit) return;
   auto loaded = plugins.plugins;
   for (auto plugin = loaded.rbegin(); plugin != loaded.rend(); ++plugin) {

@@ -18,6 +18,7 @@
 #include "motion/iFrameSource.h"
 #include "motion/parseNumber.h"
 #include "plugin/NetDeviceNode.h"
+#include "scene/ImportComputation.h"
 #include "scene/imocapImport.h"
 #include "stream/StreamStatus.h"
 #include "stream/protocolBufferProcess.h"
@@ -106,6 +107,8 @@ const char* TakeSession::Summary::stateName() const {
       return "recording";
     case State::kFull:
       return "full";
+    case State::kInterrupted:
+      return "interrupted";
     case State::kIdle:
       break;
   }
@@ -133,6 +136,12 @@ MStatus TakeSession::start(double rate, double limit) {
     showError("a take is running already: stop it (-stop) or cancel it (-cancel) first");
     return MS::kFailure;
   }
+  if (!interrupted.empty()) {
+    showError(
+        "the take of an interrupted -stop waits: build it (-stop), write it (-stop -file DIR) or "
+        "drop it (-cancel) first");
+    return MS::kFailure;
+  }
   if (currentDeviceNode == nullptr) {
     showError("there is no netDevice node: create one and connect it first");
     return MS::kFailure;
@@ -156,7 +165,7 @@ MStatus TakeSession::start(double rate, double limit) {
 }
 
 MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
-  if (!recorder) {
+  if (!recorder && interrupted.empty()) {
     showError("no take is running: start one with -start");
     return MS::kFailure;
   }
@@ -173,8 +182,14 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
     }
   }
   const MTime start = startTime;
-  std::vector<TakeRecorder::Take> takes = end();
-  warnAboutDroppedFrames(takes);
+  std::vector<TakeRecorder::Take> takes;
+  if (recorder) {
+    takes = end();
+    warnAboutDroppedFrames(takes);
+  } else {
+    takes = std::move(interrupted);
+    interrupted.clear();
+  }
   if (directory != nullptr) {
     std::vector<TakeRecorder::Written> written;
     std::vector<std::string> problems;
@@ -183,10 +198,15 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
   }
   if (takes.empty()) showWarning("the take holds no frames: nothing was built");
 
+  ImportComputation computation;
   imocapImport importer;
   importer.parseOptions(imocapImport::kDefaultOptions);
+  importer.computation = &computation;
   bool failed = false;
-  for (TakeRecorder::Take& take : takes) {
+  std::vector<MObject> built;
+  for (std::size_t index = 0; index < takes.size(); ++index) {
+    TakeRecorder::Take& take = takes[index];
+    computation.beginPart(static_cast<int>(index), static_cast<int>(takes.size()));
     if (!take.writable()) {
       showError("the take of " + take.actor +
                 " cannot be built: its skeleton has joints with channel counts a BVH file "
@@ -205,29 +225,53 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
     importer.sceneName = MString((legalName(take.actor) + "_take1").c_str());
     MObject root;
     const MStatus status = importer.readFromTake(runs, start, root);
-    if (!root.isNull()) roots.append(MFnDagNode(root).fullPathName());
+    if (computation.interrupted()) return keepInterrupted(takes, built, roots);
+    if (!root.isNull()) {
+      roots.append(MFnDagNode(root).fullPathName());
+      built.push_back(MFnDagNode(root).parent(0));
+    }
     if (!status) {
       showError("the take of " + take.actor +
                 " could not be built: " + importer.failure().asChar());
       failed = true;
     }
-    // Its frames are keys now: let them go before the next actor's are read.
-    take = TakeRecorder::Take();
   }
   return failed ? MS::kFailure : MS::kSuccess;
 }
 
+MStatus TakeSession::keepInterrupted(std::vector<TakeRecorder::Take>& takes,
+                                     std::vector<MObject>& built, MStringArray& roots) {
+  for (MObject& top : built) MGlobal::deleteNode(top);
+  roots.clear();
+  interrupted = std::move(takes);
+  showError(
+      "-stop was cancelled (interrupted): nothing was built and the take is kept; build it "
+      "(-stop), write it (-stop -file DIR) or drop it (-cancel)");
+  return MS::kFailure;
+}
+
 MStatus TakeSession::cancel() {
-  if (!recorder) {
-    showError("no take is running");
+  if (!recorder && interrupted.empty()) {
+    showError("no take is running: nothing to cancel (-cancel); start one with -start");
     return MS::kFailure;
   }
-  end();
+  if (recorder) {
+    end();
+  } else {
+    interrupted.clear();
+  }
   return MS::kSuccess;
 }
 
 TakeSession::Summary TakeSession::summary() {
   Summary summary;
+  if (!recorder && !interrupted.empty()) {
+    summary.state = State::kInterrupted;
+    for (const TakeRecorder::Take& take : interrupted) summary.frames += take.frameCount();
+    summary.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt).count();
+    return summary;
+  }
   if (!recorder) return summary;
   const TakeRecorder::Progress progress = recorder->progress();
   summary.state = progress.full ? State::kFull : State::kRecording;
@@ -258,7 +302,9 @@ void TakeSession::nodeDeleted(const NetDeviceNode* deleted) {
 void TakeSession::unloading() {
   try {
     TakeSession& session = instance();
-    if (session.recorder) session.recover("the plug-in was unloaded during a take");
+    if (session.recorder || !session.interrupted.empty()) {
+      session.recover("the plug-in was unloaded during a take");
+    }
   } catch (...) {
   }
 }
@@ -274,8 +320,12 @@ std::vector<TakeRecorder::Take> TakeSession::end() {
 }
 
 void TakeSession::recover(const char* why) {
-  const std::vector<TakeRecorder::Take> takes = end();
-  warnAboutDroppedFrames(takes);
+  std::vector<TakeRecorder::Take> takes = std::move(interrupted);
+  interrupted.clear();
+  if (recorder) {
+    takes = end();
+    warnAboutDroppedFrames(takes);
+  }
   if (takes.empty()) {
     showWarning(std::string(why) + "; it held no frames");
     return;

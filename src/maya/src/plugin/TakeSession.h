@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MStringArray.h>
 #include <maya/MTime.h>
@@ -26,7 +27,9 @@ class TakeSession {
     kIdle,
     kRecording,
     // The take reached its limit: it keeps what it holds for -stop and records no more.
-    kFull
+    kFull,
+    // A -stop was interrupted: the take, ended, waits for another -stop or -cancel.
+    kInterrupted
   };
 
   struct Summary {
@@ -35,7 +38,7 @@ class TakeSession {
     // Since the take started.
     double seconds = 0;
 
-    // "idle", "recording" or "full".
+    // "idle", "recording", "full" or "interrupted".
     const char* stateName() const;
     // seconds in whole tenths, with a "." whatever the locale.
     std::string secondsText() const;
@@ -51,7 +54,9 @@ class TakeSession {
   // Ends the take and builds it: one skeleton "<actor>_take<n>" per actor and skeleton, whose
   // root joints' paths go to roots. With a directory, the takes are first written there as BVH
   // files (the folder is made when missing; when it cannot be, kFailure and the take goes on).
-  // kFailure without a take, or when a take could not be built (the others still are).
+  // kFailure without a take, or when a take could not be built (the others still are). The build
+  // runs in an interruptible computation: interrupted, it removes every skeleton it built and
+  // keeps the take, ended, for another stop (or cancel).
   MStatus stop(const std::string* directory, MStringArray& roots);
   // Ends the take and keeps nothing; kFailure without a take.
   MStatus cancel();
@@ -75,9 +80,15 @@ class TakeSession {
   // Detaches the recorder from the stream and takes its takes out; the session is idle after.
   std::vector<TakeRecorder::Take> end();
   void recover(const char* why);
+  // After an interrupted stop: deletes the skeletons built (their top transforms), keeps the
+  // takes for another stop and says so. kFailure.
+  MStatus keepInterrupted(std::vector<TakeRecorder::Take>& takes, std::vector<MObject>& built,
+                          MStringArray& roots);
   void warnAboutDroppedFrames(const std::vector<TakeRecorder::Take>& takes);
 
   std::unique_ptr<TakeRecorder> recorder;
+  // The take of an interrupted stop.
+  std::vector<TakeRecorder::Take> interrupted;
   // Of the take that ended last.
   std::vector<TakeRecorder::Dropped> dropped;
   const NetDeviceNode* node = nullptr;

@@ -1,5 +1,6 @@
 #include "scene/imocapImport.h"
 
+#include <maya/MFnDagNode.h>
 #include <maya/MGlobal.h>
 #include <maya/MStringArray.h>
 
@@ -10,6 +11,7 @@
 #include <istream>
 #include <memory>
 #include <new>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "motion/MocapStatus.h"
 #include "motion/RotationOrder.h"
 #include "motion/iMocapDataBvh.h"
+#include "scene/ImportComputation.h"
 #include "scene/buildSkeleton.h"
 
 namespace {
@@ -337,6 +340,14 @@ MStatus imocapImport::readFromTake(const std::vector<TakeRun>& runs, const MTime
     failureText = MString();
     warningTexts = MStringArray();
     root = MObject::kNullObj;
+    std::optional<ImportComputation> own;
+    ImportComputation* const given = computation;
+    if (given == nullptr) computation = &own.emplace();
+    struct Restore {
+      imocapImport& importer;
+      ImportComputation* given;
+      ~Restore() { importer.computation = given; }
+    } restore{*this, given};
     // The first run's skeleton holds the bindings to the joints built, which the later runs key.
     iSkeleton built;
     for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -348,6 +359,7 @@ MStatus imocapImport::readFromTake(const std::vector<TakeRun>& runs, const MTime
         failureText = "the take's skeleton could not be read";
         return MS::kFailure;
       }
+      if (i == 0) computation->addWork(skeleton.jointsByName.size() * runs.size());
       const MTime step(skeleton.frameTime, MTime::kSeconds);
       const MTime runStart = start + step * static_cast<double>(runs[i].slot);
       std::string failedJoint;
@@ -356,6 +368,10 @@ MStatus imocapImport::readFromTake(const std::vector<TakeRun>& runs, const MTime
       if (i == 0 && built.root != nullptr) {
         auto* binding = dynamic_cast<imyAccessory*>(built.root->accessory.get());
         if (binding != nullptr) root = binding->object;
+      }
+      if (computation->interrupted()) {
+        root = MObject::kNullObj;
+        return undoInterrupted(built, false);
       }
       if (!status) {
         describeBuildFailure(status, skeleton, failedJoint);
@@ -372,10 +388,38 @@ MStatus imocapImport::readFromTake(const std::vector<TakeRun>& runs, const MTime
 }
 
 MStatus imocapImport::build(iSkeleton& skeleton, bool openMode) {
+  std::optional<ImportComputation> own;
+  ImportComputation* const given = computation;
+  if (given == nullptr) computation = &own.emplace();
+  computation->addWork(skeleton.jointsByName.size());
   std::string failedJoint;
   MStatus status = buildSkeleton(*this, skeleton, openMode, &failedJoint);
-  describeBuildFailure(status, skeleton, failedJoint);
+  if (computation->interrupted()) {
+    status = undoInterrupted(skeleton, merge && !bonesOnly && !openMode);
+  } else {
+    describeBuildFailure(status, skeleton, failedJoint);
+  }
+  computation = given;
   return status;
+}
+
+MStatus imocapImport::undoInterrupted(const iSkeleton& skeleton, bool merged) {
+  MStatus status = MS::kSuccess;
+  if (merged) {
+    status = computation->restoreCurves();
+  } else if (skeleton.root != nullptr) {
+    // The top transform holds everything built; the curves go with the joints they drive.
+    auto* binding = dynamic_cast<imyAccessory*>(skeleton.root->accessory.get());
+    if (binding != nullptr && !binding->object.isNull()) {
+      MObject top = MFnDagNode(binding->object).parent(0, &status);
+      if (status) status = MGlobal::deleteNode(top);
+    }
+  }
+  failureText = status ? "the import was cancelled (interrupted); the scene is as it was before it"
+                       : "the import was cancelled (interrupted) and what it changed could not all "
+                         "be undone ";
+  if (!status) failureText += status.errorString();
+  return MS::kFailure;
 }
 
 void imocapImport::describeBuildFailure(const MStatus& status, const iSkeleton& skeleton,
