@@ -50,7 +50,7 @@ MStatus MarvikMocapRecordCmd::doIt(const MArgList& args) {
         valueFlag = valueFlag.empty() ? flag : valueFlag;
       } else if (flag == "-file") {
         if (!hasValue) return usageError("-file needs a folder");
-        directory = args.asString(++i).asChar();
+        directory = args.asString(++i).asUTF8();
         if (directory.empty()) return usageError("-file needs a folder");
         hasFile = true;
       } else {

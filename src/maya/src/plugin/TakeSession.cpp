@@ -208,7 +208,7 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
     if (!root.isNull()) roots.append(MFnDagNode(root).fullPathName());
     if (!status) {
       showError("the take of " + take.actor +
-                " could not be built: " + importer.failure().asChar());
+                " could not be built: " + importer.failure().asUTF8());
       failed = true;
     }
     // Its frames are keys now: let them go before the next actor's are read.
