@@ -7,8 +7,8 @@
 
 class MStringArray;
 
-// Byte string. Numbers appended with += or + are written in their shortest form that reads back
-// to the same value ("1", "0.5", "1e+20").
+// Text, held as UTF-8 bytes. Numbers appended with += or + are written in their shortest form that
+// reads back to the same value ("1", "0.5", "1e+20").
 class MString {
  public:
   MString();
