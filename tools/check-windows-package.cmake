@@ -13,6 +13,8 @@ if(NOT BUILD OR NOT EXISTS ${BUILD}/CMakeCache.txt)
   message(FATAL_ERROR "usage: cmake -DBUILD=<configured build folder> [-DDUMPBIN=<dumpbin>|OFF] "
                       "-P check-windows-package.cmake")
 endif()
+# The zip is unzipped in a folder of its own: paths from here on are whole.
+get_filename_component(BUILD "${BUILD}" ABSOLUTE)
 set(problems "")
 
 # What the build's cache says: the version, the source folder, and whether the package strips.

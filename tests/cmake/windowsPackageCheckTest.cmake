@@ -135,8 +135,10 @@ set(rightZip
 function(check case result headersText exportsText dependentsText)
   set(tree ${WORK}/${case})
   make_build(${tree} "${headersText}" "${exportsText}" "${dependentsText}" ${ARGN})
-  execute_process(COMMAND ${CMAKE_COMMAND} -DBUILD=${tree}/build -DDUMPBIN=${tree}/dumpbin.sh
+  # The build folder relative, as the workflow gives it.
+  execute_process(COMMAND ${CMAKE_COMMAND} -DBUILD=build -DDUMPBIN=${tree}/dumpbin.sh
                           -P ${SOURCE}/tools/check-windows-package.cmake
+                  WORKING_DIRECTORY ${tree}
                   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
   # CMake wraps its messages' lines.
   string(REGEX REPLACE "[ \t\r\n]+" " " output "${output}")
