@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
 # Builds and checks the project. With no argument, every step in `steps` runs in order and the
 # first failure stops the run (this is what CI does); with a step name, only that step runs.
+#   msvc    what can be checked here of the Visual Studio build for Maya, in seconds, nothing
+#           built: the presets parse and name the generators, toolsets and triplet; vcpkg.json's
+#           baseline, protobuf's zlib feature and port-version; the overlay triplet's toolset;
+#           the vcpkg toolchain's refusals of a missing or wrong VCPKG_ROOT; the README and
+#           .github/workflows/windows.yml run the same commands; tools/check-windows-package.cmake
+#           against a stand-in dumpbin
 #   quick   normal build (g++) and the whole suite: the developers' inner loop
 #   glibc217 the whole tree built with the toolchain of the Linux module Maya users get (clang 14
 #           and libc++ against glibc 2.17, cmake/glibc-2.17.cmake; the glibc217 preset,
@@ -15,7 +21,8 @@
 #   farm    a one-node Slurm cluster on this machine runs the README's job array of
 #           `marvik convert --shard` over a generated library (tools/slurm-farm.sh)
 #   windows the whole tree cross-built for 64-bit Windows with MinGW-w64 (build-windows/) and
-#           its suite run under Wine; the Windows dependencies are built once into a cache
+#           its suite run under Wine; the Windows dependencies are built once into a cache; the
+#           module linked and zipped as for Maya (build-windows-devkit/), the zip checked
 #   asan    the suite built with clang under AddressSanitizer + UndefinedBehaviorSanitizer
 #   tsan    the suite built with clang under ThreadSanitizer
 #   chaos   the chaos run (tests/chaos): the module against a misbehaving server with the
@@ -36,7 +43,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-steps=(quick glibc217 devkit package farm windows asan tsan chaos fuzz format)
+steps=(msvc quick glibc217 devkit package farm windows asan tsan chaos fuzz format)
 
 jobs=$(nproc)
 fuzz_seconds=${MOCAP_FUZZ_SECONDS:-60}
@@ -66,6 +73,15 @@ build_and_test() {
   configure "$1"
   build "$1"
   ctest --preset "$1" -j "$jobs"
+}
+
+step_msvc() {
+  local work=$PWD/build-msvc-check
+  rm -rf "$work"
+  cmake -DSOURCE="$PWD" -DWORK="$work/preset" -DGENERATOR=Ninja -P tests/cmake/windowsPresetTest.cmake
+  cmake -DSOURCE="$PWD" -DWORK="$work/package" -P tests/cmake/windowsPackageCheckTest.cmake
+  echo "msvc: the presets, vcpkg.json, the triplet, the toolchain, the README and the workflow," \
+    "and the package check agree"
 }
 
 step_quick() { build_and_test host; }
@@ -164,10 +180,15 @@ step_windows() {
   WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
   [ "$status" -eq 0 ] || return "$status"
   # The module linked as for Maya on Windows: against a devkit laid out as Maya's
-  # (include/maya, lib/OpenMaya.lib ...).
-  configure windows-cross -B build-windows-devkit -DMAYA_LOCATION="$PWD/build-windows/devkit"
+  # (include/maya, lib/OpenMaya.lib ...), with no tests and no command line as the presets for
+  # Maya have it, zipped and the zip checked as the Windows workflow checks Visual Studio's.
+  configure windows-cross -B build-windows-devkit -DMAYA_LOCATION="$PWD/build-windows/devkit" \
+    -DBUILD_TESTING=OFF -DMOCAP_CLI=OFF
   cmake --build build-windows-devkit --parallel "$jobs" --target marvikMocap
   tools/check-module.sh --maya build-windows-devkit/plug-ins/marvikMocap.mll
+  rm -f build-windows-devkit/marvikMocap-*.zip
+  cpack --config build-windows-devkit/CPackConfig.cmake -B build-windows-devkit >/dev/null
+  cmake -DBUILD=build-windows-devkit -DDUMPBIN=OFF -P tools/check-windows-package.cmake
 }
 # The Windows tools zip of build-windows, made by cpack into build-package/: exactly the programs,
 # the host DLL, the plug-in, and the MinGW runtime DLLs that they need. Unzipped into a folder

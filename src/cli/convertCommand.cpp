@@ -407,7 +407,7 @@ void convertOne(const std::vector<std::string>& job, const std::optional<std::st
   }
   std::string problem;
   if (!status) {
-    problem = errors.empty() ? status.errorString().asChar() : errors;
+    problem = errors.empty() ? status.errorString().asUTF8() : errors;
   } else {
     if (!job[1].empty()) {
       problem = writeOutput(

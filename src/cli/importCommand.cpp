@@ -138,7 +138,7 @@ int importBvh(const ImportRequest& request) {
   const std::vector<std::string> warnings = PluginSession::takeWarnings();
   if (!status) {
     std::fprintf(stderr, "%s: %s: %s\n", name, request.file.c_str(),
-                 errors.empty() ? status.errorString().asChar() : errors.c_str());
+                 errors.empty() ? status.errorString().asUTF8() : errors.c_str());
     return stops.stopped() ? kInterruptedExit : 1;
   }
 

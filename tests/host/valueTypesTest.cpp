@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 std::vector<std::string> pieces(const char* text, char separator) {
@@ -116,6 +120,29 @@ TEST(MString, ConvertsNumbersAndNonNumbers) {
   EXPECT_FLOAT_EQ(MString("2.5cm").asFloat(), 2.5f);
   EXPECT_FLOAT_EQ(MString("xyz").asFloat(), 0.0f);
   EXPECT_DOUBLE_EQ(MString("-0.25").asDouble(), -0.25);
+}
+
+// Maya on Windows gives asChar in the ANSI code page: a module that builds a path from it opens
+// the wrong file, and the tests under Wine must see that. asUTF8 is the text everywhere.
+TEST(MString, AsCharIsTheSystemEncodingAndAsUtf8TheText) {
+  const char* text =
+      "Mocap \xC5\x81\xC3\xB3"
+      "d\xC5\xBA \xE6\xAD\xA9 \xF0\x9F\x8E\xAC";
+  const MString string(text);
+  EXPECT_STREQ(string.asUTF8(), text);
+  EXPECT_STREQ(MString("plain ASCII").asChar(), "plain ASCII");
+#ifdef _WIN32
+  if (GetACP() == CP_UTF8) GTEST_SKIP() << "the ANSI code page is UTF-8";
+  // No code page holds the clapper board (U+1F3AC): its "?" stays whatever the others give.
+  const std::string ansi = string.asChar();
+  EXPECT_EQ(ansi.rfind("Mocap ", 0), 0u);
+  EXPECT_NE(ansi.find('?'), std::string::npos);
+  EXPECT_NE(ansi, text);
+  // The text itself is unchanged by the conversion.
+  EXPECT_STREQ(string.asUTF8(), text);
+#else
+  EXPECT_STREQ(string.asChar(), text);
+#endif
 }
 
 TEST(MArgList, AsDoubleFailsOnWhatIsNotANumber) {

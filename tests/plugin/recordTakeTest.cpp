@@ -610,4 +610,31 @@ TEST_F(RecordTake, ErrorsChangeNothing) {
   EXPECT_THAT(host::warnings(), ::testing::IsEmpty());
 }
 
+// A take folder whose name has letters beyond ASCII, some of them in no ANSI code page of
+// Windows: the files land in that folder, not in one named after its "?" form.
+TEST_F(RecordTake, TheTakeFolderMayHaveLettersBeyondAscii) {
+  server.serve([this](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{10, "a"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(packet(header(10, chain(2)))) || !passed(firstGate)) return;
+    connection.send(packet(frame(10, chainFrame(2, 1))) + packet(frame(10, chainFrame(2, 2))));
+    connection.waitForClose();
+  });
+  connect(1);
+  ASSERT_TRUE(record({"-start", "-fps", "10"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=2"));
+  const std::string folder = temp.path() +
+                             "/prises \xC5\x81\xC3\xB3"
+                             "d\xC5\xBA \xE6\xAD\xA9";
+  ASSERT_TRUE(record({"-stop", "-file", folder}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|a_take1|J0"));
+  const std::string file = folder + "/a.bvh";
+  ASSERT_TRUE(std::filesystem::is_regular_file(std::filesystem::u8path(file)));
+  ASSERT_TRUE(host::importFile(file, "BVH"));
+  EXPECT_THAT(keysOf("|a|J0.translateX"), ::testing::StartsWith("[[0, 1], "));
+  EXPECT_EQ(keysOf("|a|J0.translateX"), keysOf("|a_take1|J0.translateX"));
+  EXPECT_THAT(host::errors(), ::testing::IsEmpty());
+}
+
 }  // namespace

@@ -7,8 +7,8 @@
 
 class MStringArray;
 
-// Byte string. Numbers appended with += or + are written in their shortest form that reads back
-// to the same value ("1", "0.5", "1e+20").
+// Text, held as UTF-8 bytes. Numbers appended with += or + are written in their shortest form that
+// reads back to the same value ("1", "0.5", "1e+20").
 class MString {
  public:
   MString();
@@ -37,7 +37,11 @@ class MString {
   bool operator!=(const MString& other) const;
   bool operator!=(const char* text) const;
 
+  // The text in the system's encoding: on Windows its ANSI code page, where letters the code page
+  // lacks become "?", as in Maya; elsewhere UTF-8. Paths and any text that goes back into the
+  // scene take asUTF8.
   const char* asChar() const;
+  const char* asUTF8() const;
   unsigned int length() const;
   // Index of the first / last occurrence of the character, -1 when absent.
   int index(char c) const;
@@ -64,5 +68,8 @@ class MString {
   friend std::ostream& operator<<(std::ostream& out, const MString& string);
 
  private:
+  // UTF-8.
   std::string text;
+  // asChar's text on Windows, kept while the string is unchanged as Maya keeps its own.
+  mutable std::string ansi;
 };

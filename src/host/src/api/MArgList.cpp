@@ -35,7 +35,7 @@ int MArgList::asInt(unsigned int index, MStatus* ReturnStatus) const {
 }
 
 double MArgList::asDouble(unsigned int index, MStatus* ReturnStatus) const {
-  const char* text = index < args.size() ? args[index].asChar() : "";
+  const char* text = index < args.size() ? args[index].asUTF8() : "";
   char* end = nullptr;
   const double value = std::strtod(text, &end);
   if (end == text || *end != '\0') {

@@ -34,7 +34,7 @@ MArgParser::MArgParser() = default;
 
 MArgParser::MArgParser(const MSyntax& syntax, const MArgList& argList, MStatus* ReturnStatus) {
   std::vector<std::string> args;
-  for (unsigned int i = 0; i < argList.length(); ++i) args.push_back(argList.asString(i).asChar());
+  for (unsigned int i = 0; i < argList.length(); ++i) args.push_back(argList.asString(i).asUTF8());
   auto made = std::make_shared<host::ParsedArguments>();
   std::string error;
   if (!host::parseArguments(host::SyntaxAccess::rules(syntax), args, *made, error)) {

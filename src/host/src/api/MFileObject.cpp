@@ -64,22 +64,22 @@ MStatus MFileObject::setRawFullName(const MString& fullName) {
   return MS::kSuccess;
 }
 
-MString MFileObject::rawName() const { return namePart(raw.asChar()).c_str(); }
+MString MFileObject::rawName() const { return namePart(raw.asUTF8()).c_str(); }
 
-MString MFileObject::rawPath() const { return pathPart(raw.asChar()).c_str(); }
+MString MFileObject::rawPath() const { return pathPart(raw.asUTF8()).c_str(); }
 
 MString MFileObject::rawFullName() const { return raw; }
 
-MString MFileObject::resolvedName() const { return namePart(expand(raw.asChar())).c_str(); }
+MString MFileObject::resolvedName() const { return namePart(expand(raw.asUTF8())).c_str(); }
 
-MString MFileObject::resolvedPath() const { return pathPart(expand(raw.asChar())).c_str(); }
+MString MFileObject::resolvedPath() const { return pathPart(expand(raw.asUTF8())).c_str(); }
 
-MString MFileObject::resolvedFullName() const { return expand(raw.asChar()).c_str(); }
+MString MFileObject::resolvedFullName() const { return expand(raw.asUTF8()).c_str(); }
 
-MString MFileObject::expandedFullName() const { return expand(raw.asChar()).c_str(); }
+MString MFileObject::expandedFullName() const { return expand(raw.asUTF8()).c_str(); }
 
 bool MFileObject::exists() {
-  std::ifstream file(std::filesystem::u8path(expand(raw.asChar())));
+  std::ifstream file(std::filesystem::u8path(expand(raw.asUTF8())));
   return file.good();
 }
 

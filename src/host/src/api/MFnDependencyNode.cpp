@@ -49,7 +49,7 @@ MString MFnDependencyNode::setName(const MString& name, bool createNamespace,
   }
   MStatus status;
   std::string result =
-      host::Session::instance().scene.rename(*node, name.asChar(), createNamespace, status);
+      host::Session::instance().scene.rename(*node, name.asUTF8(), createNamespace, status);
   report(ReturnStatus, status);
   return MString(result.c_str());
 }
@@ -68,7 +68,7 @@ MString MFnDependencyNode::typeName(MStatus* ReturnStatus) const {
 
 MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* ReturnStatus) const {
   auto node = liveNode(attached());
-  auto attribute = node ? node->type().findAttribute(attrName.asChar()) : nullptr;
+  auto attribute = node ? node->type().findAttribute(attrName.asUTF8()) : nullptr;
   report(ReturnStatus, attribute ? MS::kSuccess : MS::kInvalidParameter);
   if (!attribute) return MPlug();
   return MPlug(attached(), host::ObjectAccess::wrap(attribute));

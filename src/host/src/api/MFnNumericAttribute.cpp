@@ -70,7 +70,7 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
     return MObject();
   }
   auto attribute = std::make_shared<host::Attribute>(
-      fullName.asChar(), briefName.asChar(), kind,
+      fullName.asUTF8(), briefName.asUTF8(), kind,
       std::vector<MFn::Type>{MFn::kNumericAttribute, MFn::kAttribute});
   attribute->defaultValue = initial;
   MObject created = host::ObjectAccess::wrap(attribute);
@@ -93,7 +93,7 @@ MObject MFnNumericAttribute::create(const MString& fullName, const MString& brie
     return MObject();
   }
   auto attribute = host::Attribute::compound(
-      fullName.asChar(), briefName.asChar(), std::move(children),
+      fullName.asUTF8(), briefName.asUTF8(), std::move(children),
       {MFn::kAttribute3Double, MFn::kNumericAttribute, MFn::kCompoundAttribute, MFn::kAttribute});
   MObject created = host::ObjectAccess::wrap(attribute);
   setAttached(created);

@@ -27,7 +27,7 @@ std::string text(const char* value) { return value ? value : ""; }
 template <typename Entries>
 MStatus eraseOwned(Entries& entries, const MString& name, const host::PluginRecord& owner) {
   auto found = std::find_if(entries.begin(), entries.end(), [&](const auto& entry) {
-    return entry.name == name.asChar() && entry.owner == &owner;
+    return entry.name == name.asUTF8() && entry.owner == &owner;
   });
   if (found == entries.end()) return MS::kFailure;
   entries.erase(found);
@@ -62,7 +62,7 @@ MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction 
   if (!record) return MS::kFailure;
   if (commandName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
   auto& registry = host::PluginRegistry::instance();
-  if (registry.findCommand(commandName.asChar())) return MS::kFailure;
+  if (registry.findCommand(commandName.asUTF8())) return MS::kFailure;
   std::shared_ptr<const host::CommandSyntax> syntax;
   if (createSyntaxFunction != nullptr) {
     try {
@@ -72,7 +72,7 @@ MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction 
       return MS::kFailure;
     }
   }
-  registry.commands.push_back({commandName.asChar(), creatorFunction, record.get(), syntax});
+  registry.commands.push_back({commandName.asUTF8(), creatorFunction, record.get(), syntax});
   return MS::kSuccess;
 }
 
@@ -93,10 +93,10 @@ MStatus MFnPlugin::registerNode(const MString& typeName, const MTypeId& typeId,
     return MS::kNotImplemented;
   }
   auto& types = host::Session::instance().nodeTypes;
-  if (types.find(typeName.asChar()) || types.find(typeId)) return MS::kFailure;
+  if (types.find(typeName.asUTF8()) || types.find(typeId)) return MS::kFailure;
   bool threaded = type == MPxNode::kThreadedDeviceNode;
   auto nodeType = std::make_shared<host::NodeType>(
-      typeName.asChar(), typeId,
+      typeName.asUTF8(), typeId,
       std::vector<MFn::Type>{threaded ? MFn::kPluginThreadedDevice : MFn::kPluginDependNode,
                              MFn::kDependencyNode},
       false);
@@ -141,12 +141,12 @@ MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, const c
   if (!record) return MS::kFailure;
   if (translatorName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
   auto& registry = host::PluginRegistry::instance();
-  if (registry.findTranslator(translatorName.asChar())) return MS::kFailure;
+  if (registry.findTranslator(translatorName.asUTF8())) return MS::kFailure;
   void* created = host::PluginRegistry::create(creatorFunction);
   if (created == nullptr) return MS::kFailure;
   registry.translators.push_back(
-      {translatorName.asChar(), text(pixmapName), text(optionsScriptName),
-       text(defaultOptionsString), requiresFullMel, dataStorageLocation.asChar(),
+      {translatorName.asUTF8(), text(pixmapName), text(optionsScriptName),
+       text(defaultOptionsString), requiresFullMel, dataStorageLocation.asUTF8(),
        std::shared_ptr<MPxFileTranslator>(static_cast<MPxFileTranslator*>(created)), record.get()});
   return MS::kSuccess;
 }
@@ -165,9 +165,9 @@ MStatus MFnPlugin::registerUI(const MString& creationProc, const MString& deleti
   if (record->hasUi) return MS::kFailure;
   // The host has neither a user interface nor MEL: the procedures are only recorded.
   record->hasUi = true;
-  record->uiCreation = creationProc.asChar();
-  record->uiDeletion = deletionProc.asChar();
-  record->uiCreationBatch = creationBatchProc.asChar();
-  record->uiDeletionBatch = deletionBatchProc.asChar();
+  record->uiCreation = creationProc.asUTF8();
+  record->uiDeletion = deletionProc.asUTF8();
+  record->uiCreationBatch = creationBatchProc.asUTF8();
+  record->uiDeletionBatch = deletionBatchProc.asUTF8();
   return MS::kSuccess;
 }

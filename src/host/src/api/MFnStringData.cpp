@@ -27,7 +27,7 @@ MFnStringData::~MFnStringData() = default;
 MFn::Type MFnStringData::type() const { return MFn::kStringData; }
 
 MObject MFnStringData::create(const MString& str, MStatus* ReturnStatus) {
-  MObject created = host::ObjectAccess::wrap(std::make_shared<host::StringData>(str.asChar()));
+  MObject created = host::ObjectAccess::wrap(std::make_shared<host::StringData>(str.asUTF8()));
   MStatus status = attach(created, MFn::kStringData);
   report(ReturnStatus, status);
   return created;

@@ -42,7 +42,7 @@ MObject MFnTypedAttribute::create(const MString& fullName, const MString& briefN
     return MObject();
   }
   auto attribute = std::make_shared<host::Attribute>(
-      fullName.asChar(), briefName.asChar(), host::AttributeKind::kString,
+      fullName.asUTF8(), briefName.asUTF8(), host::AttributeKind::kString,
       std::vector<MFn::Type>{MFn::kTypedAttribute, MFn::kAttribute});
   attribute->defaultValue = initial;
   MObject created = host::ObjectAccess::wrap(attribute);

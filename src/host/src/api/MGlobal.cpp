@@ -11,11 +11,11 @@
 #include "runtime/Session.h"
 
 void MGlobal::displayError(const MString& theError) {
-  host::Session::instance().scene.displayError(theError.asChar());
+  host::Session::instance().scene.displayError(theError.asUTF8());
 }
 
 void MGlobal::displayWarning(const MString& theWarning) {
-  host::Session::instance().scene.displayWarning(theWarning.asChar());
+  host::Session::instance().scene.displayWarning(theWarning.asUTF8());
 }
 
 MStatus MGlobal::getActiveSelectionList(MSelectionList& dest, bool) {

@@ -21,8 +21,8 @@ bool MPxCommand::isUndoable() const { return false; }
 bool MPxCommand::hasSyntax() const { return false; }
 
 void MPxCommand::setResult(const MString& val) {
-  host::Session::instance().commandResult = val.asChar();
-  host::Session::instance().commandResults = {val.asChar()};
+  host::Session::instance().commandResult = val.asUTF8();
+  host::Session::instance().commandResults = {val.asUTF8()};
 }
 
 void MPxCommand::setResult(const MStringArray& val) {
@@ -30,7 +30,7 @@ void MPxCommand::setResult(const MStringArray& val) {
   results.clear();
   std::string joined;
   for (unsigned int i = 0; i < val.length(); ++i) {
-    results.push_back(val[i].asChar());
+    results.push_back(val[i].asUTF8());
     joined += (i > 0 ? " " : "") + results.back();
   }
   host::Session::instance().commandResult = joined;

@@ -51,7 +51,7 @@ MStatus MSelectionList::add(const MDagPath& object, const MObject& component,
 }
 
 MStatus MSelectionList::add(const MString& matchString, const bool) {
-  auto node = host::Session::instance().scene.find(matchString.asChar());
+  auto node = host::Session::instance().scene.find(matchString.asUTF8());
   if (!node) return MS::kInvalidParameter;
   return add(host::ObjectAccess::wrap(node));
 }

@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <ostream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "model/NumberText.h"
 
 MString::MString() = default;
@@ -85,7 +89,35 @@ bool MString::operator!=(const MString& other) const { return !(*this == other);
 
 bool MString::operator!=(const char* other) const { return !(*this == other); }
 
+#ifdef _WIN32
+namespace {
+
+// UTF-8 to the ANSI code page through UTF-16, as Windows converts: what the code page cannot
+// hold (and bytes that are no UTF-8) becomes its default character, "?".
+std::string ansiCodePage(const std::string& utf8) {
+  if (utf8.empty()) return std::string();
+  const int size = static_cast<int>(utf8.size());
+  const int wideSize = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, &wide[0], wideSize);
+  const int ansiSize =
+      WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
+  std::string ansi(static_cast<std::size_t>(ansiSize), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, &ansi[0], ansiSize, nullptr, nullptr);
+  return ansi;
+}
+
+}  // namespace
+
+const char* MString::asChar() const {
+  ansi = ansiCodePage(text);
+  return ansi.c_str();
+}
+#else
 const char* MString::asChar() const { return text.c_str(); }
+#endif
+
+const char* MString::asUTF8() const { return text.c_str(); }
 
 unsigned int MString::length() const { return static_cast<unsigned int>(text.size()); }
 

@@ -114,7 +114,7 @@ MStatus readFile(const std::string& path, const std::string& translatorName,
                  MPxFileTranslator::FileAccessMode mode) {
   MFileObject file;
   file.setRawFullName(MString(path.c_str()));
-  std::ifstream in(std::filesystem::u8path(file.resolvedFullName().asChar()), std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(file.resolvedFullName().asUTF8()), std::ios::binary);
   if (!in) {
     showError("File not found: " + path);
     return MS::kNotFound;
@@ -224,7 +224,7 @@ MStatus loadPlugin(const std::string& path) {
   if (!status) {
     registry.withdraw(*record);
     forget(record);
-    showError("initializePlugin function failed (" + name + "): " + status.errorString().asChar());
+    showError("initializePlugin function failed (" + name + "): " + status.errorString().asUTF8());
     return status;
   }
   return MS::kSuccess;
@@ -249,7 +249,7 @@ MStatus unloadPlugin(const std::string& nameOrPath) {
   MStatus status = callEntryPoint(uninitialize, record);
   if (!status) {
     showError("uninitializePlugin function failed (" + record->name +
-              "): " + status.errorString().asChar());
+              "): " + status.errorString().asUTF8());
     return status;
   }
   auto& leftovers = Session::instance().lastLeftovers;

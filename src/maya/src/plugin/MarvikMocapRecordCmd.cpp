@@ -30,7 +30,7 @@ MStatus readPositive(const MArgDatabase& database, const char* flag, const char*
   if (!status || !std::isfinite(given) || !(given > 0)) {
     MString text;
     database.getFlagArgument(flag, 0, text);
-    return usageError(std::string(flag) + " needs a number above 0, not " + text.asChar() +
+    return usageError(std::string(flag) + " needs a number above 0, not " + text.asUTF8() +
                       "; give, for example, " + flag + " " + example);
   }
   value = given;
@@ -100,7 +100,7 @@ MStatus MarvikMocapRecordCmd::doIt(const MArgList& args) {
     if (hasFile) {
       MString folder;
       database.getFlagArgument("-file", 0, folder);
-      directory = folder.asChar();
+      directory = folder.asUTF8();
       if (directory.empty()) return usageError("-file needs a folder; give -file DIR");
     }
 

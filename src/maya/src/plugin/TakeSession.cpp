@@ -232,7 +232,7 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
     }
     if (!status) {
       showError("the take of " + take.actor +
-                " could not be built: " + importer.failure().asChar());
+                " could not be built: " + importer.failure().asUTF8());
       failed = true;
     }
   }

@@ -276,8 +276,9 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
     failureText = "the file name does not end in .bvh";
     return MS::kFailure;
   }
-  // The name is UTF-8; on Windows only a wide path reaches files whose names are not ASCII.
-  const std::filesystem::path file = std::filesystem::u8path(path.asChar());
+  // asChar would be the ANSI code page on Windows, which loses the letters it lacks; from UTF-8
+  // a wide path reaches any file there.
+  const std::filesystem::path file = std::filesystem::u8path(path.asUTF8());
   std::ifstream input(file, std::ios::binary);
   if (!input) {
     failureText = "the file could not be opened";
@@ -315,13 +316,13 @@ MStatus imocapImport::readFromText(const MString& text) {
   try {
     failureText = MString();
     warningTexts = MStringArray();
-    std::istringstream input(std::string(text.asChar()));
+    std::istringstream input(std::string(text.asUTF8()));
     iSkeleton skeleton;
     iMocapDataBvh bvh(&input, &skeleton);
     int code = bvh.parse(std::string());
     if (code != kMocapOk) {
       failureText = describeParseFailure(code, bvh, [&text] {
-        return std::make_unique<std::istringstream>(std::string(text.asChar()));
+        return std::make_unique<std::istringstream>(std::string(text.asUTF8()));
       });
       return MS::kFailure;
     }
