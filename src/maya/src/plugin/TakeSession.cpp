@@ -70,32 +70,64 @@ std::string megabytes(double value) {
   return text;
 }
 
-// A new folder for recovered takes in the system's temporary folder, named with the date and
-// time; empty, with the reason in error, when none can be made.
-std::filesystem::path recoveryFolder(std::string& error) {
+// A new folder for recovered takes in base, named with the date and time; empty, with the reason
+// in error, when none can be made.
+std::filesystem::path recoveryFolder(const std::filesystem::path& base, std::string& error) {
   std::error_code failure;
-  const std::filesystem::path temp = std::filesystem::temp_directory_path(failure);
-  if (failure) {
-    error = failure.message();
-    return std::filesystem::path();
-  }
   const std::time_t now = std::time(nullptr);
   char stamp[32] = "take";
   if (const std::tm* local = std::localtime(&now)) {
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", local);
   }
-  const std::string base = std::string("marvikMocap-take-") + stamp;
+  const std::string name = std::string("marvikMocap-take-") + stamp;
   for (int number = 1; number < 1000; ++number) {
     const std::filesystem::path folder =
-        temp / (number == 1 ? base : base + "-" + std::to_string(number));
+        base / (number == 1 ? name : name + "-" + std::to_string(number));
     if (std::filesystem::create_directory(folder, failure)) return folder;
     if (failure) {
-      error = failure.message();
+      error = base.u8string() + ": " + failure.message();
       return std::filesystem::path();
     }
   }
-  error = "every name is taken";
+  error = base.u8string() + ": every name is taken";
   return std::filesystem::path();
+}
+
+// Where recovered takes may go, in order: the system's temporary folder, then the user's home
+// folder. Those that cannot be found add their reason to errors.
+std::vector<std::filesystem::path> recoveryBases(std::vector<std::string>& errors) {
+  std::vector<std::filesystem::path> bases;
+  std::error_code failure;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path(failure);
+  if (failure) {
+    errors.push_back("the temporary folder: " + failure.message());
+  } else {
+    bases.push_back(temp);
+  }
+  for (const char* variable : {"HOME", "USERPROFILE"}) {
+    const char* home = std::getenv(variable);
+    if (home != nullptr && *home != '\0') {
+      bases.push_back(std::filesystem::u8path(home));
+      break;
+    }
+  }
+  return bases;
+}
+
+// Skeleton names for the takes: the actor's name made legal, and, when two actors' names become
+// the same that way, each followed by its tag, so that no take passes for another actor's.
+std::vector<std::string> takeNames(const std::vector<TakeRecorder::Take>& takes) {
+  std::vector<std::string> names;
+  for (const TakeRecorder::Take& take : takes) names.push_back(legalName(take.actor));
+  for (std::size_t i = 0; i < takes.size(); ++i) {
+    for (std::size_t k = 0; k < takes.size(); ++k) {
+      if (takes[k].tag != takes[i].tag && legalName(takes[k].actor) == legalName(takes[i].actor)) {
+        names[i] += "_" + std::to_string(takes[i].tag);
+        break;
+      }
+    }
+  }
+  return names;
 }
 
 }  // namespace
@@ -106,6 +138,10 @@ const char* TakeSession::Summary::stateName() const {
       return "recording";
     case State::kFull:
       return "full";
+    case State::kPaused:
+      return "paused";
+    case State::kUnbuilt:
+      return "unbuilt";
     case State::kIdle:
       break;
   }
@@ -133,6 +169,12 @@ MStatus TakeSession::start(double rate, double limit) {
     showError("a take is running already: stop it (-stop) or cancel it (-cancel) first");
     return MS::kFailure;
   }
+  if (!unbuilt.empty()) {
+    showError(
+        "the last take could not be built: build it (-stop), save it (-stop -file DIR) or "
+        "let it go (-cancel) first");
+    return MS::kFailure;
+  }
   if (currentDeviceNode == nullptr) {
     showError("there is no netDevice node: create one and connect it first");
     return MS::kFailure;
@@ -156,7 +198,7 @@ MStatus TakeSession::start(double rate, double limit) {
 }
 
 MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
-  if (!recorder) {
+  if (!recorder && unbuilt.empty()) {
     showError("no take is running: start one with -start");
     return MS::kFailure;
   }
@@ -172,21 +214,36 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
       return MS::kFailure;
     }
   }
-  const MTime start = startTime;
-  std::vector<TakeRecorder::Take> takes = end();
-  warnAboutDroppedFrames(takes);
+  MTime start = unbuiltStart;
+  std::vector<TakeRecorder::Take> takes = std::move(unbuilt);
+  unbuilt.clear();
+  if (recorder) {
+    start = startTime;
+    takes = end();
+    warnAboutDroppedFrames(takes);
+    if (takes.empty()) showWarning("the take holds no frames: nothing was built");
+  }
+  MStringArray paths;
   if (directory != nullptr) {
     std::vector<TakeRecorder::Written> written;
     std::vector<std::string> problems;
     TakeRecorder::write(*directory, takes, written, problems);
     for (const std::string& problem : problems) showWarning(problem);
+    for (const TakeRecorder::Written& file : written) paths.append(MString(file.path.c_str()));
   }
-  if (takes.empty()) showWarning("the take holds no frames: nothing was built");
+  const bool built = build(takes, start, roots);
+  for (unsigned int i = 0; i < paths.length(); ++i) roots.append(paths[i]);
+  return built ? MS::kSuccess : MS::kFailure;
+}
 
+bool TakeSession::build(std::vector<TakeRecorder::Take>& takes, const MTime& start,
+                        MStringArray& roots) {
   imocapImport importer;
   importer.parseOptions(imocapImport::kDefaultOptions);
+  const std::vector<std::string> names = takeNames(takes);
   bool failed = false;
-  for (TakeRecorder::Take& take : takes) {
+  for (std::size_t i = 0; i < takes.size(); ++i) {
+    TakeRecorder::Take& take = takes[i];
     if (!take.writable()) {
       showError("the take of " + take.actor +
                 " cannot be built: its skeleton has joints with channel counts a BVH file "
@@ -202,35 +259,49 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
       runs.push_back(imocapImport::TakeRun{take.hierarchy + take.motionHead(run.count),
                                            &frames.back(), run.slot});
     }
-    importer.sceneName = MString((legalName(take.actor) + "_take1").c_str());
+    importer.sceneName = MString((names[i] + "_take1").c_str());
     MObject root;
     const MStatus status = importer.readFromTake(runs, start, root);
     if (!root.isNull()) roots.append(MFnDagNode(root).fullPathName());
     if (!status) {
       showError("the take of " + take.actor +
-                " could not be built: " + importer.failure().asChar());
+                " could not be built: " + importer.failure().asChar() +
+                "; its frames are kept: -stop builds it again, -stop -file DIR saves it");
+      unbuilt.push_back(std::move(take));
+      unbuiltStart = start;
       failed = true;
+      continue;
     }
     // Its frames are keys now: let them go before the next actor's are read.
     take = TakeRecorder::Take();
   }
-  return failed ? MS::kFailure : MS::kSuccess;
+  return !failed;
 }
 
 MStatus TakeSession::cancel() {
-  if (!recorder) {
+  if (!recorder && unbuilt.empty()) {
     showError("no take is running");
     return MS::kFailure;
   }
-  end();
+  unbuilt.clear();
+  if (recorder) end();
   return MS::kSuccess;
 }
 
 TakeSession::Summary TakeSession::summary() {
   Summary summary;
-  if (!recorder) return summary;
+  if (!recorder) {
+    if (unbuilt.empty()) return summary;
+    summary.state = State::kUnbuilt;
+    for (const TakeRecorder::Take& take : unbuilt) summary.frames += take.frameCount();
+    summary.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt).count();
+    return summary;
+  }
   const TakeRecorder::Progress progress = recorder->progress();
-  summary.state = progress.full ? State::kFull : State::kRecording;
+  const bool closed =
+      protocolBufferProcess::instance().status().state == StreamStatus::State::kDisconnected;
+  summary.state = progress.full ? State::kFull : closed ? State::kPaused : State::kRecording;
   summary.frames = progress.frames;
   summary.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt).count();
@@ -249,7 +320,9 @@ void TakeSession::nodeDeleted(const NetDeviceNode* deleted) {
   try {
     TakeSession& session = instance();
     if (session.recorder && session.node == deleted) {
-      session.recover("the netDevice node was deleted during a take");
+      std::vector<TakeRecorder::Take> takes = session.end();
+      session.warnAboutDroppedFrames(takes);
+      session.recover("the netDevice node was deleted during a take", std::move(takes));
     }
   } catch (...) {
   }
@@ -258,7 +331,28 @@ void TakeSession::nodeDeleted(const NetDeviceNode* deleted) {
 void TakeSession::unloading() {
   try {
     TakeSession& session = instance();
-    if (session.recorder) session.recover("the plug-in was unloaded during a take");
+    std::vector<TakeRecorder::Take> takes = std::move(session.unbuilt);
+    session.unbuilt.clear();
+    if (session.recorder) {
+      std::vector<TakeRecorder::Take> recorded = session.end();
+      session.warnAboutDroppedFrames(recorded);
+      for (TakeRecorder::Take& take : recorded) takes.push_back(std::move(take));
+      session.recover("the plug-in was unloaded during a take", std::move(takes));
+    } else if (!takes.empty()) {
+      session.recover("the plug-in was unloaded with a take that could not be built",
+                      std::move(takes));
+    }
+  } catch (...) {
+  }
+}
+
+void TakeSession::streamClosed(const char* why) {
+  try {
+    TakeSession& session = instance();
+    if (!session.recorder) return;
+    showWarning(std::string(why) + ": the take is paused with " +
+                std::to_string(session.recorder->progress().frames) +
+                " frames and records again when the stream is connected (connectMarvikMocap)");
   } catch (...) {
   }
 }
@@ -273,25 +367,59 @@ std::vector<TakeRecorder::Take> TakeSession::end() {
   return takes;
 }
 
-void TakeSession::recover(const char* why) {
-  const std::vector<TakeRecorder::Take> takes = end();
-  warnAboutDroppedFrames(takes);
+void TakeSession::recover(const char* why, std::vector<TakeRecorder::Take> takes) {
   if (takes.empty()) {
     showWarning(std::string(why) + "; it held no frames");
     return;
   }
-  std::string error;
-  const std::filesystem::path folder = recoveryFolder(error);
+  // Each place takes the takes the places before it could not write.
+  std::vector<std::string> reasons;
   std::vector<TakeRecorder::Written> written;
   std::vector<std::string> problems;
-  if (folder.empty() || !TakeRecorder::write(folder.u8string(), takes, written, problems)) {
-    showError(std::string(why) + " and its frames could not be written" +
-              (folder.empty() ? ": " + error : " into " + folder.u8string()));
-    return;
+  for (const std::filesystem::path& base : recoveryBases(reasons)) {
+    if (takes.empty()) break;
+    std::string error;
+    const std::filesystem::path folder = recoveryFolder(base, error);
+    if (folder.empty()) {
+      reasons.push_back(error);
+      continue;
+    }
+    std::vector<std::size_t> failed;
+    std::vector<std::string> unwritable;
+    TakeRecorder::write(folder.u8string(), takes, written, unwritable, &failed);
+    std::vector<TakeRecorder::Take> left;
+    for (std::size_t index : failed) left.push_back(std::move(takes[index]));
+    for (const std::string& problem : unwritable) {
+      // A take no BVH file can hold is not worth trying elsewhere.
+      (problem.find(": cannot write ") == std::string::npos ? problems : reasons)
+          .push_back(problem);
+    }
+    std::error_code ignored;
+    // An empty folder is no news.
+    std::filesystem::remove(folder, ignored);
+    takes = std::move(left);
   }
   for (const std::string& problem : problems) showWarning(problem);
-  showWarning(std::string(why) + " and cannot be built any more: its frames are in " +
-              folder.u8string());
+  if (!written.empty()) {
+    std::string files;
+    for (const TakeRecorder::Written& file : written) {
+      files += (files.empty() ? "" : ", ") + file.actor + " in " + file.path;
+    }
+    showWarning(std::string(why) + " and cannot be built any more: its frames are kept, " + files);
+  }
+  if (!takes.empty()) {
+    std::string actors;
+    for (const TakeRecorder::Take& take : takes) {
+      actors += (actors.empty() ? "" : ", ") + take.actor;
+    }
+    std::string because;
+    for (const std::string& reason : reasons) {
+      because += (because.empty() ? "" : "; ") + reason;
+    }
+    showError(std::string(why) + " and the frames of " + actors + " could not be written (" +
+              (because.empty() ? std::string("no folder to write to") : because) +
+              "): they are lost");
+  }
 }
 
 void TakeSession::warnAboutDroppedFrames(const std::vector<TakeRecorder::Take>& takes) {

@@ -26,7 +26,12 @@ class TakeSession {
     kIdle,
     kRecording,
     // The take reached its limit: it keeps what it holds for -stop and records no more.
-    kFull
+    kFull,
+    // Its stream was closed under it (a disconnect, another netDevice node deleted): it keeps
+    // what it holds and goes on when the stream is connected again.
+    kPaused,
+    // A -stop could not build it: it is kept for another -stop (or -stop -file) or -cancel.
+    kUnbuilt
   };
 
   struct Summary {
@@ -35,7 +40,7 @@ class TakeSession {
     // Since the take started.
     double seconds = 0;
 
-    // "idle", "recording" or "full".
+    // "idle", "recording", "full", "paused" or "unbuilt".
     const char* stateName() const;
     // seconds in whole tenths, with a "." whatever the locale.
     std::string secondsText() const;
@@ -46,25 +51,33 @@ class TakeSession {
   // Starts a take on the current device node's stream, keyed from the scene's current time, at
   // framesPerSecond (0: each actor's measured rate), keeping at most limitMegabytes of frames.
   // kFailure, with an error shown and nothing changed, without a device node, when its stream is
-  // not connected, or while a take is running.
+  // not connected, or while a take is running or waits to be built.
   MStatus start(double framesPerSecond, double limitMegabytes);
   // Ends the take and builds it: one skeleton "<actor>_take<n>" per actor and skeleton, whose
   // root joints' paths go to roots. With a directory, the takes are first written there as BVH
-  // files (the folder is made when missing; when it cannot be, kFailure and the take goes on).
-  // kFailure without a take, or when a take could not be built (the others still are).
+  // files, never over a file there (the folder is made when missing; when it cannot be,
+  // kFailure and the take goes on), and the paths written follow the roots. kFailure without a
+  // take, or when a take could not be built: the others still are, and the ones that failed are
+  // kept (kUnbuilt) for the next -stop.
   MStatus stop(const std::string* directory, MStringArray& roots);
-  // Ends the take and keeps nothing; kFailure without a take.
+  // Ends the take, or lets go of the takes left unbuilt, and keeps nothing; kFailure without
+  // either.
   MStatus cancel();
   Summary summary();
   // Shows, once per take, the warning that the take reached its limit.
   void showPendingWarnings();
 
   // The device node is going: a take of its stream cannot be built any more, so its frames are
-  // written as BVH files into a recovery folder in the system's temporary folder, which a warning
-  // names. Never throws.
+  // written as BVH files into a recovery folder (in the system's temporary folder, else the
+  // user's home folder); a warning names each actor's file, an error each actor whose frames
+  // could not be written. Never throws.
   static void nodeDeleted(const NetDeviceNode* node);
-  // The same at the module's unload, whatever the node. Never throws.
+  // The same at the module's unload, whatever the node, for takes left unbuilt too. Never
+  // throws.
   static void unloading();
+  // The stream is being closed: a take recording from it pauses, with a warning saying why.
+  // Never throws.
+  static void streamClosed(const char* why);
 
  private:
   TakeSession() = default;
@@ -74,10 +87,15 @@ class TakeSession {
 
   // Detaches the recorder from the stream and takes its takes out; the session is idle after.
   std::vector<TakeRecorder::Take> end();
-  void recover(const char* why);
+  void recover(const char* why, std::vector<TakeRecorder::Take> takes);
+  // Builds takes into the scene, keeping in unbuilt those that fail.
+  bool build(std::vector<TakeRecorder::Take>& takes, const MTime& start, MStringArray& roots);
   void warnAboutDroppedFrames(const std::vector<TakeRecorder::Take>& takes);
 
   std::unique_ptr<TakeRecorder> recorder;
+  // Takes a -stop could not build, with the time they were to start at.
+  std::vector<TakeRecorder::Take> unbuilt;
+  MTime unbuiltStart;
   // Of the take that ended last.
   std::vector<TakeRecorder::Dropped> dropped;
   const NetDeviceNode* node = nullptr;
