@@ -138,6 +138,15 @@ struct Sample {
   std::vector<Vector> rotations;
 };
 
+// Before the first frame the outputs hold the header's offsets and no rotation at all: no pose
+// of the performance, and the root at 0.
+bool beforeFirstFrame(const Sample& sample) {
+  for (const Vector& rotation : sample.rotations) {
+    if (rotation != Vector{0, 0, 0}) return false;
+  }
+  return true;
+}
+
 // Keys the recorded samples onto the joints, one key per evaluation at the scene's rate.
 bool keySamples(const std::vector<Link>& links, const std::vector<Sample>& samples) {
   for (std::size_t joint = 0; joint < links.size(); ++joint) {
@@ -280,7 +289,9 @@ int liveSession(const LiveRequest& request) {
     newTotal += changed;
     previous = sample;
     ++evaluations;
-    if (skeletons) samples.push_back(sample);
+    // Evaluations before the first frame came show the root at 0 and no rotation: not a pose
+    // of the performance, so the keys start at the first frame.
+    if (skeletons && (!samples.empty() || !beforeFirstFrame(sample))) samples.push_back(sample);
 
     const auto now = Clock::now();
     if (now >= nextReport) {
