@@ -2,6 +2,7 @@
 // plug-in into the host once. The host and the module's stream client are process-wide, so the
 // work is split across processes, not threads; a worker that dies costs only its current file.
 #include <host/HostScene.h>
+#include <host/Interrupts.h>
 #include <host/Plugins.h>
 #include <host/SceneMayaAscii.h>
 #include <maya/MStatus.h>
@@ -29,6 +30,7 @@
 #include "PluginSession.h"
 #include "ProcessPlatform.h"
 #include "ScenePreview.h"
+#include "StopSignals.h"
 #include "marvikCommands.h"
 
 namespace {
@@ -46,6 +48,9 @@ const char kCrashed[] = "the converter crashed";
 const char kName[] = "marvik convert";
 // A worker whose output has ended is exiting: this bounds the wait for it.
 constexpr std::chrono::seconds kWorkerExitTimeout{10};
+
+// What a shell reports for a program ended by Ctrl-C.
+constexpr int kInterruptedExit = 130;
 
 struct Outcome {
   enum State { kPending, kConverted, kSkipped, kFailed } state = kPending;
@@ -173,7 +178,7 @@ struct Slot {
 // cannot run at all, else empty.
 std::string convertQueued(const ConvertRequest& request, const ConvertPlan& plan,
                           std::deque<std::size_t> queue, std::vector<Outcome>& outcomes,
-                          Progress& progress) {
+                          Progress& progress, StopSignals& stops) {
   std::vector<std::string> argv{PluginSession::programPath(), "convert-worker"};
   if (request.options) {
     argv.push_back("--options");
@@ -199,6 +204,8 @@ std::string convertQueued(const ConvertRequest& request, const ConvertPlan& plan
   std::vector<Slot> slots(std::min<std::size_t>(request.jobs, queue.size()));
   for (Slot& slot : slots) start(slot);
   for (;;) {
+    // Ctrl-C: no more files; the workers, which had it too, cancel theirs.
+    if (stops.stopped()) queue.clear();
     for (Slot& slot : slots) {
       if (!slot.process || !slot.loaded || slot.busy || slot.closed) continue;
       if (queue.empty() || !fatal.empty()) {
@@ -270,6 +277,8 @@ std::string filesText(std::size_t count) {
 }
 
 int runConvert(const ConvertRequest& request) {
+  // Before the workers and their threads, which inherit what it blocks.
+  StopSignals stops;
   ConvertPlan plan(request.out);
   for (const auto& [isList, path] : request.inputs) {
     std::string error;
@@ -299,8 +308,9 @@ int runConvert(const ConvertRequest& request) {
   }
 
   Progress progress(queue.size(), queuedBytes);
-  const std::string fatal =
-      queue.empty() ? std::string() : convertQueued(request, plan, queue, outcomes, progress);
+  const std::string fatal = queue.empty()
+                                ? std::string()
+                                : convertQueued(request, plan, queue, outcomes, progress, stops);
   progress.clear();
   if (!fatal.empty()) {
     std::fprintf(stderr, "%s: %s\n", kName, fatal.c_str());
@@ -320,6 +330,9 @@ int runConvert(const ConvertRequest& request) {
   std::printf("  skipped        %zu\n", counts[Outcome::kSkipped]);
   std::printf("  failed         %zu\n", counts[Outcome::kFailed]);
   std::printf("  warnings       %zu\n", warnings);
+  if (counts[Outcome::kPending] > 0) {
+    std::printf("  interrupted    %zu not converted (Ctrl-C)\n", counts[Outcome::kPending]);
+  }
   if (counts[Outcome::kFailed] > 0) std::printf("failed:\n");
   for (std::size_t i = 0; i < outcomes.size(); ++i) {
     if (outcomes[i].state == Outcome::kFailed) {
@@ -332,6 +345,7 @@ int runConvert(const ConvertRequest& request) {
       std::printf("  %s: %s\n", plan.files[i].input.c_str(), warning.c_str());
     }
   }
+  if (stops.stopped()) return kInterruptedExit;
   return counts[Outcome::kFailed] > 0 ? 1 : 0;
 }
 
@@ -469,6 +483,9 @@ int convertCommand(const std::vector<std::string>& args) {
 }
 
 int convertWorkerCommand(const std::vector<std::string>& args) {
+  // Ctrl-C reaches the workers with the parent: the file in hand is cancelled, as Esc cancels
+  // an import in Maya, and the worker ends.
+  StopSignals stops;
   std::optional<std::string> options;
   for (std::size_t i = 0; i + 1 < args.size(); ++i) {
     if (args[i] == "--options") options = args[++i];
@@ -479,8 +496,10 @@ int convertWorkerCommand(const std::vector<std::string>& args) {
     return 1;
   }
   sendRecords(record(kReady, ""));
+  host::setInterruptSource([&stops] { return stops.stopped(); });
   std::vector<std::string> job;
-  while (readJob(job, 4)) convertOne(job, options);
+  while (!stops.stopped() && readJob(job, 4)) convertOne(job, options);
+  host::setInterruptSource(nullptr);
   PluginSession::end();
   return 0;
 }

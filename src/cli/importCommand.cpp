@@ -1,4 +1,5 @@
 #include <host/HostScene.h>
+#include <host/Interrupts.h>
 #include <host/Plugins.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MObject.h>
@@ -21,12 +22,15 @@
 
 #include "PluginSession.h"
 #include "ProcessPlatform.h"
+#include "StopSignals.h"
 #include "marvikCommands.h"
 
 namespace {
 
 // Files below this size import too quickly for a progress bar to be worth drawing.
 constexpr long long kProgressMinimumBytes = 4LL << 20;
+// What a shell reports for a program ended by Ctrl-C.
+constexpr int kInterruptedExit = 130;
 
 // A progress bar on standard error while the translator reads a file: the translator reports
 // no progress, so the bar follows the read offset of the file's descriptor in this process
@@ -106,6 +110,8 @@ int importBvh(const ImportRequest& request) {
   const long long size = static_cast<long long>(probe.tellg());
   probe.close();
 
+  // Before the progress bar's thread: Ctrl-C becomes the translator's interrupt, as Esc in Maya.
+  StopSignals stops;
   std::string error;
   if (!PluginSession::load(error)) {
     std::fprintf(stderr, "%s: %s\n", name, error.c_str());
@@ -121,8 +127,10 @@ int importBvh(const ImportRequest& request) {
         processPlatform::isTerminal(stderr)) {
       progress = std::make_unique<ImportProgress>(request.file, size);
     }
+    host::setInterruptSource([&stops] { return stops.stopped(); });
     status = request.open ? host::openFile(request.file, "BVH", request.options)
                           : host::importFile(request.file, "BVH", request.options);
+    host::setInterruptSource(nullptr);
   }
   const double taken =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -131,7 +139,7 @@ int importBvh(const ImportRequest& request) {
   if (!status) {
     std::fprintf(stderr, "%s: %s: %s\n", name, request.file.c_str(),
                  errors.empty() ? status.errorString().asChar() : errors.c_str());
-    return 1;
+    return stops.stopped() ? kInterruptedExit : 1;
   }
 
   std::string top;
@@ -174,6 +182,11 @@ int importBvh(const ImportRequest& request) {
   std::printf("  time taken     %.3f s\n", taken);
   for (const std::string& warning : warnings) std::printf("  warning        %s\n", warning.c_str());
 
+  // A Ctrl-C that came after the import's last poll still stops the program before it writes.
+  if (stops.stopped()) {
+    std::fprintf(stderr, "%s: interrupted: nothing written\n", name);
+    return kInterruptedExit;
+  }
   return PluginSession::writeScene(name, request.json, request.ma, "  wrote          ") ? 0 : 1;
 }
 

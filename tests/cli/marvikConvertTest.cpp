@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "cli/InterruptedChild.h"
 #include "support/Platform.h"
 #include "support/TempDirectory.h"
 #include "support/TextFiles.h"
@@ -83,6 +84,25 @@ class MarvikConvert : public ::testing::Test {
   std::string out;
   std::string err;
 };
+
+// Ctrl-C hands out no more files; what is left is counted as not converted, and the exit code
+// is a Ctrl-C's. The signal comes before the first file is handed out.
+TEST_F(MarvikConvert, CtrlCStopsHandingOutFiles) {
+  write("lib/a.bvh", kGood);
+  write("lib/b.bvh", kGood);
+  ChildProcess child;
+  std::string failure;
+#ifdef _WIN32
+  GTEST_SKIP() << "a Ctrl-C cannot wait for a Windows child to take it";
+#endif
+  ASSERT_TRUE(startInterrupted(child, {MARVIK, "convert", lib, "--out", outDir}, failure))
+      << failure;
+  EXPECT_EQ(child.wait(seconds(60)), 130) << child.err;
+  EXPECT_THAT(summary(child.out),
+              ElementsAre("  converted      0", "  skipped        0", "  failed         0",
+                          "  warnings       0", "  interrupted    2 not converted (Ctrl-C)"));
+  EXPECT_THAT(filesBelow(outDir), ::testing::IsEmpty());
+}
 
 TEST_F(MarvikConvert, MirrorsTheTreeSkipsConvertedFilesAndListsFailures) {
   write("lib/walk/a.bvh", kGood);

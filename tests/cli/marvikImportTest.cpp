@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
+#include "cli/InterruptedChild.h"
 #include "support/TempDirectory.h"
 #include "support/TextFiles.h"
 
@@ -30,6 +32,29 @@ class MarvikImport : public ::testing::Test {
   std::string out;
   std::string err;
 };
+
+// Ctrl-C during the import is the translator's interrupt (Esc in Maya): cancelled, nothing
+// written, a Ctrl-C's exit code. The signal comes before the import starts and waits for its
+// first poll, the child having started with it blocked.
+TEST_F(MarvikImport, CtrlCCancelsTheImport) {
+  const std::string json = directory + "/walk.json";
+  ChildProcess child;
+  std::string failure;
+#ifdef _WIN32
+  GTEST_SKIP() << "a Ctrl-C cannot wait for a Windows child to take it";
+#endif
+  ASSERT_TRUE(
+      startInterrupted(child, {MARVIK, "import", sample("humanoid.bvh"), "--json", json}, failure))
+      << failure;
+  EXPECT_EQ(child.wait(seconds(30)), 130) << child.err;
+  const std::string cancelled =
+      "Cannot import humanoid.bvh: the import was cancelled (interrupted); the scene is as it was "
+      "before it";
+  EXPECT_EQ(child.err, "// Error: " + cancelled + "\nmarvik import: " + sample("humanoid.bvh") +
+                           ": " + cancelled + "\n");
+  EXPECT_EQ(child.out, "");
+  EXPECT_FALSE(std::filesystem::exists(json));
+}
 
 TEST_F(MarvikImport, SummaryAndBothSceneFiles) {
   const std::string ma = directory + "/walk.ma";

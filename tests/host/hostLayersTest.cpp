@@ -20,8 +20,9 @@ const std::vector<std::string> kLayers = {"model", "runtime", "api", "writers", 
 
 // The <host/...> headers, by the layer that implements them.
 const std::map<std::string, std::string> kHostHeaders = {
-    {"Value.h", "model"},     {"DevicePool.h", "runtime"},     {"DeviceThread.h", "runtime"},
-    {"Plugins.h", "runtime"}, {"SceneMayaAscii.h", "writers"}, {"HostScene.h", "controls"}};
+    {"Value.h", "model"},        {"DevicePool.h", "runtime"},     {"DeviceThread.h", "runtime"},
+    {"Plugins.h", "runtime"},    {"SceneMayaAscii.h", "writers"}, {"HostScene.h", "controls"},
+    {"Interrupts.h", "controls"}};
 
 // Maya's value types: what a model file may include of <maya/...>.
 const std::set<std::string> kValueTypes = {"MFn.h",     "MObject.h", "MStatus.h",

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/HostScene.h"
+#include "host/Interrupts.h"
 #include "host/Plugins.h"
 #include "support/LoopbackServer.h"
 #include "support/StreamFixtures.h"
@@ -57,6 +58,32 @@ TEST(DevkitModule, ImportsAFileAndShowsALiveFrame) {
   ASSERT_TRUE(host::unloadPlugin(module));
   server.join();
   EXPECT_TRUE(host::errors().empty());
+}
+
+// The module's commands read their flags through the syntax objects, and its import runs in a
+// computation: the devkit's MSyntax, MArgDatabase and MComputation, linked from OpenMaya.
+TEST(DevkitModule, ReadsFlagsAndTakesAnInterrupt) {
+  const char* module = std::getenv("MARVIK_MODULE");
+  ASSERT_NE(module, nullptr) << "set MARVIK_MODULE to the module to load";
+  host::resetScene();
+  ASSERT_TRUE(host::loadPlugin(module));
+
+  ASSERT_TRUE(host::runCommand("marvikMocapRecord", {"-q"}));
+  EXPECT_EQ(host::lastCommandResult(), "idle");
+  ASSERT_TRUE(host::runPythonCommand("marvikMocapStatus", {{"q", true}, {"take", true}}));
+  EXPECT_EQ(host::lastCommandResult(), "idle");
+  ASSERT_TRUE(host::runCommand("help", {"marvikMocapRecord"}));
+  EXPECT_NE(host::lastCommandResult().find("  -ml -memoryLimit Float\n"), std::string::npos);
+  EXPECT_FALSE(host::runCommand("marvikMocapRecord", {"-stop", "-fps", "30"}));
+  EXPECT_EQ(host::errors().size(), 1u);
+
+  host::interruptAtProgress(0.5);
+  EXPECT_FALSE(host::importFile(EXAMPLES_DIR "/humanoid.bvh"));
+  EXPECT_TRUE(host::lastComputation().interrupted);
+  EXPECT_TRUE(host::listNodes("transform").empty());
+  EXPECT_TRUE(host::listNodes("animCurveTL").empty());
+  EXPECT_EQ(host::errors().size(), 2u);
+  ASSERT_TRUE(host::unloadPlugin(module));
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "motion/JointChannel.h"
+#include "motion/RotationOrder.h"
 #include "motion/iFrameSource.h"
 #include "motion/iMocapDataBvh.h"
 #include "motion/iSkeleton.h"
@@ -163,7 +165,7 @@ TEST(BvhParser, FailureTable) {
       {"\xEF\xBB\xBFHIERARCHY\nROOT a\n{\n}\n", kMocapSyntaxError},
       {"\nHIERARCHY\n", kMocapSyntaxError},
       {hierarchy("ROOT a b c d e f g h i j k {\n"), kMocapSyntaxError},
-      {hierarchy("ROOT Left Up Leg"), kMocapSyntaxError},
+      {hierarchy("ROOT Left Up Leg"), kMocapOk},
       {root + "End Sight\n{\n", kMocapSyntaxError},
       {root + "End Site\nOFFSET 0 0 0\n", kMocapSyntaxError},
       {hierarchy("ROOT a\n{\nOFFSET 0 0 0\nPOSITION 3 X Y Z\n"), kMocapSyntaxError},
@@ -171,7 +173,10 @@ TEST(BvhParser, FailureTable) {
       {hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS 4 X Y Z W\n"), kMocapSyntaxError},
       {hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS -3 X Y Z\n"), kMocapSyntaxError},
       {root + "}\nMOTION\nFrame Time: 0.1\n", kMocapSyntaxError},
-      {root + "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3\n4\n", kMocapSyntaxError},
+      {root + "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3\n4\n", kMocapOk},
+      {root + "}\nMOTION\n1 2 3\n", kMocapSyntaxError},
+      {root + "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3\nFrames: 1\nTime: 0.1\n",
+       kMocapSyntaxError},
       {root + "}\nMOTION\nFrames: 1\nTime: 0.1\n", kMocapSyntaxError},
       {root + "}\nMOTION\nFrames: 1\nFrame Rate: 0.1\n", kMocapSyntaxError},
       {root + "JOINT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n", kMocapDuplicateName},
@@ -198,7 +203,7 @@ TEST(BvhParser, LineOfLastTokenRead) {
     std::uint64_t line;
   };
   const Case kCases[] = {
-      {root + "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3\n4\n", kMocapSyntaxError, 11},
+      {root + "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3\n4\n", kMocapOk, 11},
       {root + "JOINT b\n{\nOFFSET 0 0 0\nCHANNELS 4 X Y Z W\n", kMocapSyntaxError, 9},
       {root + "JOINT a\n{\r\n  OFFSET 0 0 0\r\nCHANNELS 3 Z X Y\n", kMocapDuplicateName, 9},
       {root + "}\nMOTION\nFrames: 3\nFrame Time: 0.1\n1 2\n\n", kMocapOk, 10},
@@ -285,7 +290,9 @@ TEST(BvhParserHeader, ZeroFramesStillSetsTimeAndOrder) {
   EXPECT_EQ(0.25, skeleton.frameTime);
   EXPECT_EQ(2, skeleton.rotationOrder);
   EXPECT_TRUE(skeleton.root->frames.empty());
-  EXPECT_EQ(kMocapSyntaxError, parseResult(twoJoints("Frames: 0\nFrame Time: 0.25\n1\n")));
+  iSkeleton extra;
+  ASSERT_EQ(kMocapOk, parseText(twoJoints("Frames: 0\nFrame Time: 0.25\n1\n"), extra));
+  EXPECT_TRUE(extra.root->frames.empty());
 }
 
 TEST(BvhParserNames, TokensJoinWithUnderscore) {
@@ -355,25 +362,135 @@ TEST(BvhParserStructure, EndSiteAsOneWordIsIgnored) {
   EXPECT_EQ((std::vector<std::string>{"b", "c"}), childNames(skeleton.root));
 }
 
-TEST(BvhParserChannels, ThreeChannelsAreRotationsWhateverTheirNames) {
-  iSkeleton skeleton;
-  ASSERT_EQ(
-      kMocapOk,
-      parseText(hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Xposition Yposition Zposition\n"
-                          "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3\n"),
-                skeleton));
-  expectFrame(skeleton.root, 0, {0, 0, 0}, {1, 2, 3});
-  EXPECT_EQ(0, skeleton.rotationOrder);
+// One joint "a" with the channel line given, and one frame of the values given.
+std::string oneJoint(const std::string& channels, const std::string& values) {
+  return hierarchy("ROOT a\n{\nOFFSET 7 8 9\nCHANNELS " + channels +
+                   "\n}\nMOTION\nFrames: 1\nFrame Time: 0.1\n" + values + "\n");
 }
 
-TEST(BvhParserChannels, SixChannelsArePositionsThenRotations) {
+using Channels = std::vector<JointChannel>;
+
+// A name says its kind; the skeleton's one order still comes from the last three names.
+TEST(BvhParserChannels, ValuesGoWhereTheirNamesSay) {
+  struct Case {
+    const char* channels;
+    Channels layout;
+    Vec position;
+    Vec rotation;
+    std::int32_t ownOrder;
+    std::int32_t skeletonOrder;
+  };
+  const Case kCases[] = {
+      {"3 Xposition Yposition Zposition",
+       {kXposition, kYposition, kZposition},
+       {1, 2, 3},
+       {0, 0, 0},
+       kOrderInvalid,
+       kOrderXYZ},
+      {"6 Zrotation Xrotation Yrotation Xposition Yposition Zposition",
+       {kZrotation, kXrotation, kYrotation, kXposition, kYposition, kZposition},
+       {4, 5, 6},
+       {2, 3, 1},
+       kOrderZXY,
+       kOrderXYZ},
+      {"6 Xrotation Zposition yROT Yposition zrotation XPOS",
+       {kXrotation, kZposition, kYrotation, kYposition, kZrotation, kXposition},
+       {6, 4, 2},
+       {1, 3, 5},
+       kOrderXYZ,
+       kOrderYZX},
+      // Names that do not say their kind are positions as the first three of six.
+      {"6 X Y Z Z X Y",
+       {kXposition, kYposition, kZposition, kZrotation, kXrotation, kYrotation},
+       {1, 2, 3},
+       {5, 6, 4},
+       kOrderZXY,
+       kOrderZXY},
+      {"3 Z X Y", {kZrotation, kXrotation, kYrotation}, {0, 0, 0}, {2, 3, 1}, kOrderZXY, kOrderZXY},
+      // Rotations it lacks follow the ones it has; a name of no axis takes its value away.
+      {"3 Yposition Zrotation Xrotation",
+       {kYposition, kZrotation, kXrotation},
+       {0, 1, 0},
+       {3, 0, 2},
+       kOrderZXY,
+       kOrderYZX},
+      {"3 Wrotation Yrotation Xposition",
+       {kNoChannel, kYrotation, kXposition},
+       {3, 0, 0},
+       {0, 2, 0},
+       kOrderYXZ,
+       kOrderInvalid},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.channels);
+    iSkeleton skeleton;
+    const bool six = c.channels[0] == '6';
+    ASSERT_EQ(kMocapOk, parseText(oneJoint(c.channels, six ? "1 2 3 4 5 6" : "1 2 3"), skeleton));
+    EXPECT_EQ(c.layout, skeleton.root->channels);
+    expectFrame(skeleton.root, 0, c.position, c.rotation);
+    EXPECT_EQ(c.skeletonOrder, skeleton.rotationOrder);
+    // Without rotation channels the root turns in the order it is given.
+    EXPECT_EQ(c.ownOrder == kOrderInvalid ? 4 : c.ownOrder, jointRotationOrder(*skeleton.root, 4));
+  }
+}
+
+// The root's offset stays along the axes it has no position channel for.
+TEST(BvhParserChannels, RootOffsetStaysWhereNoPositionChannelMovesIt) {
+  const struct {
+    const char* channels;
+    Vec offset;
+  } kCases[] = {
+      {"6 Xposition Yposition Zposition Zrotation Xrotation Yrotation", {0, 0, 0}},
+      {"3 Zrotation Xrotation Yrotation", {7, 8, 9}},
+      {"3 Yposition Zrotation Xrotation", {7, 0, 9}},
+  };
+  for (const auto& c : kCases) {
+    iSkeleton skeleton;
+    ASSERT_EQ(kMocapOk, parseText(oneJoint(c.channels, "0 0 0 0 0 0"), skeleton)) << c.channels;
+    EXPECT_EQ(c.offset, skeleton.root->offset) << c.channels;
+  }
+  // Without MOTION the offsets are all the text's.
+  iSkeleton bones;
+  ASSERT_EQ(kMocapOk, parseText(hierarchy("ROOT a\n{\nOFFSET 7 8 9\nCHANNELS 6 Xposition "
+                                          "Yposition Zposition Zrotation Xrotation Yrotation\n}\n"),
+                                bones));
+  EXPECT_EQ((Vec{7, 8, 9}), bones.root->offset);
+}
+
+// Each joint keeps its own list and turns in its own order; one without rotations (an End Site
+// too) turns as its parent does. Positions below the root set translateAllJoints.
+TEST(BvhParserChannels, EachJointKeepsItsOwnChannels) {
+  const std::string text = hierarchy(
+      "ROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 3 Xposition Yposition Zposition\n"
+      "JOINT Spine\n{\nOFFSET 0 10 0\nCHANNELS 6 Xposition Yposition Zposition Xrotation "
+      "Zrotation Yrotation\nJOINT Neck\n{\nOFFSET 0 5 0\nCHANNELS 3 Xposition Yposition "
+      "Zposition\nEnd Site\n{\nOFFSET 0 2 0\n}\n}\n}\nJOINT Leg\n{\nOFFSET 4 0 0\n"
+      "CHANNELS 3 Yrotation Xrotation Zrotation\n}\n}\nMOTION\nFrames: 1\nFrame Time: 0.1\n"
+      "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15\n");
   iSkeleton skeleton;
-  ASSERT_EQ(kMocapOk, parseText(hierarchy("ROOT a\n{\nOFFSET 0 0 0\nCHANNELS 6 Zrotation Xrotation "
-                                          "Yrotation Xposition Yposition Zposition\n}\nMOTION\n"
-                                          "Frames: 1\nFrame Time: 0.1\n1 2 3 4 5 6\n"),
-                                skeleton));
-  expectFrame(skeleton.root, 0, {2, 3, 1}, {4, 5, 6});
-  EXPECT_EQ(0, skeleton.rotationOrder);
+  ASSERT_EQ(kMocapOk, parseText(text, skeleton));
+  const iJoint* spine = skeleton.findJoint("Spine");
+  const iJoint* neck = skeleton.findJoint("Neck");
+  const iJoint* leg = skeleton.findJoint("Leg");
+  EXPECT_EQ((Channels{kXposition, kYposition, kZposition, kXrotation, kZrotation, kYrotation}),
+            spine->channels);
+  EXPECT_TRUE(skeleton.findJoint("Neck_Effector")->channels.empty());
+  expectFrame(skeleton.root, 0, {1, 2, 3}, {0, 0, 0});
+  expectFrame(spine, 0, {4, 5, 6}, {7, 9, 8});
+  expectFrame(neck, 0, {10, 11, 12}, {0, 0, 0});
+  expectFrame(leg, 0, {0, 0, 0}, {14, 13, 15});
+  EXPECT_EQ(kOrderYXZ, skeleton.rotationOrder);
+  EXPECT_EQ(kOrderYXZ, jointRotationOrder(*skeleton.root, skeleton.rotationOrder));
+  EXPECT_EQ(kOrderXZY, jointRotationOrder(*spine, skeleton.rotationOrder));
+  EXPECT_EQ(kOrderXZY, jointRotationOrder(*neck, skeleton.rotationOrder));
+  EXPECT_EQ(kOrderXZY, jointRotationOrder(*skeleton.findJoint("Neck_Effector"), kOrderXYZ));
+  EXPECT_EQ(kOrderYXZ, jointRotationOrder(*leg, kOrderXYZ));
+  EXPECT_EQ((Vec{0, 10, 0}), spine->offset);
+  EXPECT_TRUE(skeleton.translateAllJoints);
+
+  iSkeleton rootOnly;
+  ASSERT_EQ(kMocapOk, parseText(kWorkedExample, rootOnly));
+  EXPECT_FALSE(rootOnly.translateAllJoints);
 }
 
 TEST(BvhParserChannels, RepeatedLetterGivesInvalidOrderAndLastValueWins) {
@@ -384,6 +501,7 @@ TEST(BvhParserChannels, RepeatedLetterGivesInvalidOrderAndLastValueWins) {
                           "}\nMOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3\n"),
                 skeleton));
   EXPECT_EQ(-2147483648, skeleton.rotationOrder);
+  EXPECT_EQ(kOrderInvalid, jointRotationOrder(*skeleton.root, kOrderXYZ));
   expectFrame(skeleton.root, 0, {0, 0, 0}, {2, 3, 0});
 }
 
@@ -542,6 +660,81 @@ TEST(BvhParserReport, BlocksCountDeclaredHeldAndStoredFrames) {
   const std::uint32_t kBound = ((1u << 20) + 1) / 18;
   EXPECT_EQ(std::vector<Block>({{4294967295u, 0, kBound}}),
             blocksOf(twoJoints("Frames: 4294967295\nFrame Time: 0.5\n1 2 3\n")));
+}
+
+// Values past a block's declared frames are left out, each line holding some counted once; a
+// further Frames line still starts another block.
+TEST(BvhParserReport, ValuesPastTheDeclaredFramesAreLeftOut) {
+  const std::string full = "1 2 3 4 5 6 7 8 9\n";
+  const std::string text =
+      twoJoints("Frames: 2\nFrame Time: 0.5\n" + full + full +
+                "9 9 9\n9 9 9 9 9 9 9 9 9 9\nx\nFrames: 1\nFrame Time: 0.25\n" +
+                "11 12 13 14 15 16 17 18 19\n4 4\n");
+  for (std::size_t chunk : chunkSizes()) {
+    SCOPED_TRACE(chunk);
+    iSkeleton skeleton;
+    ChunkedStream stream(text, chunk);
+    iMocapDataBvh reader(&stream, &skeleton);
+    ASSERT_EQ(kMocapOk, reader.parse(""));
+    ASSERT_EQ(2u, reader.motionBlocks().size());
+    EXPECT_EQ(3u, reader.motionBlocks()[0].linesLeftOut);
+    EXPECT_EQ(17u, reader.motionBlocks()[0].firstLineLeftOut);
+    EXPECT_EQ(1u, reader.motionBlocks()[1].linesLeftOut);
+    EXPECT_EQ(23u, reader.motionBlocks()[1].firstLineLeftOut);
+    EXPECT_EQ((std::vector<Block>{{2, 2, 2}, {1, 1, 1}}), blocksOf(reader));
+    ASSERT_EQ(3u, skeleton.root->frames.size());
+    expectFrame(skeleton.root, 2, {11, 12, 13}, {15, 16, 14});
+    EXPECT_EQ(0u, reader.notNumbers());
+    EXPECT_EQ(iMocapDataBvh::CutShort::kNo, reader.cutShort());
+  }
+
+  // Values past the last frame on its own line.
+  iSkeleton skeleton;
+  std::istringstream stream(twoJoints("Frames: 1\nFrame Time: 0.5\n1 2 3 4 5 6 7 8 9 10 11\n"));
+  iMocapDataBvh reader(&stream, &skeleton);
+  ASSERT_EQ(kMocapOk, reader.parse(""));
+  EXPECT_EQ(1u, reader.motionBlocks()[0].linesLeftOut);
+  EXPECT_EQ(15u, reader.motionBlocks()[0].firstLineLeftOut);
+  expectFrame(skeleton.findJoint("Spine"), 0, {0, 0, 0}, {8, 9, 7});
+}
+
+// A text that ends inside its hierarchy or its motion header parses, and says where it ended;
+// one whose hierarchy is whole, or that runs short of frame values (the blocks count those),
+// does not.
+TEST(BvhParserReport, TextsEndingEarlySayWhere) {
+  using Cut = iMocapDataBvh::CutShort;
+  const std::string root = "HIERARCHY\nROOT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Z X Y\n";
+  const struct {
+    std::string text;
+    Cut cut;
+    std::uint64_t line;
+  } kCases[] = {
+      {root, Cut::kInHierarchy, 5},
+      {root + "JOINT b\n{\nOFFSET 0 1", Cut::kInHierarchy, 8},
+      {root + "JOINT Left Up", Cut::kInHierarchy, 6},
+      {root + "JOINT b\n{\nOFFSET 0 1 0\nCHANNELS 6 X Y", Cut::kInHierarchy, 9},
+      {root + "End Site\n{\nOFFSET 0 1 0\n}\n", Cut::kInHierarchy, 9},
+      {root + "JOINT b\n{\n\nOFFSET 0 1 0\n}\n}\n", Cut::kInHierarchy, 7},
+      {root + "End\n", Cut::kInHierarchy, 6},
+      {root + "}\n", Cut::kNo, 6},
+      {root + "}\n\nMOTION\nFrames: 1\n", Cut::kNo, 6},
+      {root + "}\nMOTION\n", Cut::kInMotionHeader, 7},
+      {root + "}\nMOTION\nFrames: 2\nFrame", Cut::kInMotionHeader, 9},
+      {root + "}\nMOTION\nFrames: 1\nFrame Time: 0.5\n1 2 3\nFrames: 1\n", Cut::kInMotionHeader,
+       11},
+      {root + "}\nMOTION\nFrames: 2\nFrame Time: 0.5\n1 2 3\n", Cut::kNo, 10},
+      {kWorkedExample, Cut::kNo, 20},
+  };
+  for (const auto& c : kCases) {
+    for (std::size_t chunk : {std::size_t{1}, std::size_t{0}}) {
+      iSkeleton skeleton;
+      ChunkedStream stream(c.text, chunk);
+      iMocapDataBvh reader(&stream, &skeleton);
+      ASSERT_EQ(kMocapOk, reader.parse("")) << c.text;
+      EXPECT_EQ(c.cut, reader.cutShort()) << c.text;
+      EXPECT_EQ(c.line, reader.line()) << c.text;
+    }
+  }
 }
 
 // Frame values that do not begin with a number read as 0 and are counted; "4x" reads as 4, and

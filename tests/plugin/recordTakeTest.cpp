@@ -22,6 +22,7 @@
 
 #include "BvhActor.h"
 #include "host/HostScene.h"
+#include "host/Interrupts.h"
 #include "host/Plugins.h"
 #include "plugin/ModuleTest.h"
 #include "support/LoopbackServer.h"
@@ -320,6 +321,63 @@ TEST_F(RecordTake, EachActorGetsASkeletonOfItsOwnNamedAfterIt) {
             keyList({{0, 1013}, {0.25, 1113}, {0.5, 1213}}));
   // Four joints, each with three rotate curves, and the root's three translate curves.
   EXPECT_EQ(skeletonOf("_2right_take1").size(), 4u + 4u * 3 + 3);
+}
+
+// Esc during -stop's build: every skeleton built is removed and the take waits, ended, for
+// another -stop (which builds it, here with its files) or -cancel; -start is refused meanwhile.
+TEST_F(RecordTake, AnInterruptedBuildKeepsTheTake) {
+  server.serve([this](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{10, "left foot"}, {20, "2right"}})))) return;
+    StreamSession::readQueryTags(connection, 2);
+    if (!connection.send(packet(header(10, chain(2))) + packet(header(20, chain(4)))) ||
+        !passed(firstGate)) {
+      return;
+    }
+    std::string frames;
+    for (int i = 0; i < 3; ++i) {
+      frames += packet(frame(10, chainFrame(2, 100.0f * i))) +
+                packet(frame(20, chainFrame(4, 1000.0f + 100.0f * i)));
+    }
+    connection.send(frames);
+    connection.waitForClose();
+  });
+  connect(2);
+  ASSERT_TRUE(record({"-start", "-fps", "4"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=6"));
+  const std::string before = host::sceneJson();
+
+  // The first actor's skeleton is whole by then, the second's half built.
+  host::interruptAtProgress(0.75);
+  EXPECT_FALSE(record({"-stop"}));
+  EXPECT_THAT(host::lastCommandResults(), ::testing::IsEmpty());
+  EXPECT_TRUE(host::lastComputation().interrupted);
+  const std::string after = host::sceneJson();
+  EXPECT_EQ(after.substr(after.find("\"nodes\"")), before.substr(before.find("\"nodes\"")));
+  EXPECT_THAT(host::errors(),
+              ElementsAre("marvikMocapRecord: -stop was cancelled (interrupted): nothing was "
+                          "built and the take is kept; build it (-stop), write it (-stop -file "
+                          "DIR) or drop it (-cancel)"));
+  EXPECT_TRUE(waitForQuery("interrupted frames=6"));
+  ASSERT_TRUE(host::runCommand("marvikMocapStatus"));
+  EXPECT_THAT(host::lastCommandResult(), HasSubstr(" take=interrupted takeFrames=6 "));
+  EXPECT_FALSE(record({"-start"}));
+  EXPECT_THAT(host::errors().back(), HasSubstr("the take of an interrupted -stop waits"));
+  host::requestInterrupt();
+  EXPECT_FALSE(record({"-stop"}));
+  EXPECT_EQ(host::errors().size(), 3u);
+  EXPECT_TRUE(waitForQuery("interrupted frames=6"));
+
+  const std::string files = temp.path() + "/takes";
+  ASSERT_TRUE(record({"-stop", "-file", files}));
+  EXPECT_THAT(host::lastCommandResults(),
+              ElementsAre("|left_foot_take1|J0", "|_2right_take1|J0", files + "/left_foot.bvh",
+                          files + "/2right.bvh"));
+  EXPECT_EQ(keysOf("|left_foot_take1|J0.translateX"), keyList({{0, 0}, {0.25, 100}, {0.5, 200}}));
+  EXPECT_EQ(skeletonOf("_2right_take1").size(), 4u + 4u * 3 + 3);
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(files + "/2right.bvh")));
+  EXPECT_EQ(query(), "idle");
+  EXPECT_EQ(host::errors().size(), 3u);
 }
 
 // Frames before the actor's header are dropped with a warning; another skeleton for the actor
@@ -817,8 +875,8 @@ TEST_F(RecordTake, ErrorsChangeNothing) {
   for (const auto& args : misuses) EXPECT_FALSE(record(args)) << testing::PrintToString(args);
   EXPECT_EQ(host::errors().size(), misuses.size());
   EXPECT_EQ(host::errors().back(),
-            "marvikMocapRecord: unknown flag -begin; give one of -start [-fps F] [-memoryLimit "
-            "MB], -stop [-file DIR], -query and -cancel");
+            "marvikMocapRecord: Invalid flag '-begin'; \"help marvikMocapRecord\" lists its "
+            "flags");
 
   // Not connected yet; then no node at all.
   EXPECT_FALSE(record({"-start"}));

@@ -108,9 +108,10 @@ TEST_F(BvhImport, ScaleAppliesToOffsetsAndRootTranslation) {
   EXPECT_EQ(keys("Leg.rotateZ"), evenKeys(0, 0.5, channel(9, 0, 2)));
 }
 
-// A parsed file's root always has offset 0, so only a skeleton given to the build directly shows
-// that the root's translation keys add its offset to each sample before scaling.
-TEST_F(BvhImport, RootTranslationKeysAddTheRootOffset) {
+// A position channel is that axis of the translation, whatever the offset: a skeleton given to
+// the build with an offset on the root keys the channels' values alone, scaled, and builds the
+// joint at its offset.
+TEST_F(BvhImport, PositionChannelsReplaceTheOffset) {
   std::istringstream text(smallBvh(2));
   iSkeleton skeleton;
   ASSERT_EQ(iMocapDataBvh(&text, &skeleton).parse(""), kMocapOk);
@@ -119,9 +120,79 @@ TEST_F(BvhImport, RootTranslationKeysAddTheRootOffset) {
   translator.parseOptions("bonesOnly=false;scale=2");
   translator.sceneName = "run";
   ASSERT_EQ(buildSkeleton(translator, skeleton, true), MS::kSuccess);
-  EXPECT_EQ(keys("Hips.translateX"), evenKeys(0, 0.5, {2, 22}));
-  EXPECT_EQ(keys("Hips.translateY"), evenKeys(0, 0.5, {-2, 18}));
-  EXPECT_EQ(keys("Hips.translateZ"), evenKeys(0, 0.5, {5, 25}));
+  EXPECT_EQ(translation("Hips"), (std::array<double, 3>{2, -4, 1}));
+  EXPECT_EQ(keys("Hips.translateX"), evenKeys(0, 0.5, {0, 20}));
+  EXPECT_EQ(keys("Hips.translateY"), evenKeys(0, 0.5, {2, 22}));
+  EXPECT_EQ(keys("Hips.translateZ"), evenKeys(0, 0.5, {4, 24}));
+}
+
+// Each joint turns in the order of its own rotation channels, and one without them in its
+// parent's; translate keys go on the axes a joint has position channels for, any joint, and the
+// other axes keep the offset without a curve.
+TEST_F(BvhImport, EachJointHasItsOwnOrderAndPositionChannels) {
+  const std::string path = write(
+      "own.bvh",
+      "HIERARCHY\nROOT Root\n{\nOFFSET 5 90 -3\nCHANNELS 3 Xrotation Yrotation Zrotation\n"
+      "JOINT Hips\n{\nOFFSET 0 1 0\nCHANNELS 6 Yrotation Xposition Zrotation Yposition Xrotation "
+      "Zposition\nJOINT Slide\n{\nOFFSET 0 4 0\nCHANNELS 3 Zposition Yposition Xposition\n"
+      "End Site\n{\nOFFSET 0 2 0\n}\n}\nJOINT Lift\n{\nOFFSET 3 0 0\n"
+      "CHANNELS 3 Zrotation Yposition Xrotation\n}\n}\n}\n"
+      "MOTION\nFrames: 2\nFrame Time: 0.5\n"
+      "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15\n"
+      "21 22 23 24 25 26 27 28 29 30 31 32 33 34 35\n");
+  ASSERT_EQ(host::importFile(path), MS::kSuccess);
+  EXPECT_EQ(rotateOrder("Root"), MTransformationMatrix::kZYX);
+  EXPECT_EQ(rotateOrder("Hips"), MTransformationMatrix::kXZY);
+  EXPECT_EQ(rotateOrder("Slide"), MTransformationMatrix::kXZY);
+  EXPECT_EQ(rotateOrder("Slide_Effector"), MTransformationMatrix::kXZY);
+  EXPECT_EQ(rotateOrder("Lift"), MTransformationMatrix::kYXZ);
+
+  EXPECT_EQ(translation("Root"), (std::array<double, 3>{5, 90, -3}));
+  EXPECT_EQ(translation("Hips"), (std::array<double, 3>{0, 1, 0}));
+  EXPECT_EQ(translation("Lift"), (std::array<double, 3>{3, 0, 0}));
+  EXPECT_EQ(keys("Root.rotateX"), evenKeys(0, 0.5, {1, 21}));
+  EXPECT_EQ(keys("Root.rotateZ"), evenKeys(0, 0.5, {3, 23}));
+  EXPECT_EQ(keys("Hips.rotateX"), evenKeys(0, 0.5, {8, 28}));
+  EXPECT_EQ(keys("Hips.rotateY"), evenKeys(0, 0.5, {4, 24}));
+  EXPECT_EQ(keys("Hips.rotateZ"), evenKeys(0, 0.5, {6, 26}));
+  EXPECT_EQ(keys("Hips.translateX"), evenKeys(0, 0.5, {5, 25}));
+  EXPECT_EQ(keys("Hips.translateY"), evenKeys(0, 0.5, {7, 27}));
+  EXPECT_EQ(keys("Hips.translateZ"), evenKeys(0, 0.5, {9, 29}));
+  EXPECT_EQ(keys("Slide.translateX"), evenKeys(0, 0.5, {12, 32}));
+  EXPECT_EQ(keys("Slide.translateZ"), evenKeys(0, 0.5, {10, 30}));
+  EXPECT_EQ(keys("Slide.rotateX"), evenKeys(0, 0.5, {0, 0}));
+  EXPECT_EQ(keys("Lift.translateY"), evenKeys(0, 0.5, {14, 34}));
+  EXPECT_EQ(keys("Lift.rotateZ"), evenKeys(0, 0.5, {13, 33}));
+  EXPECT_EQ(keys("Lift.rotateX"), evenKeys(0, 0.5, {15, 35}));
+  EXPECT_THAT(
+      host::listNodes("animCurveTL"),
+      ElementsAre("Root_rotateX", "Root_rotateY", "Root_rotateZ", "Hips_rotateX", "Hips_rotateY",
+                  "Hips_rotateZ", "Hips_translateX", "Hips_translateY", "Hips_translateZ",
+                  "Slide_rotateX", "Slide_rotateY", "Slide_rotateZ", "Slide_translateX",
+                  "Slide_translateY", "Slide_translateZ", "Slide_Effector_rotateX",
+                  "Slide_Effector_rotateY", "Slide_Effector_rotateZ", "Lift_rotateX",
+                  "Lift_rotateY", "Lift_rotateZ", "Lift_translateY"));
+
+  // The option turns every joint in its order, and the keys stay each joint's own values.
+  host::resetScene();
+  ASSERT_EQ(host::importFile(path, "BVH", std::string("bonesOnly=false;rotationOrder=yzx")),
+            MS::kSuccess);
+  for (const char* joint : {"Root", "Hips", "Slide", "Slide_Effector", "Lift"}) {
+    EXPECT_EQ(rotateOrder(joint), MTransformationMatrix::kXZY) << joint;
+  }
+  EXPECT_EQ(keys("Hips.rotateY"), evenKeys(0, 0.5, {4, 24}));
+}
+
+// Without frames to key a joint keeps the translate it was built with: a curve without keys would
+// hold it at 0.
+TEST_F(BvhImport, NoTranslateCurvesWithoutFrames) {
+  const std::string path = write("still.bvh",
+                                 "HIERARCHY\nROOT Pelvis\n{\nOFFSET 0 100 0\nCHANNELS 6 Xposition "
+                                 "Yposition Zposition Zrotation Xrotation Yrotation\n}\n");
+  ASSERT_EQ(host::importFile(path), MS::kSuccess);
+  EXPECT_EQ(translation("Pelvis"), (std::array<double, 3>{0, 100, 0}));
+  EXPECT_THAT(host::listNodes("animCurveTL"),
+              ElementsAre("Pelvis_rotateX", "Pelvis_rotateY", "Pelvis_rotateZ"));
 }
 
 TEST_F(BvhImport, RotationOrderOptionOverridesTheFile) {
@@ -314,8 +385,8 @@ TEST_F(BvhImport, FailuresNameTheFileAndTheReason) {
     std::vector<std::string> shown = host::errors();
     return shown.empty() ? std::string() : shown.back();
   };
-  EXPECT_EQ(importError("extra.bvh", header + "1 2 3\n"),
-            "Cannot import extra.bvh: more frame lines than the 2 declared at line 26");
+  EXPECT_EQ(importError("header.bvh", header + "Frames: 1\nFrame Rate: 0.5\n"),
+            "Cannot import header.bvh: syntax error at line 27");
   EXPECT_EQ(importError("channels.bvh", "HIERARCHY\nROOT a\n{\nOFFSET 0 0 0\nCHANNELS 4 x\n}\n"),
             "Cannot import channels.bvh: syntax error at line 5");
   EXPECT_EQ(importError("short.bvh", "HIERARCHY\nROOT Hips\n"),

@@ -95,12 +95,57 @@ TEST_F(ImportWarnings, BothKindsTogetherAndNoneWhenTheReadFails) {
                           "are keyed at zero",
                           "both.bvh: 1 value is not a number and was read as 0, \"?\" at line 25"));
 
+  // A file that fails to read shows its error and no warning.
   host::resetScene();
-  text = smallBvh(2) + "1 2 x\n";
-  EXPECT_FALSE(host::importFile(write("extra.bvh", text), "BVH"));
+  text = smallBvh(2) + "Frames: 1\nFrame Rate: 0.5\n";
+  EXPECT_FALSE(host::importFile(write("broken.bvh", text), "BVH"));
   EXPECT_THAT(host::warnings(), IsEmpty());
-  EXPECT_THAT(host::errors(), ElementsAre("Cannot import extra.bvh: more frame lines than the 2 "
-                                          "declared at line 26"));
+  EXPECT_THAT(host::errors(), ElementsAre("Cannot import broken.bvh: syntax error at line 27"));
+}
+
+// More frame lines than declared: the declared frames are keyed and the rest named; a further
+// Frames block still follows the lines left out.
+TEST_F(ImportWarnings, LinesPastTheDeclaredFramesAreLeftOutAndCounted) {
+  const std::string path = write("extra.bvh", smallBvh(2) + "20 21 22 x\n30 31\n40\n");
+  EXPECT_THAT(warningsOf(path), ElementsAre("extra.bvh: the file holds 3 lines of values past the "
+                                            "2 frames it declares (lines 26 to 28); they were "
+                                            "left out"));
+  EXPECT_EQ(keys("Hips.translateX"), evenKeys(0, 0.5, {0, 10}));
+  EXPECT_EQ(keys("Leg.rotateY"), evenKeys(0, 0.5, {11, 21}));
+
+  std::string blocks = smallBvh(1) + "9\nFrames: 2\nFrame Time: 0.5\n";
+  for (int f = 1; f < 3; ++f) {
+    for (int c = 0; c < 12; ++c) blocks += std::to_string(f * 10 + c) + (c < 11 ? " " : "\n");
+  }
+  blocks += "1 2 3\n";
+  EXPECT_THAT(warningsOf(write("blocks.bvh", blocks), "bonesOnly=true"),
+              ElementsAre("blocks.bvh: the file holds 1 line of values past the 1 frame it "
+                          "declares (line 25); it was left out",
+                          "blocks.bvh: the file holds 1 line of values past the 2 frames it "
+                          "declares (line 30); it was left out"));
+}
+
+// A file that ends inside its hierarchy or motion header imports what it holds and says so.
+TEST_F(ImportWarnings, FilesEndingEarlySaySo) {
+  std::string text = smallBvh(2);
+  const std::string inHierarchy = text.substr(0, text.find("  JOINT Leg"));
+  EXPECT_THAT(warningsOf(write("cut.bvh", inHierarchy)),
+              ElementsAre("cut.bvh: the file ends inside its hierarchy (line 14); the joints read "
+                          "so far are imported, without motion"));
+  EXPECT_THAT(host::listNodes("joint"),
+              ElementsAre("|cut|Hips", "|cut|Hips|Chest", "|cut|Hips|Chest|Chest_Effector"));
+
+  // Inside a name, too.
+  EXPECT_THAT(warningsOf(write("name.bvh", text.substr(0, text.find("  JOINT Leg") + 10))),
+              ElementsAre("name.bvh: the file ends inside its hierarchy (line 15); the joints read "
+                          "so far are imported, without motion"));
+  EXPECT_EQ(host::listNodes("joint").size(), 3u);
+
+  const std::string inHeader = text.substr(0, text.find("Frame Time"));
+  EXPECT_THAT(warningsOf(write("header.bvh", inHeader), "bonesOnly=true"),
+              ElementsAre("header.bvh: the file ends inside its motion header (line 22); no "
+                          "frames are imported"));
+  EXPECT_EQ(host::listNodes("joint").size(), 4u);
 }
 
 }  // namespace

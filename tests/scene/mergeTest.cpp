@@ -7,6 +7,7 @@
 #include <maya/MStatus.h>
 #include <maya/MTime.h>
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -197,6 +198,34 @@ TEST_F(Merge, UnlocksAndKeysALockedNonKeyableRotate) {
   EXPECT_TRUE(plug.isKeyable());
   EXPECT_FALSE(plug.isLocked());
   EXPECT_EQ(keys("hips.rotateX"), evenKeys(0, 0.5, {4, 14}));
+}
+
+// Matched joints are keyed as an import keys them: translations on the axes with position
+// channels, any joint; a root that only turns leaves the target's translate as it was.
+TEST_F(Merge, PositionChannelsBelowTheRootKeyTheMatchedJoint) {
+  rig({{"base", ""}, {"hips", "base"}, {"spine", "hips"}});
+  ASSERT_EQ(host::setAttribute("base.translate", std::array<double, 3>{1, 2, 3}), MS::kSuccess);
+  ASSERT_EQ(host::select({"base"}), MS::kSuccess);
+  const std::string path =
+      write("still.bvh",
+            "HIERARCHY\nROOT Base\n{\nOFFSET 0 0 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n"
+            "JOINT Hips\n{\nOFFSET 0 9 0\n"
+            "CHANNELS 6 Xrotation Yposition Zrotation Xposition Yrotation Zposition\n"
+            "JOINT Spine\n{\nOFFSET 0 5 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n}\n}\n}\n"
+            "MOTION\nFrames: 2\nFrame Time: 0.5\n"
+            "0 1 2 3 4 5 6 7 8 9 10 11\n20 21 22 23 24 25 26 27 28 29 30 31\n");
+  ASSERT_EQ(host::importFile(path, "BVH", kMerge), MS::kSuccess);
+  EXPECT_THAT(keys("base.translateX"), IsEmpty());
+  EXPECT_EQ(scenetest::translation("base"), (std::array<double, 3>{1, 2, 3}));
+  EXPECT_EQ(keys("base.rotateZ"), evenKeys(0, 0.5, {0, 20}));
+  EXPECT_EQ(keys("hips.translateX"), evenKeys(0, 0.5, {6, 26}));
+  EXPECT_EQ(keys("hips.translateY"), evenKeys(0, 0.5, {4, 24}));
+  EXPECT_EQ(keys("hips.translateZ"), evenKeys(0, 0.5, {8, 28}));
+  EXPECT_EQ(keys("hips.rotateX"), evenKeys(0, 0.5, {3, 23}));
+  EXPECT_EQ(keys("hips.rotateY"), evenKeys(0, 0.5, {7, 27}));
+  EXPECT_THAT(keys("spine.translateY"), IsEmpty());
+  EXPECT_EQ(keys("spine.rotateY"), evenKeys(0, 0.5, {11, 31}));
+  EXPECT_THAT(host::errors(), IsEmpty());
 }
 
 }  // namespace

@@ -66,6 +66,22 @@ TEST(HeaderText, WrittenExactly) {
        "JOINT C0\n{\nOFFSET 0 0 0\nCHANNELS 3 Yrotation Xrotation Zrotation \n"
        "JOINT D0\n{\nOFFSET 0 0 0\nCHANNELS 3 Zrotation Yrotation Xrotation \n}\n}\n}\n" +
            kMotion},
+      // A joint's order is its own rotations, those it lacks after them, else its parent's; its
+      // positions stay when it has all three.
+      {"other channel counts keep the joint's own order",
+       joint("R", 0, 0, 0, {J::Yrotation, J::Xrotation, J::Zrotation},
+             {joint("A", 0, 0, 0, {J::Zrotation, J::Xrotation, J::Yrotation},
+                    {joint("P", 0, 0, 0, {J::Xposition, J::Yposition, J::Zposition, J::Yrotation},
+                           {})}),
+              joint("B", 0, 0, 0, {J::Zposition}, {joint("Z", 0, 0, 0, {J::Zrotation}, {})})}),
+       0,
+       "HIERARCHY\nROOT R0\n{\nOFFSET 0 0 0\nCHANNELS 3 Yrotation Xrotation Zrotation \n"
+       "JOINT A0\n{\nOFFSET 0 0 0\nCHANNELS 3 Zrotation Xrotation Yrotation \n"
+       "JOINT P0\n{\nOFFSET 0 0 0\n"
+       "CHANNELS 6 Xposition Yposition Zposition Yrotation Xrotation Zrotation \n}\n}\n"
+       "JOINT B0\n{\nOFFSET 0 0 0\nCHANNELS 3 Yrotation Xrotation Zrotation \n"
+       "JOINT Z0\n{\nOFFSET 0 0 0\nCHANNELS 3 Zrotation Xrotation Yrotation \n}\n}\n}\n" +
+           kMotion},
       {"lone root with one position channel", joint("Lone", 0, 0, 0, {J::Xposition}), 0,
        "HIERARCHY\nROOT Lone0\n{\nOFFSET 0 0 0\nCHANNELS 3 Zrotation Xrotation Yrotation \n}\n" +
            kMotion},

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <host/Value.h>
 #include <maya/MStatus.h>
 
 #include <chrono>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The plug-in side of the headless host: loading plug-ins, running their commands, reading files
@@ -52,8 +54,23 @@ std::vector<std::string> registeredNodeTypes();
 bool translatorDefaultOptions(const std::string& translator, std::string& options);
 
 // Creates the command object, calls doIt with the arguments and deletes it (this host has no
-// undo queue). kNotFound, with an error shown, for an unknown command.
+// undo queue). kNotFound, with an error shown, for an unknown command. A command registered with
+// a syntax has its arguments read against it first, as Maya does: when they do not fit, the
+// error "<name>: <what is wrong>" is shown ("Invalid flag '-x'", "Flag '-fps' needs a Float
+// argument; 'abc' is not one") and kInvalidParameter returned without running it.
+// "help <name>" is Maya's own: its result is the syntax's description (the flags, long and
+// short, with their argument types), or "Quick help is not available for '<name>'." for a
+// command registered without a syntax.
 MStatus runCommand(const std::string& name, const std::vector<std::string>& args = {});
+// Runs the command as maya.cmds passes Python keyword arguments: each keyword becomes the flag
+// "-<keyword>" (long or short name alike), in order, after the positional arguments. True and
+// False pass or leave out a flag without arguments (q=True is query mode); in query mode a
+// flag with arguments given True is passed alone, the flag queried. Other values follow their
+// flag as text (booleans "true"/"false", numbers in their shortest exact form, a vector as three
+// arguments).
+MStatus runPythonCommand(const std::string& name,
+                         const std::vector<std::pair<std::string, Value>>& keywords,
+                         const std::vector<std::string>& positional = {});
 // The result the last runCommand set with MPxCommand::setResult; empty when it set none. An
 // array's elements are joined by spaces.
 std::string lastCommandResult();

@@ -9,6 +9,10 @@ class MSelectionList;
 class MGlobal {
  public:
   enum ListAdjustment { kReplaceList, kXORWithList, kAddToList, kRemoveFromList, kAddToHeadOfList };
+  enum MMayaState { kBatch, kInteractive, kBaseUIMode, kLibraryApp };
+
+  // kBatch unless the host was told otherwise (host/Computation.h).
+  static MMayaState mayaState(MStatus* ReturnStatus = NULL);
 
   // Records the message with the scene and writes "// Error: <message>" to standard error.
   static void displayError(const MString& theError);

@@ -1,9 +1,11 @@
 #include <maya/MFnPlugin.h>
+#include <maya/MSyntax.h>
 
 #include <algorithm>
 #include <utility>
 
 #include "api/ReturnStatus.h"
+#include "runtime/CommandSyntax.h"
 #include "runtime/DeviceState.h"
 #include "runtime/PluginNode.h"
 #include "runtime/PluginRegistry.h"
@@ -55,13 +57,22 @@ MFnPlugin::~MFnPlugin() = default;
 MFn::Type MFnPlugin::type() const { return MFn::kPlugin; }
 
 MStatus MFnPlugin::registerCommand(const MString& commandName, MCreatorFunction creatorFunction,
-                                   MCreateSyntaxFunction) {
+                                   MCreateSyntaxFunction createSyntaxFunction) {
   auto record = pluginRecord(*this);
   if (!record) return MS::kFailure;
   if (commandName.length() == 0 || creatorFunction == nullptr) return MS::kInvalidParameter;
   auto& registry = host::PluginRegistry::instance();
   if (registry.findCommand(commandName.asChar())) return MS::kFailure;
-  registry.commands.push_back({commandName.asChar(), creatorFunction, record.get()});
+  std::shared_ptr<const host::CommandSyntax> syntax;
+  if (createSyntaxFunction != nullptr) {
+    try {
+      MSyntax made = createSyntaxFunction();
+      syntax = host::SyntaxAccess::rules(made);
+    } catch (...) {
+      return MS::kFailure;
+    }
+  }
+  registry.commands.push_back({commandName.asChar(), creatorFunction, record.get(), syntax});
   return MS::kSuccess;
 }
 

@@ -71,3 +71,8 @@ MStatus MGlobal::deleteNode(MObject& object) {
   if (!node) return MS::kInvalidParameter;
   return host::Session::instance().scene.deleteNode(*node);
 }
+
+MGlobal::MMayaState MGlobal::mayaState(MStatus* ReturnStatus) {
+  if (ReturnStatus != nullptr) *ReturnStatus = MS::kSuccess;
+  return host::Session::instance().interrupts.mode;
+}

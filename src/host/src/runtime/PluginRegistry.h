@@ -12,6 +12,7 @@
 
 #include "model/NodeType.h"
 #include "model/Object.h"
+#include "runtime/CommandSyntax.h"
 
 namespace host {
 
@@ -41,6 +42,8 @@ class PluginRegistry {
     std::string name;
     MCreatorFunction creator;
     const PluginRecord* owner;
+    // What the syntax creator returned; null for a command registered without one.
+    std::shared_ptr<const CommandSyntax> syntax;
   };
   struct Translator {
     std::string name;

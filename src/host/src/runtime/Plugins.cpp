@@ -7,15 +7,19 @@
 #include <maya/MString.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <utility>
+#include <variant>
 
 #include "model/Object.h"
 #include "model/Scene.h"
+#include "runtime/CommandSyntax.h"
 #include "runtime/PluginRegistry.h"
 #include "runtime/Session.h"
 #include "runtime/SharedLibrary.h"
@@ -36,6 +40,36 @@ constexpr std::streamsize kIdentifyBytes = 4096;
 using EntryPoint = MStatus (*)(MObject);
 
 void showError(const std::string& message) { Session::instance().scene.displayError(message); }
+
+void setResult(const std::string& result) {
+  Session::instance().commandResult = result;
+  Session::instance().commandResults = {result};
+}
+
+// Maya's "help <command>".
+MStatus runHelp(const std::vector<std::string>& args) {
+  if (args.size() != 1) {
+    showError("help: give one command name");
+    return MS::kInvalidParameter;
+  }
+  const auto* entry = PluginRegistry::instance().findCommand(args[0]);
+  if (entry == nullptr) {
+    showError("help: no command \"" + args[0] + "\" is known");
+    return MS::kNotFound;
+  }
+  setResult(entry->syntax ? entry->syntax->help(args[0])
+                          : "Quick help is not available for '" + args[0] + "'.");
+  return MS::kSuccess;
+}
+
+std::string shortestText(double value) {
+  char text[32];
+  for (int digits = 1; digits <= 17; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    if (std::strtod(text, nullptr) == value) break;
+  }
+  return text;
+}
 
 std::string baseName(const std::string& path) {
   // Either separator: Windows paths may mix them.
@@ -287,10 +321,19 @@ bool translatorDefaultOptions(const std::string& translator, std::string& option
 }
 
 MStatus runCommand(const std::string& name, const std::vector<std::string>& args) {
+  if (name == "help") return runHelp(args);
   const auto* entry = PluginRegistry::instance().findCommand(name);
   if (entry == nullptr) {
     showError("Cannot find procedure \"" + name + "\".");
     return MS::kNotFound;
+  }
+  if (entry->syntax) {
+    ParsedArguments parsed;
+    std::string error;
+    if (!parseArguments(entry->syntax, args, parsed, error)) {
+      showError(name + ": " + error + "; \"help " + name + "\" lists its flags");
+      return MS::kInvalidParameter;
+    }
   }
   void* made = PluginRegistry::create(entry->creator);
   if (made == nullptr) return MS::kFailure;
@@ -308,6 +351,43 @@ MStatus runCommand(const std::string& name, const std::vector<std::string>& args
   // Without an undo queue every command object goes right after doIt, undoable or not.
   delete command;
   return status;
+}
+
+MStatus runPythonCommand(const std::string& name,
+                         const std::vector<std::pair<std::string, Value>>& keywords,
+                         const std::vector<std::string>& positional) {
+  const auto* entry = PluginRegistry::instance().findCommand(name);
+  bool query = false;
+  for (const auto& keyword : keywords) {
+    const bool* on = std::get_if<bool>(&keyword.second);
+    if ((keyword.first == "q" || keyword.first == "query") && on != nullptr && *on) query = true;
+  }
+  std::vector<std::string> args = positional;
+  for (const auto& [key, value] : keywords) {
+    const CommandSyntax::Flag* flag =
+        entry != nullptr && entry->syntax ? entry->syntax->find(key) : nullptr;
+    const bool takesArguments = flag != nullptr && !flag->arguments.empty();
+    const std::string dashed = "-" + key;
+    if (const bool* on = std::get_if<bool>(&value)) {
+      if (!takesArguments || query) {
+        if (*on) args.push_back(dashed);
+      } else {
+        args.insert(args.end(), {dashed, *on ? "true" : "false"});
+      }
+    } else if (const int* whole = std::get_if<int>(&value)) {
+      args.insert(args.end(), {dashed, std::to_string(*whole)});
+    } else if (const double* number = std::get_if<double>(&value)) {
+      args.insert(args.end(), {dashed, shortestText(*number)});
+    } else if (const std::string* text = std::get_if<std::string>(&value)) {
+      args.insert(args.end(), {dashed, *text});
+    } else {
+      args.push_back(dashed);
+      for (double part : std::get<std::array<double, 3>>(value)) {
+        args.push_back(shortestText(part));
+      }
+    }
+  }
+  return runCommand(name, args);
 }
 
 std::string lastCommandResult() { return Session::instance().commandResult; }

@@ -13,7 +13,10 @@ void Session::reset(Reset what) {
   scene.empty();
   // As File > New in Maya: the undo queue goes with the scene.
   flushUndo();
-  if (what == Reset::kFreshScene) scene.forgetErrors();
+  if (what == Reset::kFreshScene) {
+    scene.forgetErrors();
+    interrupts = Interrupts();
+  }
   if (what != Reset::kExit) return;
   auto loaded = plugins.plugins;
   for (auto plugin = loaded.rbegin(); plugin != loaded.rend(); ++plugin) {

@@ -9,6 +9,7 @@
 
 #include "model/NodeType.h"
 #include "model/Scene.h"
+#include "runtime/Interrupts.h"
 #include "runtime/PluginRegistry.h"
 
 namespace host {
@@ -25,7 +26,8 @@ class Session {
     // File > New: every node deleted through the one deletion path (device threads end),
     // namespaces, selection and time forgotten; the errors shown are kept.
     kNewScene,
-    // kNewScene, and the errors forgotten too: a fresh session for test fixtures.
+    // kNewScene, and the errors, the mode and the interrupts requested forgotten too: a fresh
+    // session for test fixtures.
     kFreshScene,
     // What Maya does on exit: kNewScene, then every plug-in unloaded, last loaded first.
     kExit
@@ -58,6 +60,8 @@ class Session {
   // joined by spaces; and the same as an array (a string as its one element).
   std::string commandResult;
   std::vector<std::string> commandResults;
+  // Batch or interactive, MComputation's record and the interrupts requested.
+  Interrupts interrupts;
 
  private:
   Session() = default;

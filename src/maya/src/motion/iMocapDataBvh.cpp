@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
+#include "motion/JointChannel.h"
 #include "motion/MocapStatus.h"
 #include "motion/RotationOrder.h"
-#include "motion/iChannelGroup.h"
 #include "motion/iTokenizer.h"
 #include "motion/parseNumber.h"
 
@@ -61,6 +61,7 @@ class BvhReading {
   std::uint64_t line() const { return tokenizer.lineNumber(); }
   const iTokenizer& tokens() const { return tokenizer; }
   std::vector<iMocapDataBvh::MotionBlock>& motionBlocks() { return blocks; }
+  iMocapDataBvh::CutShort cutShort() const { return cut; }
 
  private:
   bool read() {
@@ -85,58 +86,97 @@ class BvhReading {
         if (isKeyword(token, "END")) return readEndSite();
         if (isKeyword(token, "MOTION")) section = Section::kMotion;
         // Closing braces past the root are harmless: the cursor stays on the root.
-        if (token == "}") skeleton.ascend();
+        if (token == "}") {
+          skeleton.ascend();
+          closeBlock();
+        }
         return true;
       case Section::kMotion:
-        return readMotionBlock();
+        if (blocks.empty() || isFramesLabel()) return readMotionBlock();
+        leaveOut();
+        return true;
     }
     return true;
   }
 
   MocapStatus finish() {
     if (section == Section::kBeforeHierarchy) return kMocapSyntaxError;
-    // The root's position channels carry its translation; its offset would count it twice.
-    if (section == Section::kMotion && skeleton.rewind() == kMocapOk) skeleton.root->offset = {};
+    if (section == Section::kHierarchy && (inHeader || openBlocks > 0)) {
+      cut = iMocapDataBvh::CutShort::kInHierarchy;
+    }
+    if (section == Section::kMotion && (inHeader || blocks.empty())) {
+      cut = iMocapDataBvh::CutShort::kInMotionHeader;
+    }
+    // The root's position channels carry its translation from the origin; its offset along them
+    // would count twice. Along an axis without a channel it stays.
+    if (section == Section::kMotion && skeleton.rewind() == kMocapOk) {
+      for (int axis = 0; axis < 3; ++axis) {
+        if (hasPositionChannel(skeleton.root->channels, axis)) skeleton.root->offset[axis] = 0;
+      }
+    }
     return kMocapOk;
+  }
+
+  void closeBlock() {
+    if (openBlocks > 0) --openBlocks;
   }
 
   void beginNode() {
     previousName = name;
     name.clear();
     offset = {};
+    channels.clear();
   }
 
   bool addJoint() {
     MocapStatus result = skeleton.addJoint(name, offset, {});
-    return result == kMocapOk || fail(result);
+    if (result != kMocapOk) return fail(result);
+    inHeader = false;
+    iJoint* joint = skeleton.currentJoint();
+    if (channels.empty()) return true;
+    if (joint->parent != nullptr && hasPositionChannels(channels)) {
+      skeleton.translateAllJoints = true;
+    }
+    joint->channels = std::move(channels);
+    channels.clear();
+    channelJoints.push_back(joint);
+    return true;
   }
 
   bool readJoint() {
     beginNode();
+    inHeader = true;
     if (!read()) return false;
     for (int i = 0; i < kMaxNameTokens && token != "{"; ++i) {
       if (!name.empty()) name += kNameJoin;
       name += token;
-      if (!read()) return fail(kMocapSyntaxError);
+      if (!read()) return false;
     }
     name += suffix;
-    return (token == "{" || fail(kMocapSyntaxError)) && readOffset() && expect("CHANNELS") &&
-           read() && readChannels() && addJoint();
+    if (token != "{") return fail(kMocapSyntaxError);
+    ++openBlocks;
+    return readOffset() && expect("CHANNELS") && read() && readChannels() && addJoint();
   }
 
   bool readEndSite() {
     beginNode();
+    inHeader = true;
     if (!expect("SITE")) return false;
     name = previousName;
     name += previousName.find(kEffector) != std::string::npos ? kEffectorFallback : kEffector;
     name += suffix;
-    return expect("{") && readOffset() && addJoint();
+    if (!expect("{")) return false;
+    ++openBlocks;
+    return readOffset() && addJoint();
   }
 
   // Any token other than OFFSET after a block's brace is consumed and the offset stays zero.
   bool readOffset() {
     if (!read()) return false;
-    if (!isKeyword(token, "OFFSET")) return true;
+    if (!isKeyword(token, "OFFSET")) {
+      if (token == "}") closeBlock();
+      return true;
+    }
     for (double& value : offset) {
       if (!read()) return false;
       value = parseReal(token);
@@ -144,19 +184,19 @@ class BvhReading {
     return true;
   }
 
+  // Each name goes to the channel it names. An input ending among the names leaves the rest
+  // unnamed (their values would be dropped), and the joint is still added.
   bool readChannels() {
     std::uint32_t count = parseCount(token);
     if (count != 3 && count != 6) return fail(kMocapSyntaxError);
-    if (count == 6) readChannelGroup('P');
-    readChannelGroup('R');
+    channels.assign(count, kNoChannel);
+    orderLetters.clear();
+    for (std::uint32_t i = 0; i < count && read(); ++i) {
+      channels[i] = channelOfName(token, count == 6 && i < 3);
+      // The skeleton's one order has always come from the last three names, whatever they name.
+      if (i + 3 >= count) orderLetters.push_back(upperAscii(token[0]));
+    }
     return true;
-  }
-
-  // An input ending among the channel names leaves the group with the letters read so far, and
-  // the joint is still added.
-  void readChannelGroup(char kind) {
-    iChannelGroup& group = groups.emplace_back(iChannelGroup{name, std::string(1, kind)});
-    for (int i = 0; i < 3 && read(); ++i) group.letters.push_back(upperAscii(token[0]));
   }
 
   // The current token is "LABEL:" or "LABEL", the latter optionally followed by ":"; leaves the
@@ -168,45 +208,40 @@ class BvhReading {
     return (glued || fail(kMocapSyntaxError)) && read();
   }
 
+  bool isFramesLabel() const {
+    return isKeyword(token, "FRAMES") ||
+           (token.size() == 7 && token.back() == ':' && isKeyword(token.substr(0, 6), "FRAMES"));
+  }
+
   bool readMotionBlock() {
+    inHeader = true;
     if (!readLabelled("FRAMES")) return false;
     skeleton.frameCount = parseCount(token);
     if (!expect("FRAME") || !read() || !readLabelled("TIME")) return false;
     skeleton.frameTime = parseReal(token);
-    if (!groups.empty()) {
-      skeleton.rotationOrder = parseRotationOrder(groups.back().letters.substr(1));
-    }
+    inHeader = false;
+    if (!channelJoints.empty()) skeleton.rotationOrder = parseRotationOrder(orderLetters);
     blocks.push_back({skeleton.frameCount, skeleton.frameCount, 0});
     readFrames(skeleton.frameCount, blocks.back());
     return true;
   }
 
-  // Where one group's values go, worked out once per block: joints cannot be added in the
-  // motion section.
-  struct GroupTarget {
-    iJoint* joint;
-    bool isPosition;
-    bool sharesFrame;  // same joint as the group before it: fills the other half of its sample
-    int slots[3];      // coordinate of each value, -1 to consume and ignore it
-  };
+  // A token past a block's declared frames that starts no other block: left out, and its line
+  // counted once.
+  void leaveOut() {
+    iMocapDataBvh::MotionBlock& block = blocks.back();
+    const std::uint64_t at = tokenizer.lineNumber();
+    if (at == lastLeftOutLine) return;
+    lastLeftOutLine = at;
+    if (block.linesLeftOut == 0) block.firstLineLeftOut = at;
+    ++block.linesLeftOut;
+  }
 
   void readFrames(std::uint32_t count, iMocapDataBvh::MotionBlock& block) {
-    if (groups.empty() || count == 0) return;
-    const std::uint64_t valuesPerFrame = 3 * std::uint64_t{groups.size()};
+    if (channelJoints.empty() || count == 0) return;
+    std::uint64_t valuesPerFrame = 0;
+    for (const iJoint* joint : channelJoints) valuesPerFrame += joint->channels.size();
 
-    std::vector<GroupTarget> targets;
-    iJoint* previous = nullptr;
-    for (const iChannelGroup& group : groups) {
-      GroupTarget target{
-          skeleton.findJoint(group.jointName), group.letters[0] == 'P', false, {-1, -1, -1}};
-      target.sharesFrame = target.joint != nullptr && target.joint == previous;
-      for (std::size_t i = 1; i < group.letters.size(); ++i) {
-        char letter = group.letters[i];
-        if (letter >= 'X' && letter <= 'Z') target.slots[i - 1] = letter - 'X';
-      }
-      previous = target.joint;
-      targets.push_back(target);
-    }
     if (frames != nullptr || tokenizer.inputSize() >= 0) {
       std::uint64_t expected =
           frames != nullptr
@@ -214,11 +249,7 @@ class BvhReading {
               : std::min<std::uint64_t>(
                     count,
                     framesHeld(static_cast<std::uint64_t>(tokenizer.inputSize()), valuesPerFrame));
-      for (const GroupTarget& target : targets) {
-        if (target.joint != nullptr && !target.sharesFrame) {
-          target.joint->frames.reserve(target.joint->frames.size() + expected);
-        }
-      }
+      for (iJoint* joint : channelJoints) joint->frames.reserve(joint->frames.size() + expected);
     }
 
     std::vector<double> values(valuesPerFrame);
@@ -235,15 +266,16 @@ class BvhReading {
       }
       std::fill(values.begin() + read, values.end(), 0.0);
       const double* value = values.data();
-      for (const GroupTarget& target : targets) {
-        std::array<double, 3> group{};
-        for (int i = 0; i < 3; ++i, ++value) {
-          if (target.slots[i] >= 0) group[target.slots[i]] = *value;
+      for (iJoint* joint : channelJoints) {
+        iFrame& sample = joint->frames.emplace_back();
+        for (JointChannel channel : joint->channels) {
+          if (channel <= kZposition) {
+            sample.position[channel] = *value;
+          } else if (channel <= kZrotation) {
+            sample.rotation[channel - kXrotation] = *value;
+          }
+          ++value;
         }
-        if (target.joint == nullptr) continue;
-        iFrame& sample =
-            target.sharesFrame ? target.joint->frames.back() : target.joint->frames.emplace_back();
-        (target.isPosition ? sample.position : sample.rotation) = group;
       }
     }
     block.stored = frame;
@@ -258,7 +290,18 @@ class BvhReading {
   std::string previousName;
   std::string name;
   std::array<double, 3> offset{};
-  std::vector<iChannelGroup> groups;
+  // The channels of the joint being read, until it is added.
+  std::vector<JointChannel> channels;
+  // Joints with channels in text order: the order of their values in a frame.
+  std::vector<iJoint*> channelJoints;
+  // Upper-cased first letters of the last three channel names read.
+  std::string orderLetters;
+  // Blocks whose brace was read and whose closing brace was not; an input ending inside a header
+  // or with a block open is cut short.
+  std::uint64_t openBlocks = 0;
+  bool inHeader = false;
+  iMocapDataBvh::CutShort cut = iMocapDataBvh::CutShort::kNo;
+  std::uint64_t lastLeftOutLine = 0;
   std::vector<iMocapDataBvh::MotionBlock> blocks;
   std::string_view token;
 };
@@ -272,6 +315,7 @@ MocapStatus iMocapDataBvh::parse(const std::string& suffix) {
   MocapStatus result = reading.run();
   lastLine = reading.line();
   blocks = std::move(reading.motionBlocks());
+  cut = reading.cutShort();
   notNumberCount = reading.tokens().notNumbers();
   firstNotNumberText = reading.tokens().firstNotNumber();
   firstNotNumberAt = reading.tokens().firstNotNumberLine();

@@ -23,6 +23,17 @@ class iMocapDataBvh final : public iMocapData {
     std::uint32_t declared = 0;  // the count of its Frames line
     std::uint32_t held = 0;      // frames the text gave every value of
     std::uint32_t stored = 0;    // samples added to each joint with channels
+    // Lines holding values past the declared frames, which are left out, and the first of them
+    // (1-based); a further Frames line starts the next block.
+    std::uint64_t linesLeftOut = 0;
+    std::uint64_t firstLineLeftOut = 0;
+  };
+
+  // Where a text that parsed ended before it was complete.
+  enum class CutShort {
+    kNo,
+    kInHierarchy,     // inside a joint's header or with a joint's block still open
+    kInMotionHeader,  // after MOTION, before a Frames block's "Frame Time" value
   };
 
   iMocapDataBvh(std::istream* input, iSkeleton* target, iFrameSource* frameSource = nullptr)
@@ -36,6 +47,9 @@ class iMocapDataBvh final : public iMocapData {
 
   // After parse: the motion blocks read, in text order.
   const std::vector<MotionBlock>& motionBlocks() const { return blocks; }
+  // After a successful parse: whether the text ended early, and where (line()). Frames the text
+  // ends inside are counted in motionBlocks().
+  CutShort cutShort() const { return cut; }
   // After parse: frame values that do not begin with a number and were read as 0, the first of
   // them and its 1-based line.
   std::uint64_t notNumbers() const { return notNumberCount; }
@@ -46,6 +60,7 @@ class iMocapDataBvh final : public iMocapData {
   iFrameSource* frames;
   std::uint64_t lastLine = 0;
   std::vector<MotionBlock> blocks;
+  CutShort cut = CutShort::kNo;
   std::uint64_t notNumberCount = 0;
   std::string firstNotNumberText;
   std::uint64_t firstNotNumberAt = 0;

@@ -67,3 +67,10 @@ void iSkeleton::walk(iJoint* start, Visitor visitor, iJoint::icallbackData* data
     }
   }
 }
+
+std::int32_t jointRotationOrder(const iSkeleton::iJoint& joint, std::int32_t rootOrder) {
+  for (const iSkeleton::iJoint* at = &joint; at != nullptr; at = at->parent) {
+    if (hasRotationChannels(at->channels)) return channelRotationOrder(at->channels);
+  }
+  return rootOrder;
+}

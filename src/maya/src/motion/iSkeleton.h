@@ -7,13 +7,15 @@
 #include <unordered_map>
 #include <vector>
 
+#include "motion/JointChannel.h"
 #include "motion/MocapStatus.h"
 #include "motion/RotationOrder.h"
 #include "motion/iFrame.h"
 
-// One skeleton and its motion: a joint tree, the declared frame count and frame time, and one
-// rotation order. Owns every joint, and through them their accessories and samples. Used on one
-// thread; operations report through MocapStatus codes and never throw on bad input.
+// One skeleton and its motion: a joint tree with each joint's channels, the declared frame count
+// and frame time, and the rotation order of the last joint with channels. Owns every joint, and
+// through them their accessories and samples. Used on one thread; operations report through
+// MocapStatus codes and never throw on bad input.
 class iSkeleton {
  public:
   // One node of the tree. Builders read the fields directly and set `accessory` once.
@@ -40,7 +42,10 @@ class iSkeleton {
     std::vector<iJoint*> children;        // text order
     std::array<double, 3> offset{};       // from the parent, text length units, unscaled
     std::array<double, 3> orientation{};  // degrees
-    std::vector<iFrame> frames;           // index n is frame n; empty without channels
+    // As the text lists them; empty for an End Site. Position channels carry the translation
+    // from the parent along their axis (for the root, from the origin) in place of the offset.
+    std::vector<JointChannel> channels;
+    std::vector<iFrame> frames;  // index n is frame n; empty without channels
   };
 
   using Visitor = void (*)(iJoint* joint, iJoint::icallbackData* data);
@@ -70,11 +75,20 @@ class iSkeleton {
   iJoint* root = nullptr;
   iJoint* current = nullptr;
   std::unordered_map<std::string, iJoint*> jointsByName;
+  // That of the last joint with channels, from its last three names; each joint turns in its
+  // own (jointRotationOrder).
   std::int32_t rotationOrder = kOrderZXY;
   std::uint32_t frameCount = 0;
   double frameTime = 0.4;  // seconds per frame
+  // Set when a joint other than the root has position channels, so that not only the root
+  // moves along them.
   bool translateAllJoints = false;
 
  private:
   std::vector<std::unique_ptr<iJoint>> ownedJoints;
 };
+
+// The order the joint's rotation channels turn it in, as a BVH file lists them; a joint without
+// rotation channels turns as its parent does, and the root then as `rootOrder` says.
+// kOrderInvalid when the joint names an axis twice.
+std::int32_t jointRotationOrder(const iSkeleton::iJoint& joint, std::int32_t rootOrder);

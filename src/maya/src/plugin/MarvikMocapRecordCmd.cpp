@@ -1,73 +1,108 @@
 #include "plugin/MarvikMocapRecordCmd.h"
 
+#include <maya/MArgDatabase.h>
 #include <maya/MGlobal.h>
 #include <maya/MString.h>
 #include <maya/MStringArray.h>
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "plugin/TakeSession.h"
 
 namespace {
+
+const char kUsage[] =
+    "give one of -start [-fps F] [-memoryLimit MB], -stop [-file DIR], -query and -cancel";
 
 MStatus usageError(const std::string& message) {
   MGlobal::displayError(MString(("marvikMocapRecord: " + message).c_str()));
   return MS::kFailure;
 }
 
+// A positive finite number for the flag when it is set; else value is left as it is.
+MStatus readPositive(const MArgDatabase& database, const char* flag, const char* example,
+                     double& value) {
+  if (!database.isFlagSet(flag)) return MS::kSuccess;
+  double given = 0;
+  const MStatus status = database.getFlagArgument(flag, 0, given);
+  if (!status || !std::isfinite(given) || !(given > 0)) {
+    MString text;
+    database.getFlagArgument(flag, 0, text);
+    return usageError(std::string(flag) + " needs a number above 0, not " + text.asChar() +
+                      "; give, for example, " + flag + " " + example);
+  }
+  value = given;
+  return MS::kSuccess;
+}
+
 }  // namespace
 
 MarvikMocapRecordCmd::~MarvikMocapRecordCmd() = default;
 
+MSyntax MarvikMocapRecordCmd::newSyntax() {
+  MSyntax syntax;
+  syntax.addFlag("-st", "-start");
+  syntax.addFlag("-sp", "-stop");
+  syntax.addFlag("-cn", "-cancel");
+  syntax.addFlag("-r", "-fps", MSyntax::kDouble);
+  syntax.addFlag("-ml", "-memoryLimit", MSyntax::kDouble);
+  syntax.addFlag("-f", "-file", MSyntax::kString);
+  syntax.enableQuery(true);
+  syntax.setObjectType(MSyntax::kNone);
+  return syntax;
+}
+
 MStatus MarvikMocapRecordCmd::doIt(const MArgList& args) {
   try {
-    std::string action;
-    double framesPerSecond = 0;
-    double limitMegabytes = TakeSession::kDefaultLimitMegabytes;
-    bool hasFile = false;
-    std::string directory;
-    std::string valueFlag;
-    const unsigned int count = args.length();
-    for (unsigned int i = 0; i < count; ++i) {
-      const std::string flag = args.asString(i).asChar();
-      const bool hasValue = i + 1 < count;
-      if (flag == "-start" || flag == "-stop" || flag == "-query" || flag == "-q" ||
-          flag == "-cancel") {
-        const std::string name = flag == "-q" ? "-query" : flag;
-        if (!action.empty() && action != name) {
-          return usageError("give one of -start, -stop, -query and -cancel, not " + action +
-                            " and " + name);
+    MStatus status;
+    const MArgDatabase database(newSyntax(), args, &status);
+    if (!status) return status;
+    std::vector<std::string> actions;
+    if (database.isQuery()) actions.push_back("-query");
+    for (const char* flag : {"-start", "-stop", "-cancel"}) {
+      if (database.isFlagSet(flag)) actions.push_back(flag);
+    }
+    if (actions.empty()) return usageError(std::string("no action given; ") + kUsage);
+    if (actions.size() > 1) {
+      return usageError("give one of -start, -stop, -query and -cancel, not " + actions[0] +
+                        " and " + actions[1]);
+    }
+    const std::string& action = actions[0];
+    if (action == "-query") {
+      // Queried flags come without values: -q -fps is as wrong as -stop -fps.
+      for (const char* flag : {"-fps", "-memoryLimit", "-file"}) {
+        if (database.isFlagSet(flag)) {
+          return usageError(std::string("-query reports the take's state alone; leave ") + flag +
+                            " out");
         }
-        action = name;
-      } else if (flag == "-fps" || flag == "-memoryLimit") {
-        MStatus status;
-        const double value = hasValue ? args.asDouble(++i, &status) : 0.0;
-        if (!hasValue || !status || !std::isfinite(value) || !(value > 0)) {
-          return usageError(flag + " needs a number above 0");
-        }
-        (flag == "-fps" ? framesPerSecond : limitMegabytes) = value;
-        valueFlag = valueFlag.empty() ? flag : valueFlag;
-      } else if (flag == "-file") {
-        if (!hasValue) return usageError("-file needs a folder");
-        directory = args.asString(++i).asChar();
-        if (directory.empty()) return usageError("-file needs a folder");
-        hasFile = true;
-      } else {
-        return usageError("unknown flag " + flag +
-                          "; give one of -start [-fps F] [-memoryLimit MB], -stop [-file DIR], "
-                          "-query and -cancel");
       }
     }
-    if (action.empty()) {
-      return usageError(
-          "give one of -start [-fps F] [-memoryLimit MB], -stop [-file DIR], "
-          "-query and -cancel");
+    for (const char* flag : {"-fps", "-memoryLimit"}) {
+      if (database.isFlagSet(flag) && action != "-start") {
+        return usageError(std::string(flag) + " goes with -start; add -start or leave " + flag +
+                          " out");
+      }
     }
-    if (!valueFlag.empty() && action != "-start") {
-      return usageError(valueFlag + " goes with -start");
+    if (database.isFlagSet("-file") && action != "-stop") {
+      return usageError("-file goes with -stop; add -stop or leave -file out");
     }
-    if (hasFile && action != "-stop") return usageError("-file goes with -stop");
+
+    double framesPerSecond = 0;
+    double limitMegabytes = TakeSession::kDefaultLimitMegabytes;
+    status = readPositive(database, "-fps", "30", framesPerSecond);
+    if (!status) return status;
+    status = readPositive(database, "-memoryLimit", "512", limitMegabytes);
+    if (!status) return status;
+    std::string directory;
+    const bool hasFile = database.isFlagSet("-file");
+    if (hasFile) {
+      MString folder;
+      database.getFlagArgument("-file", 0, folder);
+      directory = folder.asChar();
+      if (directory.empty()) return usageError("-file needs a folder; give -file DIR");
+    }
 
     TakeSession& session = TakeSession::instance();
     // -stop shows them itself; a cancelled take needs no advice on building it.
@@ -76,7 +111,7 @@ MStatus MarvikMocapRecordCmd::doIt(const MArgList& args) {
     if (action == "-cancel") return session.cancel();
     if (action == "-stop") {
       MStringArray roots;
-      const MStatus status = session.stop(hasFile ? &directory : nullptr, roots);
+      status = session.stop(hasFile ? &directory : nullptr, roots);
       setResult(roots);
       return status;
     }

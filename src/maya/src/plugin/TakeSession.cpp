@@ -10,14 +10,17 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "motion/iFrameSource.h"
 #include "motion/parseNumber.h"
 #include "plugin/NetDeviceNode.h"
+#include "scene/ImportComputation.h"
 #include "scene/imocapImport.h"
 #include "stream/StreamStatus.h"
 #include "stream/protocolBufferProcess.h"
@@ -138,6 +141,8 @@ const char* TakeSession::Summary::stateName() const {
       return "recording";
     case State::kFull:
       return "full";
+    case State::kInterrupted:
+      return "interrupted";
     case State::kPaused:
       return "paused";
     case State::kUnbuilt:
@@ -169,6 +174,12 @@ MStatus TakeSession::start(double rate, double limit) {
     showError("a take is running already: stop it (-stop) or cancel it (-cancel) first");
     return MS::kFailure;
   }
+  if (!interrupted.empty()) {
+    showError(
+        "the take of an interrupted -stop waits: build it (-stop), write it (-stop -file DIR) or "
+        "drop it (-cancel) first");
+    return MS::kFailure;
+  }
   if (!unbuilt.empty()) {
     showError(
         "the last take could not be built: build it (-stop), save it (-stop -file DIR) or "
@@ -198,7 +209,7 @@ MStatus TakeSession::start(double rate, double limit) {
 }
 
 MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
-  if (!recorder && unbuilt.empty()) {
+  if (!recorder && interrupted.empty() && unbuilt.empty()) {
     showError("no take is running: start one with -start");
     return MS::kFailure;
   }
@@ -214,14 +225,16 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
       return MS::kFailure;
     }
   }
-  MTime start = unbuiltStart;
-  std::vector<TakeRecorder::Take> takes = std::move(unbuilt);
-  unbuilt.clear();
+  const MTime start = startTime;
+  std::vector<TakeRecorder::Take> takes;
   if (recorder) {
-    start = startTime;
     takes = end();
     warnAboutDroppedFrames(takes);
-    if (takes.empty()) showWarning("the take holds no frames: nothing was built");
+  } else {
+    takes = std::move(interrupted);
+    interrupted.clear();
+    for (TakeRecorder::Take& take : unbuilt) takes.push_back(std::move(take));
+    unbuilt.clear();
   }
   MStringArray paths;
   if (directory != nullptr) {
@@ -231,24 +244,24 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
     for (const std::string& problem : problems) showWarning(problem);
     for (const TakeRecorder::Written& file : written) paths.append(MString(file.path.c_str()));
   }
-  const bool built = build(takes, start, roots);
-  for (unsigned int i = 0; i < paths.length(); ++i) roots.append(paths[i]);
-  return built ? MS::kSuccess : MS::kFailure;
-}
+  if (takes.empty()) showWarning("the take holds no frames: nothing was built");
 
-bool TakeSession::build(std::vector<TakeRecorder::Take>& takes, const MTime& start,
-                        MStringArray& roots) {
+  ImportComputation computation;
   imocapImport importer;
   importer.parseOptions(imocapImport::kDefaultOptions);
+  importer.computation = &computation;
   const std::vector<std::string> names = takeNames(takes);
-  bool failed = false;
-  for (std::size_t i = 0; i < takes.size(); ++i) {
-    TakeRecorder::Take& take = takes[i];
+  std::vector<std::size_t> failed;
+  bool unwritable = false;
+  std::vector<MObject> built;
+  for (std::size_t index = 0; index < takes.size(); ++index) {
+    TakeRecorder::Take& take = takes[index];
+    computation.beginPart(static_cast<int>(index), static_cast<int>(takes.size()));
     if (!take.writable()) {
       showError("the take of " + take.actor +
                 " cannot be built: its skeleton has joints with channel counts a BVH file "
                 "cannot hold");
-      failed = true;
+      unwritable = true;
       continue;
     }
     std::vector<RunFrames> frames;
@@ -259,45 +272,74 @@ bool TakeSession::build(std::vector<TakeRecorder::Take>& takes, const MTime& sta
       runs.push_back(imocapImport::TakeRun{take.hierarchy + take.motionHead(run.count),
                                            &frames.back(), run.slot});
     }
-    importer.sceneName = MString((names[i] + "_take1").c_str());
+    importer.sceneName = MString((names[index] + "_take1").c_str());
     MObject root;
     const MStatus status = importer.readFromTake(runs, start, root);
-    if (!root.isNull()) roots.append(MFnDagNode(root).fullPathName());
+    if (computation.interrupted()) return keepInterrupted(takes, built, roots);
     if (!status) {
+      // What it made is no take: the take is kept to be built again, so nothing of it stays.
+      if (!root.isNull()) {
+        MObject top = MFnDagNode(root).parent(0);
+        MGlobal::deleteNode(top);
+      }
       showError("the take of " + take.actor +
                 " could not be built: " + importer.failure().asChar() +
                 "; its frames are kept: -stop builds it again, -stop -file DIR saves it");
-      unbuilt.push_back(std::move(take));
-      unbuiltStart = start;
-      failed = true;
+      failed.push_back(index);
       continue;
     }
-    // Its frames are keys now: let them go before the next actor's are read.
-    take = TakeRecorder::Take();
+    if (!root.isNull()) {
+      roots.append(MFnDagNode(root).fullPathName());
+      built.push_back(MFnDagNode(root).parent(0));
+    }
   }
-  return !failed;
+  for (std::size_t index : failed) unbuilt.push_back(std::move(takes[index]));
+  for (unsigned int i = 0; i < paths.length(); ++i) roots.append(paths[i]);
+  return failed.empty() && !unwritable ? MS::kSuccess : MS::kFailure;
+}
+
+MStatus TakeSession::keepInterrupted(std::vector<TakeRecorder::Take>& takes,
+                                     std::vector<MObject>& built, MStringArray& roots) {
+  for (MObject& top : built) MGlobal::deleteNode(top);
+  roots.clear();
+  interrupted = std::move(takes);
+  showError(
+      "-stop was cancelled (interrupted): nothing was built and the take is kept; build it "
+      "(-stop), write it (-stop -file DIR) or drop it (-cancel)");
+  return MS::kFailure;
 }
 
 MStatus TakeSession::cancel() {
-  if (!recorder && unbuilt.empty()) {
-    showError("no take is running");
+  if (!recorder && interrupted.empty() && unbuilt.empty()) {
+    showError("no take is running: nothing to cancel (-cancel); start one with -start");
     return MS::kFailure;
   }
-  unbuilt.clear();
-  if (recorder) end();
+  if (recorder) {
+    end();
+  } else {
+    interrupted.clear();
+    unbuilt.clear();
+  }
   return MS::kSuccess;
 }
 
 TakeSession::Summary TakeSession::summary() {
   Summary summary;
-  if (!recorder) {
-    if (unbuilt.empty()) return summary;
+  if (!recorder && !interrupted.empty()) {
+    summary.state = State::kInterrupted;
+    for (const TakeRecorder::Take& take : interrupted) summary.frames += take.frameCount();
+    summary.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt).count();
+    return summary;
+  }
+  if (!recorder && !unbuilt.empty()) {
     summary.state = State::kUnbuilt;
     for (const TakeRecorder::Take& take : unbuilt) summary.frames += take.frameCount();
     summary.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt).count();
     return summary;
   }
+  if (!recorder) return summary;
   const TakeRecorder::Progress progress = recorder->progress();
   const bool closed =
       protocolBufferProcess::instance().status().state == StreamStatus::State::kDisconnected;
@@ -331,7 +373,9 @@ void TakeSession::nodeDeleted(const NetDeviceNode* deleted) {
 void TakeSession::unloading() {
   try {
     TakeSession& session = instance();
-    std::vector<TakeRecorder::Take> takes = std::move(session.unbuilt);
+    std::vector<TakeRecorder::Take> takes = std::move(session.interrupted);
+    session.interrupted.clear();
+    for (TakeRecorder::Take& take : session.unbuilt) takes.push_back(std::move(take));
     session.unbuilt.clear();
     if (session.recorder) {
       std::vector<TakeRecorder::Take> recorded = session.end();
@@ -339,7 +383,7 @@ void TakeSession::unloading() {
       for (TakeRecorder::Take& take : recorded) takes.push_back(std::move(take));
       session.recover("the plug-in was unloaded during a take", std::move(takes));
     } else if (!takes.empty()) {
-      session.recover("the plug-in was unloaded with a take that could not be built",
+      session.recover("the plug-in was unloaded with a take a -stop did not build",
                       std::move(takes));
     }
   } catch (...) {

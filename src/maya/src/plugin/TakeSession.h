@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MStringArray.h>
 #include <maya/MTime.h>
@@ -27,6 +28,8 @@ class TakeSession {
     kRecording,
     // The take reached its limit: it keeps what it holds for -stop and records no more.
     kFull,
+    // A -stop was interrupted: the take, ended, waits for another -stop or -cancel.
+    kInterrupted,
     // Its stream was closed under it (a disconnect, another netDevice node deleted): it keeps
     // what it holds and goes on when the stream is connected again.
     kPaused,
@@ -40,7 +43,7 @@ class TakeSession {
     // Since the take started.
     double seconds = 0;
 
-    // "idle", "recording", "full", "paused" or "unbuilt".
+    // "idle", "recording", "full", "interrupted", "paused" or "unbuilt".
     const char* stateName() const;
     // seconds in whole tenths, with a "." whatever the locale.
     std::string secondsText() const;
@@ -51,17 +54,18 @@ class TakeSession {
   // Starts a take on the current device node's stream, keyed from the scene's current time, at
   // framesPerSecond (0: each actor's measured rate), keeping at most limitMegabytes of frames.
   // kFailure, with an error shown and nothing changed, without a device node, when its stream is
-  // not connected, or while a take is running or waits to be built.
+  // not connected, or while a take is running.
   MStatus start(double framesPerSecond, double limitMegabytes);
   // Ends the take and builds it: one skeleton "<actor>_take<n>" per actor and skeleton, whose
   // root joints' paths go to roots. With a directory, the takes are first written there as BVH
   // files, never over a file there (the folder is made when missing; when it cannot be,
   // kFailure and the take goes on), and the paths written follow the roots. kFailure without a
   // take, or when a take could not be built: the others still are, and the ones that failed are
-  // kept (kUnbuilt) for the next -stop.
+  // kept (kUnbuilt) for the next -stop, with nothing of theirs left in the scene. The build
+  // runs in an interruptible computation: interrupted, it removes every skeleton it built and
+  // keeps the take, ended, for another stop (or cancel).
   MStatus stop(const std::string* directory, MStringArray& roots);
-  // Ends the take, or lets go of the takes left unbuilt, and keeps nothing; kFailure without
-  // either.
+  // Ends the take and keeps nothing; kFailure without a take.
   MStatus cancel();
   Summary summary();
   // Shows, once per take, the warning that the take reached its limit.
@@ -72,7 +76,7 @@ class TakeSession {
   // user's home folder); a warning names each actor's file, an error each actor whose frames
   // could not be written. Never throws.
   static void nodeDeleted(const NetDeviceNode* node);
-  // The same at the module's unload, whatever the node, for takes left unbuilt too. Never
+  // The same at the module's unload, whatever the node, for the takes a stop kept too. Never
   // throws.
   static void unloading();
   // The stream is being closed: a take recording from it pauses, with a warning saying why.
@@ -88,14 +92,17 @@ class TakeSession {
   // Detaches the recorder from the stream and takes its takes out; the session is idle after.
   std::vector<TakeRecorder::Take> end();
   void recover(const char* why, std::vector<TakeRecorder::Take> takes);
-  // Builds takes into the scene, keeping in unbuilt those that fail.
-  bool build(std::vector<TakeRecorder::Take>& takes, const MTime& start, MStringArray& roots);
+  // After an interrupted stop: deletes the skeletons built (their top transforms), keeps the
+  // takes for another stop and says so. kFailure.
+  MStatus keepInterrupted(std::vector<TakeRecorder::Take>& takes, std::vector<MObject>& built,
+                          MStringArray& roots);
   void warnAboutDroppedFrames(const std::vector<TakeRecorder::Take>& takes);
 
   std::unique_ptr<TakeRecorder> recorder;
-  // Takes a -stop could not build, with the time they were to start at.
+  // The take of an interrupted stop.
+  std::vector<TakeRecorder::Take> interrupted;
+  // The takes a stop could not build.
   std::vector<TakeRecorder::Take> unbuilt;
-  MTime unbuiltStart;
   // Of the take that ended last.
   std::vector<TakeRecorder::Dropped> dropped;
   const NetDeviceNode* node = nullptr;

@@ -37,10 +37,12 @@ MStatus initializePlugin(MObject obj) try {
   result = plugin.registerCommand("disconnectMarvikMocap", DisconnectMarvikMocapCmd::creator);
   if (!result) MGlobal::displayError("Failed to register the command disconnectMarvikMocap");
 
-  result = plugin.registerCommand("marvikMocapStatus", MarvikMocapStatusCmd::creator);
+  result = plugin.registerCommand("marvikMocapStatus", MarvikMocapStatusCmd::creator,
+                                  MarvikMocapStatusCmd::newSyntax);
   if (!result) MGlobal::displayError("Failed to register the command marvikMocapStatus");
 
-  result = plugin.registerCommand("marvikMocapRecord", MarvikMocapRecordCmd::creator);
+  result = plugin.registerCommand("marvikMocapRecord", MarvikMocapRecordCmd::creator,
+                                  MarvikMocapRecordCmd::newSyntax);
   if (!result) MGlobal::displayError("Failed to register the command marvikMocapRecord");
 
   result = plugin.registerNode("netDevice", NetDeviceNode::id, NetDeviceNode::creator,

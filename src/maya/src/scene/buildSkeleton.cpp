@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "motion/RotationOrder.h"
+#include "scene/ImportComputation.h"
 #include "scene/keyJoint.h"
 #include "scene/matchJoint.h"
 
@@ -66,14 +67,21 @@ void resolveOptions(const imocapImport& translator, const iSkeleton& skeleton,
   data.bonesOnly = translator.bonesOnly;
   data.merge = translator.merge;
   data.scale = translator.scale;
-  data.rotationOrder = translator.rotationOrder != static_cast<int>(kNotGiven)
-                           ? translator.rotationOrder
-                           : skeleton.rotationOrder;
+  data.rotationOrderGiven = translator.rotationOrder != static_cast<int>(kNotGiven);
+  data.rotationOrder = data.rotationOrderGiven ? translator.rotationOrder : skeleton.rotationOrder;
   data.startFrame = translator.startFrame == kNotGiven ? 0 : translator.startFrame;
   data.endFrame = translator.endFrame == kNotGiven
                       ? skeleton.frameCount
                       : std::min(translator.endFrame, skeleton.frameCount);
   data.frameTime = skeleton.frameTime;
+  data.computation = translator.computation;
+}
+
+// Polled before each joint, so that an interrupt never leaves a joint keyed in part.
+bool interrupted(imocapImport::imyCallbackData& data) {
+  if (data.computation == nullptr || data.computation->proceed()) return false;
+  data.status = MS::kFailure;
+  return true;
 }
 
 // The context of keyOntoBuilt's walk: where each joint's node is found.
@@ -84,7 +92,7 @@ class OntoBuilt : public imocapImport::imyCallbackData {
 
 void keyBoundJoint(iSkeleton::iJoint* joint, iSkeleton::iJoint::icallbackData* callbackData) {
   auto* data = dynamic_cast<OntoBuilt*>(callbackData);
-  if (data == nullptr || joint == nullptr || !data->status) return;
+  if (data == nullptr || joint == nullptr || !data->status || interrupted(*data)) return;
   const iSkeleton::iJoint* twin = data->built->findJoint(joint->name);
   auto* binding = twin == nullptr
                       ? nullptr
@@ -161,11 +169,12 @@ MStatus keyOntoBuilt(const imocapImport& translator, iSkeleton& skeleton, const 
 
 void visitJoint(iSkeleton::iJoint* joint, iSkeleton::iJoint::icallbackData* callbackData) {
   auto* data = dynamic_cast<imocapImport::imyCallbackData*>(callbackData);
-  if (data == nullptr || joint == nullptr || !data->status) return;
+  if (data == nullptr || joint == nullptr || !data->status || interrupted(*data)) return;
 
   MObject node;
   if (data->merge) {
     if (matchJoint(*joint, *data, node) == MS::kSuccess) {
+      if (data->computation != nullptr) data->computation->keepCurves(node);
       data->status = keyJoint(*joint, *data, node);
     }
   } else {
@@ -181,7 +190,8 @@ void visitJoint(iSkeleton::iJoint* joint, iSkeleton::iJoint::icallbackData* call
 MStatus createJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& data,
                     MObject& created) {
   MStatus status;
-  int order = reverseRotationOrder(data.rotationOrder);
+  int order = reverseRotationOrder(
+      data.rotationOrderGiven ? data.rotationOrder : jointRotationOrder(joint, data.rotationOrder));
   MVector translation(joint.offset[0] * data.scale, joint.offset[1] * data.scale,
                       joint.offset[2] * data.scale);
 

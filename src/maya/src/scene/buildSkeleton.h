@@ -29,7 +29,8 @@ MStatus keyOntoBuilt(const imocapImport& translator, iSkeleton& skeleton, const 
 void visitJoint(iSkeleton::iJoint* joint, iSkeleton::iJoint::icallbackData* data);
 
 // Creates the joint (and, for the root, the top transform named sceneName) under its parent's
-// node and binds it; the new joint goes to `created`.
+// node and binds it; the new joint goes to `created`. It turns in its own channels' order, or in
+// the rotationOrder option's when given.
 MStatus createJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& data,
                     MObject& created);
 

@@ -1,5 +1,6 @@
 #include "scene/imocapImport.h"
 
+#include <maya/MFnDagNode.h>
 #include <maya/MGlobal.h>
 #include <maya/MStringArray.h>
 
@@ -10,6 +11,7 @@
 #include <istream>
 #include <memory>
 #include <new>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "motion/MocapStatus.h"
 #include "motion/RotationOrder.h"
 #include "motion/iMocapDataBvh.h"
+#include "scene/ImportComputation.h"
 #include "scene/buildSkeleton.h"
 
 namespace {
@@ -68,23 +71,12 @@ bool ranOutOfInput(std::uint64_t stopLine, Reopen reopen) {
 
 // What a failed parse means to the user, with the line where reading stopped.
 template <typename Reopen>
-MString describeParseFailure(int code, const iMocapDataBvh& reader, const iSkeleton& skeleton,
-                             Reopen reopen) {
+MString describeParseFailure(int code, const iMocapDataBvh& reader, Reopen reopen) {
   MString text;
-  bool sampled = false;
-  for (const auto& entry : skeleton.jointsByName) {
-    sampled = sampled || !entry.second->frames.empty();
-  }
   if (code == kMocapDuplicateName) {
     text = "a joint name is used twice";
   } else if (code != kMocapSyntaxError) {
     text = "the text could not be read";
-  } else if (sampled) {
-    // Frames are read only in whole blocks, so a failure after samples lies past the last
-    // declared frame.
-    text = "more frame lines than the ";
-    text += skeleton.frameCount;
-    text += " declared";
   } else if (ranOutOfInput(reader.line(), reopen)) {
     text = "unexpected end of file";
   } else {
@@ -132,6 +124,40 @@ std::string zeroFramesWarning(const std::vector<iMocapDataBvh::MotionBlock>& blo
     return text + "frame " + std::to_string(zeroFrom) + " is keyed at zero";
   return text + "frames " + std::to_string(zeroFrom) + " to " + std::to_string(zeroTo - 1) +
          " are keyed at zero";
+}
+
+// One for each block with values past its declared frames.
+void addLinesLeftOutWarnings(const std::vector<iMocapDataBvh::MotionBlock>& blocks,
+                             std::vector<std::string>& warnings) {
+  for (const iMocapDataBvh::MotionBlock& block : blocks) {
+    if (block.linesLeftOut == 0) continue;
+    const std::string first = std::to_string(block.firstLineLeftOut);
+    const std::string declared =
+        " past the " + std::to_string(block.declared) + frames(block.declared) + " it declares";
+    if (block.linesLeftOut == 1) {
+      warnings.push_back("the file holds 1 line of values" + declared + " (line " + first +
+                         "); it was left out");
+    } else {
+      const std::string last = std::to_string(block.firstLineLeftOut + block.linesLeftOut - 1);
+      warnings.push_back("the file holds " + std::to_string(block.linesLeftOut) +
+                         " lines of values" + declared + " (lines " + first + " to " + last +
+                         "); they were left out");
+    }
+  }
+}
+
+std::string cutShortWarning(const iMocapDataBvh& bvh) {
+  const std::string at = " (line " + std::to_string(bvh.line()) + ")";
+  switch (bvh.cutShort()) {
+    case iMocapDataBvh::CutShort::kNo:
+      break;
+    case iMocapDataBvh::CutShort::kInHierarchy:
+      return "the file ends inside its hierarchy" + at +
+             "; the joints read so far are imported, without motion";
+    case iMocapDataBvh::CutShort::kInMotionHeader:
+      return "the file ends inside its motion header" + at + "; no frames are imported";
+  }
+  return std::string();
 }
 
 std::string notNumbersWarning(const iMocapDataBvh& bvh) {
@@ -263,13 +289,19 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
     iMocapDataBvh bvh(&input, &skeleton);
     code = bvh.parse(suffix);
     if (code != kMocapOk) {
-      failureText = describeParseFailure(code, bvh, skeleton, [&file] {
-        return std::make_unique<std::ifstream>(file, std::ios::binary);
-      });
+      failureText = describeParseFailure(
+          code, bvh, [&file] { return std::make_unique<std::ifstream>(file, std::ios::binary); });
+    } else if (skeleton.root == nullptr && bvh.cutShort() != iMocapDataBvh::CutShort::kNo) {
+      // Cut before its first joint: there is nothing to import.
+      failureText = "unexpected end of file at line ";
+      failureText += static_cast<unsigned int>(bvh.line());
+      return MS::kFailure;
     } else {
-      for (const std::string& warning :
-           {zeroFramesWarning(bvh.motionBlocks(), *this, skeleton.frameCount),
-            notNumbersWarning(bvh)}) {
+      std::vector<std::string> warnings = {
+          cutShortWarning(bvh), zeroFramesWarning(bvh.motionBlocks(), *this, skeleton.frameCount)};
+      addLinesLeftOutWarnings(bvh.motionBlocks(), warnings);
+      warnings.push_back(notNumbersWarning(bvh));
+      for (const std::string& warning : warnings) {
         if (!warning.empty()) warningTexts.append(MString(warning.c_str()));
       }
     }
@@ -288,7 +320,7 @@ MStatus imocapImport::readFromText(const MString& text) {
     iMocapDataBvh bvh(&input, &skeleton);
     int code = bvh.parse(std::string());
     if (code != kMocapOk) {
-      failureText = describeParseFailure(code, bvh, skeleton, [&text] {
+      failureText = describeParseFailure(code, bvh, [&text] {
         return std::make_unique<std::istringstream>(std::string(text.asChar()));
       });
       return MS::kFailure;
@@ -308,6 +340,14 @@ MStatus imocapImport::readFromTake(const std::vector<TakeRun>& runs, const MTime
     failureText = MString();
     warningTexts = MStringArray();
     root = MObject::kNullObj;
+    std::optional<ImportComputation> own;
+    ImportComputation* const given = computation;
+    if (given == nullptr) computation = &own.emplace();
+    struct Restore {
+      imocapImport& importer;
+      ImportComputation* given;
+      ~Restore() { importer.computation = given; }
+    } restore{*this, given};
     // The first run's skeleton holds the bindings to the joints built, which the later runs key.
     iSkeleton built;
     for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -319,6 +359,7 @@ MStatus imocapImport::readFromTake(const std::vector<TakeRun>& runs, const MTime
         failureText = "the take's skeleton could not be read";
         return MS::kFailure;
       }
+      if (i == 0) computation->addWork(skeleton.jointsByName.size() * runs.size());
       const MTime step(skeleton.frameTime, MTime::kSeconds);
       const MTime runStart = start + step * static_cast<double>(runs[i].slot);
       std::string failedJoint;
@@ -327,6 +368,10 @@ MStatus imocapImport::readFromTake(const std::vector<TakeRun>& runs, const MTime
       if (i == 0 && built.root != nullptr) {
         auto* binding = dynamic_cast<imyAccessory*>(built.root->accessory.get());
         if (binding != nullptr) root = binding->object;
+      }
+      if (computation->interrupted()) {
+        root = MObject::kNullObj;
+        return undoInterrupted(built, false);
       }
       if (!status) {
         describeBuildFailure(status, skeleton, failedJoint);
@@ -343,10 +388,38 @@ MStatus imocapImport::readFromTake(const std::vector<TakeRun>& runs, const MTime
 }
 
 MStatus imocapImport::build(iSkeleton& skeleton, bool openMode) {
+  std::optional<ImportComputation> own;
+  ImportComputation* const given = computation;
+  if (given == nullptr) computation = &own.emplace();
+  computation->addWork(skeleton.jointsByName.size());
   std::string failedJoint;
   MStatus status = buildSkeleton(*this, skeleton, openMode, &failedJoint);
-  describeBuildFailure(status, skeleton, failedJoint);
+  if (computation->interrupted()) {
+    status = undoInterrupted(skeleton, merge && !bonesOnly && !openMode);
+  } else {
+    describeBuildFailure(status, skeleton, failedJoint);
+  }
+  computation = given;
   return status;
+}
+
+MStatus imocapImport::undoInterrupted(const iSkeleton& skeleton, bool merged) {
+  MStatus status = MS::kSuccess;
+  if (merged) {
+    status = computation->restoreCurves();
+  } else if (skeleton.root != nullptr) {
+    // The top transform holds everything built; the curves go with the joints they drive.
+    auto* binding = dynamic_cast<imyAccessory*>(skeleton.root->accessory.get());
+    if (binding != nullptr && !binding->object.isNull()) {
+      MObject top = MFnDagNode(binding->object).parent(0, &status);
+      if (status) status = MGlobal::deleteNode(top);
+    }
+  }
+  failureText = status ? "the import was cancelled (interrupted); the scene is as it was before it"
+                       : "the import was cancelled (interrupted) and what it changed could not all "
+                         "be undone ";
+  if (!status) failureText += status.errorString();
+  return MS::kFailure;
 }
 
 void imocapImport::describeBuildFailure(const MStatus& status, const iSkeleton& skeleton,

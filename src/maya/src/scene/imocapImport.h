@@ -16,6 +16,8 @@
 #include "motion/iFrameSource.h"
 #include "motion/iSkeleton.h"
 
+class ImportComputation;
+
 // Marks an option as not given, to be taken from the data: the whole frame range, or the rotation
 // order of the text. Equal to the invalid rotation order.
 constexpr std::uint32_t kNotGiven = 0x80000000u;
@@ -32,6 +34,8 @@ class imocapImport : public MPxFileTranslator {
     bool merge = false;
     float scale = 1.0f;
     int rotationOrder = static_cast<int>(kNotGiven);  // resolved channel order of the data
+    // rotationOrder is the option's, for every joint; otherwise each joint turns in its own.
+    bool rotationOrderGiven = false;
     std::uint32_t startFrame = 0;
     std::uint32_t endFrame = 0;  // exclusive, never above the skeleton's frame count
     double frameTime = 0.0;      // seconds per frame
@@ -41,6 +45,8 @@ class imocapImport : public MPxFileTranslator {
     bool translateAllJoints = false;
     MStatus status;           // the first failure is final
     std::string failedJoint;  // data joint at which status turned to a failure
+    // Polled before each joint; null: not interruptible.
+    ImportComputation* computation = nullptr;
   };
 
   // Binds a data joint to the Maya node created or matched for it; the joint owns it.
@@ -109,10 +115,17 @@ class imocapImport : public MPxFileTranslator {
   std::uint32_t startFrame = kNotGiven;
   std::uint32_t endFrame = kNotGiven;
   MString sceneName;
+  // The computation reads run in, which several reads may share (a take's skeletons); when null,
+  // each read runs in one of its own. An interrupted read removes what it built (a merge puts
+  // back the keys it replaced) and fails with failure() saying it was cancelled.
+  ImportComputation* computation = nullptr;
 
  private:
   // buildSkeleton, recording in failureText where and why it stopped.
   MStatus build(iSkeleton& skeleton, bool openMode);
+  // After an interrupted build: removes the skeleton built for root's data, or puts back what a
+  // merge changed, and says so in failureText.
+  MStatus undoInterrupted(const iSkeleton& skeleton, bool merged);
   // Sets failureText for a build of skeleton that ended with status (nothing on success).
   void describeBuildFailure(const MStatus& status, const iSkeleton& skeleton,
                             const std::string& failedJoint);

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "motion/JointChannel.h"
+
 namespace {
 
 constexpr int kRotatePlugs = 3;
@@ -31,10 +33,18 @@ MStatus keyJoint(const iSkeleton::iJoint& joint, const imocapImport::imyCallback
   MStatus status = target.setObject(node);
   if (!status) return status;
 
-  bool translates = data.depth == 0 || data.translateAllJoints;
-  int curveCount = translates ? kCurves : kRotatePlugs;
+  // An axis without a position channel keeps the translate the joint was built with (its
+  // offset), and so does every axis when no frame is keyed: a curve without keys would drive the
+  // plug to 0.
+  const std::size_t last = std::min<std::size_t>(data.endFrame, joint.frames.size());
+  const bool keysFrames = data.startFrame < last;
+  bool keyed[kCurves] = {true, true, true};
+  for (int axis = 0; axis < 3; ++axis) {
+    keyed[kRotatePlugs + axis] = keysFrames && hasPositionChannel(joint.channels, axis);
+  }
   MFnAnimCurve curves[kCurves];
-  for (int i = 0; i < curveCount; ++i) {
+  for (int i = 0; i < kCurves; ++i) {
+    if (!keyed[i]) continue;
     status = attachCurve(node, kPlugNames[i], curves[i]);
     if (!status) return status;
     if (writes && attached(curves[i])) {
@@ -44,10 +54,8 @@ MStatus keyJoint(const iSkeleton::iJoint& joint, const imocapImport::imyCallback
   }
 
   bool isAttached[kCurves] = {};
-  for (int i = 0; i < curveCount; ++i) isAttached[i] = attached(curves[i]);
+  for (int i = 0; i < kCurves; ++i) isAttached[i] = keyed[i] && attached(curves[i]);
   const double scale = data.scale;
-  const auto& offset = joint.offset;
-  std::size_t last = std::min<std::size_t>(data.endFrame, joint.frames.size());
   for (std::size_t frame = data.startFrame; frame < last; ++frame) {
     const iFrame& sample = joint.frames[frame];
     for (int axis = 0; axis < 3; ++axis) {
@@ -55,13 +63,12 @@ MStatus keyJoint(const iSkeleton::iJoint& joint, const imocapImport::imyCallback
       status = curves[axis].addKeyframe(keyTime, sample.rotation[axis]);
       if (!status) return status;
     }
-    if (translates) {
-      for (int axis = 0; axis < 3; ++axis) {
-        if (!isAttached[kRotatePlugs + axis]) continue;
-        double value = (offset[axis] + sample.position[axis]) * scale;
-        status = curves[kRotatePlugs + axis].addKeyframe(keyTime, value);
-        if (!status) return status;
-      }
+    for (int axis = 0; axis < 3; ++axis) {
+      if (!isAttached[kRotatePlugs + axis]) continue;
+      // Adding zero turns a -0 into 0, as root translations have always been keyed.
+      double value = (0.0 + sample.position[axis]) * scale;
+      status = curves[kRotatePlugs + axis].addKeyframe(keyTime, value);
+      if (!status) return status;
     }
     keyTime += step;
   }

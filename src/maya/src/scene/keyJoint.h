@@ -10,9 +10,9 @@
 #include "scene/imocapImport.h"
 
 // Keys the joint's samples from startFrame up to endFrame onto the node: rotations (degrees) on
-// every joint, translations (offset plus position, scaled) on the root, one frame time apart from
-// startTime. Keys already inside that span are removed first. Returns the first failure; keys
-// written before it stay.
+// every joint, and the translation along each axis the joint has a position channel for (the
+// channel's value, scaled), one frame time apart from startTime. Keys already inside that span are
+// removed first. Returns the first failure; keys written before it stay.
 MStatus keyJoint(const iSkeleton::iJoint& joint, const imocapImport::imyCallbackData& data,
                  const MObject& node);
 

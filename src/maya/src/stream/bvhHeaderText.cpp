@@ -15,21 +15,23 @@ class TextWriter {
  public:
   explicit TextWriter(int actorSlot) : slot(actorSlot) { text.imbue(std::locale::classic()); }
 
-  void writeJoint(const BrexPlugs::BVH_JOIN& joint, bool root) {
+  // parentTurns: the rotation channels written for the parent (Z X Y above the root).
+  void writeJoint(const BrexPlugs::BVH_JOIN& joint, bool root,
+                  const std::vector<int>& parentTurns = {5, 3, 4}) {
     if (root)
       text << "HIERARCHY\nROOT ";
     else
       text << "JOINT ";
     text << joint.joinname() << slot << "\n{\n";
     writeOffset(joint.offset());
-    writeChannels(joint);
+    const std::vector<int> turns = writeChannels(joint, parentTurns);
     int closingBraces = 1;
     if (joint.has_endsite()) {
       text << "End Site\n{\n";
       writeOffset(joint.endsite());
       ++closingBraces;
     }
-    for (const BrexPlugs::BVH_JOIN& child : joint.childjoin()) writeJoint(child, false);
+    for (const BrexPlugs::BVH_JOIN& child : joint.childjoin()) writeJoint(child, false, turns);
     for (int i = 0; i < closingBraces; ++i) text << "}\n";
   }
 
@@ -43,34 +45,37 @@ class TextWriter {
     text << "OFFSET " << offset.x() << " " << offset.y() << " " << offset.z() << "\n";
   }
 
-  void writeChannels(const BrexPlugs::BVH_JOIN& joint) {
-    const int count = joint.channels_size();
-    std::vector<int> written;
-    if (count == 3 || count == 6) {
-      written.assign(joint.channels().begin(), joint.channels().end());
-      rotationFallback.assign(written.end() - 3, written.end());
-    } else {
-      // A BVH reader takes only 3 or 6 channels. The text carries no motion, so the channel
-      // list only decides the skeleton's rotation order: write the joint's own three
-      // rotations, or else those of the joint written before it, which leaves that order as
-      // it was.
-      for (int channel : joint.channels()) {
-        const bool rotation = channel >= BrexPlugs::BVH_JOIN::Xrotation;
-        if (rotation && std::find(written.begin(), written.end(), channel) == written.end()) {
-          written.push_back(channel);
-        }
+  // Returns the rotation channels written.
+  std::vector<int> writeChannels(const BrexPlugs::BVH_JOIN& joint,
+                                 const std::vector<int>& parentTurns) {
+    std::vector<int> written(joint.channels().begin(), joint.channels().end());
+    std::vector<int> turns;
+    std::vector<int> moves;
+    for (int channel : written) {
+      std::vector<int>& kind = channel >= BrexPlugs::BVH_JOIN::Xrotation ? turns : moves;
+      if (std::find(kind.begin(), kind.end(), channel) == kind.end()) kind.push_back(channel);
+    }
+    if (written.size() != 3 && written.size() != 6) {
+      // A BVH reader takes only 3 or 6 channels, and the text carries no motion: the list only
+      // decides how the joint turns and whether it has positions. Its own rotations, the axes it
+      // lacks after them (turns of 0 about those change nothing), or else its parent's; its
+      // positions when it has all three.
+      if (turns.empty()) turns = parentTurns;
+      for (int channel = BrexPlugs::BVH_JOIN::Xrotation; channel <= BrexPlugs::BVH_JOIN::Zrotation;
+           ++channel) {
+        if (std::find(turns.begin(), turns.end(), channel) == turns.end()) turns.push_back(channel);
       }
-      if (written.size() != 3) written = rotationFallback;
+      written = moves.size() == 3 ? moves : std::vector<int>();
+      written.insert(written.end(), turns.begin(), turns.end());
     }
     text << "CHANNELS " << written.size() << " ";
     for (int channel : written) text << kChannelNames[channel] << " ";
     text << "\n";
+    return turns.empty() ? parentTurns : turns;
   }
 
   int slot;
   std::ostringstream text;
-  // Rotation channels written last (Z X Y before any).
-  std::vector<int> rotationFallback = {5, 3, 4};
 };
 
 }  // namespace

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <maya/MStatus.h>
+
+// Long work on the main thread: the wait cursor, an optional progress window (interactive Maya
+// only, never in batch) and Esc, which isInterruptRequested reports until endComputation.
+class MComputation {
+ public:
+  MComputation();
+  virtual ~MComputation();
+
+  void beginComputation(bool showProgressBar = false, bool isInterruptable = true,
+                        bool useWaitCursor = true);
+  bool isInterruptRequested();
+  void endComputation();
+
+  MStatus setProgressRange(const int minValue, const int maxValue);
+  int progressMin() const;
+  int progressMax() const;
+  MStatus setProgress(const int value);
+  int progress() const;
+
+ private:
+  MComputation(const MComputation&) = delete;
+  MComputation& operator=(const MComputation&) = delete;
+
+  bool active = false;
+  bool interruptible = true;
+  int minimum = 0;
+  int maximum = 100;
+  int value = 0;
+};

@@ -1,0 +1,143 @@
+// The "BVH" translator inside MComputation: progress, and an interrupt (Esc in Maya) that leaves
+// the scene as it was before the import.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MGlobal.h>
+#include <maya/MObject.h>
+#include <maya/MPlug.h>
+#include <maya/MStatus.h>
+#include <maya/MTime.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/HostScene.h"
+#include "host/Interrupts.h"
+#include "host/Plugins.h"
+#include "scene/BvhSceneTest.h"
+
+namespace {
+
+using scenetest::keys;
+using scenetest::Keys;
+using scenetest::smallBvh;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const char kCancelled[] =
+    "Cannot import run.bvh: the import was cancelled (interrupted); the scene is as it was before "
+    "it";
+
+// The scene as JSON without the errors shown, which an interrupted import adds to.
+std::string nodesJson() {
+  const std::string json = host::sceneJson();
+  return json.substr(json.find("\"nodes\""));
+}
+
+class ImportInterrupt : public scenetest::BvhSceneTest {
+ protected:
+  // A skeleton of smallBvh's joints, some plugs keyed, locked or not keyable, selected for a
+  // merge, with a mesh beside it.
+  void riggedScene() {
+    ASSERT_TRUE(host::createNode("mesh", "body"));
+    ASSERT_TRUE(host::createNode("joint", "Hips"));
+    ASSERT_TRUE(host::createNode("joint", "Chest", "Hips"));
+    ASSERT_TRUE(host::createNode("joint", "Leg", "Hips"));
+    preKey("Hips", "translateX", {{0, 1}, {1.5, 2}, {40, 3}});
+    preKey("Chest", "rotateZ", {{0.5, 9}});
+    preKey("Leg", "rotateX", {{-1, 4}, {0.25, 5}});
+    MPlug plug = MFnDependencyNode(host::findNode("Leg")).findPlug("rotateY", false);
+    ASSERT_EQ(plug.setKeyable(false), MS::kSuccess);
+    ASSERT_EQ(plug.setLocked(true), MS::kSuccess);
+    ASSERT_TRUE(host::select({"Hips"}));
+  }
+
+  void preKey(const std::string& node, const std::string& attribute, const Keys& existing) {
+    MObject object = host::findNode(node);
+    MPlug plug = MFnDependencyNode(object).findPlug(attribute.c_str(), false);
+    MFnAnimCurve curve;
+    MStatus status;
+    curve.create(object, plug, MFnAnimCurve::kAnimCurveTL, nullptr, &status);
+    ASSERT_EQ(status, MS::kSuccess);
+    for (const auto& [seconds, value] : existing) {
+      curve.addKeyframe(MTime(seconds, MTime::kSeconds), value);
+    }
+  }
+};
+
+TEST_F(ImportInterrupt, HalfwayThroughAnImportLeavesTheSceneAsBefore) {
+  ASSERT_TRUE(host::createNode("transform", "stage"));
+  ASSERT_TRUE(host::importFile(write("old.bvh", smallBvh(3))));
+  const std::string before = nodesJson();
+  const std::string path = write("run.bvh", smallBvh(20));
+
+  host::interruptAtProgress(0.5);
+  EXPECT_EQ(host::importFile(path), MS::kFailure);
+  EXPECT_THAT(host::errors(), ElementsAre(kCancelled));
+  EXPECT_EQ(nodesJson(), before);
+  // Interrupted at the joint that crossed half way, after two of the four (the end site is one)
+  // were built.
+  const host::ComputationRecord record = host::lastComputation();
+  EXPECT_TRUE(record.interrupted);
+  EXPECT_FALSE(record.active);
+  EXPECT_EQ(record.polls, 3);
+  EXPECT_GE(record.progress - record.progressMin, (record.progressMax - record.progressMin) / 2);
+
+  // The request was spent: the same import runs through, polled before each joint.
+  ASSERT_TRUE(host::importFile(path));
+  EXPECT_EQ(host::lastComputation().polls, 4);
+  EXPECT_FALSE(host::lastComputation().interrupted);
+  EXPECT_THAT(host::listNodes("joint"), ::testing::Contains("|run|Hips|Leg"));
+}
+
+TEST_F(ImportInterrupt, AnInterruptedMergePutsBackEveryCurveItChanged) {
+  riggedScene();
+  const std::string before = nodesJson();
+  const std::string path = write("run.bvh", smallBvh(4));
+  host::setCurrentTime(1);
+
+  host::interruptAtProgress(0.5);
+  EXPECT_EQ(host::importFile(path, "BVH", "bonesOnly=false;merge=true"), MS::kFailure);
+  EXPECT_THAT(host::errors(), ElementsAre(kCancelled));
+  EXPECT_EQ(nodesJson(), before);
+
+  // The same merge run through changes those curves: the comparison above could see it.
+  ASSERT_TRUE(host::importFile(path, "BVH", "bonesOnly=false;merge=true"));
+  EXPECT_NE(nodesJson(), before);
+  EXPECT_EQ(keys("Hips.translateX"),
+            (Keys{{0, 1}, {1, 0}, {1.5, 10}, {2, 20}, {2.5, 30}, {40, 3}}));
+}
+
+TEST_F(ImportInterrupt, AnInterruptBeforeTheFirstJointBuildsNothing) {
+  riggedScene();
+  const std::string before = nodesJson();
+  for (const char* options : {"bonesOnly=false", "bonesOnly=true", "bonesOnly=false;merge=true"}) {
+    host::requestInterrupt();
+    EXPECT_EQ(host::importFile(write("run.bvh", smallBvh(2)), "BVH", options), MS::kFailure)
+        << options;
+    EXPECT_EQ(host::lastComputation().polls, 1) << options;
+    EXPECT_EQ(nodesJson(), before) << options;
+  }
+  EXPECT_THAT(host::errors(), ElementsAre(kCancelled, kCancelled, kCancelled));
+}
+
+TEST_F(ImportInterrupt, TheProgressWindowIsForInteractiveSessionsOnly) {
+  const std::string path = write("run.bvh", smallBvh(2));
+  ASSERT_TRUE(host::importFile(path));
+  EXPECT_EQ(host::lastComputation().begun, 1);
+  EXPECT_FALSE(host::lastComputation().progressWindow);
+  EXPECT_TRUE(host::lastComputation().interruptible);
+
+  host::setMayaState(MGlobal::kInteractive);
+  ASSERT_TRUE(host::openFile(path));
+  EXPECT_EQ(host::lastComputation().begun, 2);
+  EXPECT_TRUE(host::lastComputation().progressWindow);
+  // Every joint counted: the last poll came with all but the last of the four done.
+  EXPECT_EQ(host::lastComputation().progress, host::lastComputation().progressMax * 3 / 4);
+  EXPECT_THAT(host::errors(), IsEmpty());
+}
+
+}  // namespace
