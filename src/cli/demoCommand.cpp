@@ -96,6 +96,12 @@ int demoCommand(const std::vector<std::string>& args) {
   int result = liveSession(live);
   server.interrupt();
   server.wait(std::chrono::seconds(10));
+  // The picture shows the take alone: drawn over it, the live skeleton hid it.
+  for (const std::string& top : host::listNodes("transform")) {
+    if (top.rfind("|Marvik", 0) == 0 && top.find('|', 1) == std::string::npos) {
+      host::deleteNode(top);
+    }
+  }
   if (result == 0 && !drawScene(out + "/live.png", "live take")) result = 1;
   if (result != 0) {
     PluginSession::end();

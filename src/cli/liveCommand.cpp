@@ -105,9 +105,7 @@ std::vector<int> buildSkeletons(bool counted) {
 
 std::string shortName(const std::string& path) { return path.substr(path.find_last_of('|') + 1); }
 
-Vector vectorOf(const std::string& plug) {
-  host::Value value;
-  if (!host::getAttribute(plug, value)) return {0, 0, 0};
+Vector vectorIn(const host::Value& value) {
   const auto* vector = std::get_if<Vector>(&value);
   return vector ? *vector : Vector{0, 0, 0};
 }
@@ -137,6 +135,15 @@ struct Sample {
   std::vector<Vector> translations;
   std::vector<Vector> rotations;
 };
+
+// Before the first frame the outputs hold the header's offsets and no rotation at all: no pose
+// of the performance, and the root at 0.
+bool beforeFirstFrame(const Sample& sample) {
+  for (const Vector& rotation : sample.rotations) {
+    if (rotation != Vector{0, 0, 0}) return false;
+  }
+  return true;
+}
 
 // Keys the recorded samples onto the joints, one key per evaluation at the scene's rate.
 bool keySamples(const std::vector<Link>& links, const std::vector<Sample>& samples) {
@@ -249,6 +256,11 @@ int liveSession(const LiveRequest& request) {
     const std::size_t next = roots.size() > 1 ? roots[1] : links.size();
     if (g < next) shown.push_back(g);
   }
+  std::vector<std::string> plugs;
+  for (const Link& link : links) {
+    plugs.push_back(link.translate);
+    plugs.push_back(link.rotate);
+  }
   std::vector<Sample> samples;
   const auto period = std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(1.0 / kSceneFramesPerSecond));
@@ -269,10 +281,15 @@ int liveSession(const LiveRequest& request) {
     std::this_thread::sleep_until(next);
     next += period;
 
+    // One evaluation, as a viewport refresh reads the scene: a frame arriving meanwhile shows in
+    // the next sample, never in half of this one.
     Sample sample;
-    for (const Link& link : links) {
-      sample.translations.push_back(vectorOf(link.translate));
-      sample.rotations.push_back(vectorOf(link.rotate));
+    std::vector<host::Value> values;
+    host::getAttributes(plugs, values);
+    values.resize(plugs.size());
+    for (std::size_t k = 0; k < links.size(); ++k) {
+      sample.translations.push_back(vectorIn(values[2 * k]));
+      sample.rotations.push_back(vectorIn(values[2 * k + 1]));
     }
     const bool changed = evaluations == 0 || sample.translations != previous.translations ||
                          sample.rotations != previous.rotations;
@@ -280,7 +297,9 @@ int liveSession(const LiveRequest& request) {
     newTotal += changed;
     previous = sample;
     ++evaluations;
-    if (skeletons) samples.push_back(sample);
+    // Evaluations before the first frame came show the root at 0 and no rotation: not a pose
+    // of the performance, so the keys start at the first frame.
+    if (skeletons && (!samples.empty() || !beforeFirstFrame(sample))) samples.push_back(sample);
 
     const auto now = Clock::now();
     if (now >= nextReport) {

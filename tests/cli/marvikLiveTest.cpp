@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -70,6 +71,15 @@ TEST(MarvikLive, ServeAndLiveBuildTheSkeletonAndRecordKeys) {
             std::string::npos);
   EXPECT_NE(scene.find("connectAttr \"Spine0_translateY.o\" \"Spine0.ty\";\n"), std::string::npos);
   EXPECT_EQ(scene.find("netDevice"), std::string::npos);
+  // The first key is the first frame streamed, never the zeros the outputs held before it.
+  const std::size_t curve = scene.find("-n \"Hips0_translateY\";\n\tsetAttr -s ");
+  ASSERT_NE(curve, std::string::npos);
+  double frame = -1;
+  double value = 0;
+  ASSERT_EQ(std::sscanf(scene.c_str() + scene.find("]\" ", curve) + 2, " %lf %lf", &frame, &value),
+            2);
+  EXPECT_EQ(frame, 0);
+  EXPECT_GT(value, 50) << scene.substr(curve, 200);
 
   serve.interrupt();
   EXPECT_EQ(serve.wait(seconds(10)), 0);

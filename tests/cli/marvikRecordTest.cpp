@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -99,6 +100,8 @@ TEST(MarvikRecord, ATakeOfTheSampleReadsBackFrameForFrame) {
   }
 }
 
+// Six performers, one more than the live blocks: each gets its file, numbered when names collide
+// or when the folder holds the name already (a file nothing overwrites).
 TEST(MarvikRecord, EveryActorGetsAFileWithASafeNameNumberedWhenNamesCollide) {
   TempDirectory temp(::testing::TempDir(), "marvikRecordActors");
   ASSERT_NE(temp.path(), "");
@@ -106,14 +109,22 @@ TEST(MarvikRecord, EveryActorGetsAFileWithASafeNameNumberedWhenNamesCollide) {
   fs::create_directory(temp.path() + "/copy");
   fs::copy_file(sample("humanoid.bvh"), temp.path() + "/copy/humanoid.bvh");
   fs::copy_file(sample("humanoid.bvh"), temp.path() + "/odd name#.bvh");
+  std::vector<std::string> served = {MARVIK, "serve", sample("humanoid.bvh"),
+                                     temp.path() + "/copy/humanoid.bvh",
+                                     temp.path() + "/odd name#.bvh"};
+  for (const char* name : {"d", "e", "f"}) {
+    fs::copy_file(sample("humanoid.bvh"), temp.path() + "/" + name + ".bvh");
+    served.push_back(temp.path() + "/" + name + ".bvh");
+  }
+  served.insert(served.end(), {"--fps", "50", "--port", "0"});
   ChildProcess serve;
-  ASSERT_TRUE(
-      serve.start({MARVIK, "serve", sample("humanoid.bvh"), temp.path() + "/copy/humanoid.bvh",
-                   temp.path() + "/odd name#.bvh", "--fps", "50", "--port", "0"}));
+  ASSERT_TRUE(serve.start(served));
   const std::string port = servedPort(serve);
   ASSERT_NE(port, "") << serve.err;
 
   const std::string out = temp.path() + "/takes";
+  fs::create_directory(out);
+  std::ofstream(out + "/f.bvh") << "mine";
   std::string printed;
   std::string err;
   ASSERT_EQ(ChildProcess::run(
@@ -127,9 +138,11 @@ TEST(MarvikRecord, EveryActorGetsAFileWithASafeNameNumberedWhenNamesCollide) {
 
   const Motion source = motionOf(readFile(sample("humanoid.bvh")));
   ASSERT_TRUE(source.valid);
-  const std::string files[] = {"humanoid.bvh", "humanoid-2.bvh", "odd_name_.bvh"};
-  const std::string actors[] = {"humanoid", "humanoid", "odd name#"};
-  for (int i = 0; i < 3; ++i) {
+  const std::string files[] = {"humanoid.bvh", "humanoid-2.bvh", "odd_name_.bvh",
+                               "d.bvh",        "e.bvh",          "f-2.bvh"};
+  const std::string actors[] = {"humanoid", "humanoid", "odd name#", "d", "e", "f"};
+  EXPECT_EQ(readFile(out + "/f.bvh"), "mine");
+  for (int i = 0; i < 6; ++i) {
     SCOPED_TRACE(files[i]);
     const std::string recorded = readFile(out + "/" + files[i]);
     EXPECT_EQ(recorded.rfind("HIERARCHY\nROOT Hips\n", 0), 0u);

@@ -72,6 +72,33 @@ TEST_F(PluginNode, DeletionRunsTheDestructor) {
   EXPECT_EQ(HostTestPlugin::events().back(), "sum destroyed");
 }
 
+// As Maya's delete with undo on: the node leaves the scene at once, its object waits in the undo
+// queue and is destroyed when the queue is flushed, by flushUndo or with the scene.
+TEST_F(PluginNode, AnUndoableDeletionDestroysTheObjectWhenTheUndoQueueIsFlushed) {
+  ASSERT_TRUE(host::createNode("sumNode", "sum"));
+  ASSERT_TRUE(host::createNode("sumNode", "other"));
+  HostTestPlugin::clearEvents();
+  ASSERT_TRUE(host::deleteNodeUndoably("sum"));
+  EXPECT_TRUE(host::findNode("sum").isNull());
+  EXPECT_THAT(host::listNodes("sumNode"), ElementsAre("other"));
+  EXPECT_THAT(HostTestPlugin::events(), ::testing::IsEmpty());
+  host::flushUndo();
+  EXPECT_THAT(HostTestPlugin::events(), ElementsAre("sum destroyed"));
+  host::flushUndo();
+  EXPECT_EQ(HostTestPlugin::events().size(), 1u);
+
+  ASSERT_TRUE(host::deleteNodeUndoably("other"));
+  EXPECT_EQ(host::deleteNodeUndoably("other"), MS::kNotFound);
+  EXPECT_EQ(HostTestPlugin::events().size(), 1u);
+  host::emptyScene();
+  EXPECT_THAT(HostTestPlugin::events(), ElementsAre("sum destroyed", "sum destroyed"));
+  // A plain deletion is not held.
+  ASSERT_TRUE(host::createNode("sumNode", "third"));
+  ASSERT_TRUE(host::deleteNode("third"));
+  EXPECT_EQ(HostTestPlugin::events().back(), "sum destroyed");
+  EXPECT_EQ(HostTestPlugin::events().size(), 5u);
+}
+
 TEST(PluginAttributes, CreateChecksNamesTypesAndChildren) {
   MStatus status;
   MFnNumericAttribute numeric;

@@ -238,7 +238,8 @@ TEST_F(LiveLayout, OutputsSkeletonAndTakeShowTheFilesMotion) {
   }
   const std::string files = temp.path() + "/takes";
   ASSERT_TRUE(host::runCommand("marvikMocapRecord", {"-stop", "-file", files}));
-  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|performer_take1|Root"));
+  EXPECT_THAT(host::lastCommandResults(),
+              ElementsAre("|performer_take1|Root", files + "/performer.bvh"));
   const double takeLargest = takeDistance("|performer_take1");
   EXPECT_LE(takeLargest, kTolerance);
 

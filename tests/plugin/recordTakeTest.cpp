@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "BvhActor.h"
@@ -166,7 +168,15 @@ class RecordTake : public moduletest::ModuleTest {
   void SetUp() override {
     ModuleTest::SetUp();
     ASSERT_NE(temp.path(), "");
-    // Recovery folders go to the system's temporary folder: here, this test's own.
+    for (const char* variable : {"HOME", "USERPROFILE"}) {
+      const char* value = std::getenv(variable);
+      homes.emplace_back(variable, value == nullptr ? "" : value);
+    }
+    // Recovery folders go to the system's temporary folder, else the home folder: here, this
+    // test's own.
+    const std::string home = temp.path() + "/home";
+    std::filesystem::create_directory(std::filesystem::u8path(home));
+    for (const char* variable : {"HOME", "USERPROFILE"}) support::setEnvironment(variable, home);
     for (const char* variable : {"TMPDIR", "TMP", "TEMP"}) {
       support::setEnvironment(variable, temp.path());
     }
@@ -183,6 +193,38 @@ class RecordTake : public moduletest::ModuleTest {
     if (query() != "idle") record({"-cancel"});
     ModuleTest::TearDown();
     server.join();
+    for (const auto& home : homes) support::setEnvironment(home.first, home.second);
+  }
+
+  // Serves actors, each with a one-joint header, then, once gate opens, frames frames of each:
+  // frame k of the actor tagged t is chainFrame(1, t + 100 k).
+  void serveFrames(const std::vector<std::pair<std::uint32_t, std::string>>& actors, int frames,
+                   const std::shared_future<void>& gate,
+                   const BrexPlugs::BVH_JOIN& root = chain(1)) {
+    server.serve([actors, frames, gate, root](LoopbackServer::Connection& connection) {
+      if (!connection.send(packet(actorList(actors)))) return;
+      StreamSession::readQueryTags(connection, static_cast<int>(actors.size()));
+      std::string headers;
+      for (const auto& actor : actors) headers += packet(header(actor.first, root));
+      if (!connection.send(headers) || !passed(gate)) return;
+      std::string bytes;
+      for (int k = 0; k < frames; ++k) {
+        for (const auto& actor : actors) {
+          bytes +=
+              packet(frame(actor.first, chainFrame(1, static_cast<float>(actor.first + 100 * k))));
+        }
+      }
+      connection.send(bytes);
+      connection.waitForClose();
+    });
+  }
+
+  // The path a recovery warning gives for actor: what follows "<actor> in " up to ", " or the end.
+  static std::string recoveredFile(const std::string& warning, const std::string& actor) {
+    const std::size_t at = warning.find(" " + actor + " in ");
+    if (at == std::string::npos) return "no file for " + actor;
+    const std::size_t from = at + actor.size() + 5;
+    return warning.substr(from, warning.find(", ", from) - from);
   }
 
   // Connects and waits until the server's actor list has come over this connection.
@@ -199,6 +241,7 @@ class RecordTake : public moduletest::ModuleTest {
 
   TempDirectory temp{testTemp(), "recordTake"};
   LoopbackServer server{kTimeout};
+  std::vector<std::pair<std::string, std::string>> homes;
   std::promise<void> first;
   std::promise<void> second;
   std::shared_future<void> firstGate = first.get_future().share();
@@ -232,7 +275,8 @@ TEST_F(RecordTake, TheSampleRecordedThroughTheStreamIsTheSampleImported) {
   ASSERT_TRUE(waitForQuery("recording frames=360"));
   const std::string files = temp.path() + "/takes";
   ASSERT_TRUE(record({"-stop", "-file", files}));
-  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|humanoid_take1|Hips"));
+  EXPECT_THAT(host::lastCommandResults(),
+              ElementsAre("|humanoid_take1|Hips", files + "/humanoid.bvh"));
   EXPECT_EQ(query(), "idle");
 
   host::setCurrentTime(2.5);
@@ -326,7 +370,9 @@ TEST_F(RecordTake, AnInterruptedBuildKeepsTheTake) {
 
   const std::string files = temp.path() + "/takes";
   ASSERT_TRUE(record({"-stop", "-file", files}));
-  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|left_foot_take1|J0", "|_2right_take1|J0"));
+  EXPECT_THAT(host::lastCommandResults(),
+              ElementsAre("|left_foot_take1|J0", "|_2right_take1|J0", files + "/left_foot.bvh",
+                          files + "/2right.bvh"));
   EXPECT_EQ(keysOf("|left_foot_take1|J0.translateX"), keyList({{0, 0}, {0.25, 100}, {0.5, 200}}));
   EXPECT_EQ(skeletonOf("_2right_take1").size(), 4u + 4u * 3 + 3);
   EXPECT_TRUE(std::filesystem::exists(std::filesystem::u8path(files + "/2right.bvh")));
@@ -458,7 +504,11 @@ TEST_F(RecordTake, DisconnectingAndConnectingAgainContinuesTheTake) {
   ASSERT_TRUE(waitForQuery("recording frames=3"));
   ASSERT_TRUE(host::runCommand("disconnectMarvikMocap"));
   server.join();
-  EXPECT_TRUE(waitForQuery("recording frames=3"));
+  EXPECT_EQ(query().rfind("paused frames=3 ", 0), 0u);
+  EXPECT_THAT(host::warnings(),
+              ElementsAre("marvikMocapRecord: the stream was disconnected: the take is paused with "
+                          "3 frames and records again when the stream is connected "
+                          "(connectMarvikMocap)"));
   second.set_value();
   serveFrames(3, 5, secondGate);
   connect(1);
@@ -526,9 +576,10 @@ TEST_F(RecordTake, DeletingTheNodeWritesTheTakeIntoARecoveryFolder) {
   const std::string warning = host::warnings()[0];
   const std::string prefix =
       "marvikMocapRecord: the netDevice node was deleted during a take and cannot be built any "
-      "more: its frames are in ";
+      "more: its frames are kept, a in ";
   ASSERT_EQ(warning.rfind(prefix, 0), 0u) << warning;
-  const std::filesystem::path folder = std::filesystem::u8path(warning.substr(prefix.size()));
+  const std::filesystem::path folder =
+      std::filesystem::u8path(warning.substr(prefix.size())).parent_path();
   EXPECT_EQ(folder.parent_path(), std::filesystem::u8path(temp.path()));
   // "marvikMocap-take-yyyy-mm-dd-hhmmss"; no regular expression: GoogleTest's on Windows has no
   // character classes.
@@ -546,6 +597,260 @@ TEST_F(RecordTake, DeletingTheNodeWritesTheTakeIntoARecoveryFolder) {
             "MOTION\nFrames: 2\nFrame Time: 0.02\n1 2 3 4 5 6\n7 8 9 10 11 12\n");
   EXPECT_FALSE(record({"-stop"}));
   EXPECT_THAT(host::listNodes("joint"), ::testing::IsEmpty());
+}
+
+// No take lost: the temporary folder is a file (TMPDIR set wrong), then a folder nothing can be
+// made in (/proc, where the system has it): the take goes to the user's home folder instead.
+TEST_F(RecordTake, NoTakeLostWhenTheTemporaryFolderCannotHoldIt) {
+  const std::string home = temp.path() + "/home";
+  const std::string notAFolder = temp.path() + "/file";
+  std::ofstream(std::filesystem::u8path(notAFolder)) << "x";
+  std::vector<std::string> unusable = {notAFolder};
+  std::error_code failure;
+  if (std::filesystem::is_directory("/proc/self", failure)) unusable.push_back("/proc");
+  for (std::size_t i = 0; i < unusable.size(); ++i) {
+    SCOPED_TRACE(unusable[i]);
+    for (const char* variable : {"TMPDIR", "TMP", "TEMP"}) {
+      support::setEnvironment(variable, unusable[i]);
+    }
+    if (i > 0) {
+      server.join();
+      ASSERT_TRUE(host::createNode("netDevice", "device"));
+      ASSERT_TRUE(host::setAttribute("device.inputPort", std::to_string(server.port())));
+    }
+    std::promise<void> go;
+    serveFrames({{10, "a"}}, 2, go.get_future().share());
+    connect(1);
+    ASSERT_TRUE(record({"-start", "-fps", "50"}));
+    go.set_value();
+    ASSERT_TRUE(waitForQuery("recording frames=2"));
+    ASSERT_TRUE(host::deleteNode("device"));
+    ASSERT_EQ(host::warnings().size(), i + 1);
+    const std::string file = recoveredFile(host::warnings().back(), "a");
+    const std::filesystem::path path = std::filesystem::u8path(file);
+    EXPECT_EQ(path.parent_path().parent_path(), std::filesystem::u8path(home));
+    EXPECT_EQ(readFile(file),
+              "HIERARCHY\nROOT J0\n{\nOFFSET 0 0 0\n"
+              "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation \n}\n"
+              "MOTION\nFrames: 2\nFrame Time: 0.02\n10 11 12 13 14 15\n110 111 112 113 114 115\n");
+  }
+  EXPECT_THAT(host::errors(), ::testing::IsEmpty());
+}
+
+// No take lost without a word: an actor whose file no folder can hold (a name longer than a file
+// name may be) is named in an error, and the other actor's file is written all the same.
+TEST_F(RecordTake, NoTakeLostWithoutAnErrorNamingTheActor) {
+  const std::string longName(300, 'x');
+  serveFrames({{10, "a"}, {11, longName}}, 1, firstGate);
+  connect(2);
+  ASSERT_TRUE(record({"-start", "-fps", "50"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=2"));
+  ASSERT_TRUE(host::deleteNode("device"));
+  ASSERT_EQ(host::warnings().size(), 1u);
+  const std::string file = recoveredFile(host::warnings()[0], "a");
+  EXPECT_EQ(std::filesystem::u8path(file).parent_path().parent_path(),
+            std::filesystem::u8path(temp.path()));
+  EXPECT_THAT(readFile(file),
+              ::testing::EndsWith("Frames: 1\nFrame Time: 0.02\n10 11 12 13 14 15\n"));
+  ASSERT_EQ(host::errors().size(), 1u);
+  EXPECT_THAT(
+      host::errors()[0],
+      ::testing::StartsWith("marvikMocapRecord: the netDevice node was deleted during a take "
+                            "and the frames of " +
+                            longName + " could not be written ("));
+  EXPECT_THAT(host::errors()[0], ::testing::EndsWith("): they are lost"));
+}
+
+// No take lost when its build fails (a joint name with a brace, which no BVH reader takes): -stop
+// says so and keeps the frames, which a -stop -file saves; -start refuses until then, -cancel lets
+// them go.
+TEST_F(RecordTake, NoTakeLostWhenItsBuildFails) {
+  using J = BrexPlugs::BVH_JOIN;
+  serveFrames({{10, "a"}}, 2, firstGate,
+              streamMessages::joint("a{b", 0, 0, 0,
+                                    {J::Xposition, J::Yposition, J::Zposition, J::Zrotation,
+                                     J::Xrotation, J::Yrotation}));
+  connect(1);
+  ASSERT_TRUE(record({"-start", "-fps", "10"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=2"));
+  EXPECT_FALSE(record({"-stop"}));
+  ASSERT_EQ(host::errors().size(), 1u);
+  EXPECT_THAT(host::errors()[0], ::testing::StartsWith("marvikMocapRecord: the take of a could not "
+                                                       "be built: "));
+  EXPECT_THAT(host::errors()[0],
+              ::testing::EndsWith("; its frames are kept: -stop builds it again, "
+                                  "-stop -file DIR saves it"));
+  EXPECT_EQ(query().rfind("unbuilt frames=2 ", 0), 0u) << query();
+  EXPECT_FALSE(record({"-start"}));
+  EXPECT_EQ(host::errors().back(),
+            "marvikMocapRecord: the last take could not be built: build it (-stop), save it "
+            "(-stop -file DIR) or let it go (-cancel) first");
+
+  const std::string files = temp.path() + "/saved";
+  EXPECT_FALSE(record({"-stop", "-file", files}));
+  EXPECT_THAT(host::lastCommandResults(), ::testing::Contains(files + "/a.bvh"));
+  EXPECT_THAT(readFile(files + "/a.bvh"),
+              ::testing::EndsWith("MOTION\nFrames: 2\nFrame Time: 0.1\n10 11 12 13 14 15\n"
+                                  "110 111 112 113 114 115\n"));
+  EXPECT_EQ(query().rfind("unbuilt frames=2 ", 0), 0u);
+  ASSERT_TRUE(record({"-cancel"}));
+  EXPECT_EQ(query(), "idle");
+}
+
+// No take lost to the next: a second -stop -file into the same folder writes beside the first
+// take's file, and each result names the file it wrote.
+TEST_F(RecordTake, NoTakeLostToTheNextTakesFile) {
+  server.serve([this](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{10, "a"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(packet(header(10, chain(1)))) || !passed(firstGate)) return;
+    if (!connection.send(packet(frame(10, chainFrame(1, 1)))) || !passed(secondGate)) return;
+    connection.send(packet(frame(10, chainFrame(1, 2))));
+    connection.waitForClose();
+  });
+  connect(1);
+  const std::string files = temp.path() + "/takes";
+  ASSERT_TRUE(record({"-start", "-fps", "10"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=1"));
+  ASSERT_TRUE(record({"-stop", "-file", files}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|a_take1|J0", files + "/a.bvh"));
+  ASSERT_TRUE(record({"-start", "-fps", "10"}));
+  second.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=1"));
+  ASSERT_TRUE(record({"-stop", "-file", files}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|a_take2|J0", files + "/a-2.bvh"));
+  EXPECT_THAT(readFile(files + "/a.bvh"), ::testing::EndsWith("\n1 2 3 4 5 6\n"));
+  EXPECT_THAT(readFile(files + "/a-2.bvh"), ::testing::EndsWith("\n2 3 4 5 6 7\n"));
+}
+
+// Six performers: the sixth has no live block but is recorded; then a seventh with a lower tag
+// joins, which moves the sixth further out of the blocks, and every take goes on.
+TEST_F(RecordTake, EveryActorIsRecordedAndAJoinerEndsNoTake) {
+  const std::vector<std::pair<std::uint32_t, std::string>> six = {{20, "a"}, {30, "b"}, {40, "c"},
+                                                                  {50, "d"}, {60, "e"}, {70, "f"}};
+  server.serve([this, six](LoopbackServer::Connection& connection) {
+    std::vector<std::pair<std::uint32_t, std::string>> actors = six;
+    for (int round = 0; round < 2; ++round) {
+      if (round == 1) actors.insert(actors.begin(), {10, "joiner"});
+      if (!connection.send(packet(actorList(actors)))) return;
+      StreamSession::readQueryTags(connection, static_cast<int>(actors.size()));
+      std::string bytes;
+      for (const auto& actor : actors) bytes += packet(header(actor.first, chain(1)));
+      if (!connection.send(bytes) || !passed(round == 0 ? firstGate : secondGate)) return;
+      bytes.clear();
+      for (const auto& actor : actors) {
+        bytes += packet(
+            frame(actor.first, chainFrame(1, static_cast<float>(actor.first + 100 * round))));
+      }
+      if (!connection.send(bytes)) return;
+    }
+    connection.waitForClose();
+  });
+  connect(5);
+  ASSERT_TRUE(record({"-start", "-fps", "10"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=6"));
+  second.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=13"));
+  ASSERT_TRUE(record({"-stop"}));
+  EXPECT_THAT(host::lastCommandResults(),
+              ElementsAre("|a_take1|J0", "|b_take1|J0", "|c_take1|J0", "|d_take1|J0", "|e_take1|J0",
+                          "|f_take1|J0", "|joiner_take1|J0"));
+  for (const auto& actor : six) {
+    const std::vector<std::pair<double, double>> keys =
+        parseKeys(keysOf("|" + actor.second + "_take1|J0.translateX"));
+    ASSERT_EQ(keys.size(), 2u) << actor.second;
+    EXPECT_EQ(keys[0].second, actor.first);
+    EXPECT_EQ(keys[1].second, actor.first + 100);
+  }
+  EXPECT_THAT(host::warnings(), ::testing::IsEmpty());
+}
+
+// Another netDevice node deleted during a take closes the shared stream: the take says it is
+// paused, and keeps what it holds for -stop.
+TEST_F(RecordTake, DeletingAnotherDeviceNodePausesTheTakeWithAWarning) {
+  serveFrames({{10, "a"}}, 2, firstGate);
+  connect(1);
+  ASSERT_TRUE(record({"-start", "-fps", "10"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=2"));
+  ASSERT_TRUE(host::createNode("netDevice", "device2"));
+  ASSERT_TRUE(host::deleteNode("device2"));
+  EXPECT_EQ(query().rfind("paused frames=2 ", 0), 0u) << query();
+  EXPECT_THAT(host::warnings(),
+              ElementsAre("marvikMocapRecord: a netDevice node was deleted and closed the stream: "
+                          "the take is paused with 2 frames and records again when the stream is "
+                          "connected (connectMarvikMocap)"));
+  ASSERT_TRUE(record({"-stop"}));
+  EXPECT_EQ(keysOf("|a_take1|J0.translateX"), keyList({{0, 10}, {0.1, 110}}));
+}
+
+// Maya keeps an undoably deleted node's object in the undo queue and destroys it when the plug-in
+// is unloaded: the take it fed goes into a recovery folder then.
+TEST_F(RecordTake, UnloadingAfterAnUndoableDeleteRecoversTheTake) {
+  serveFrames({{10, "a"}}, 2, firstGate);
+  connect(1);
+  ASSERT_TRUE(record({"-start", "-fps", "50"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=2"));
+  ASSERT_TRUE(host::deleteNodeUndoably("device"));
+  EXPECT_THAT(host::warnings(), ::testing::IsEmpty());
+  ASSERT_TRUE(host::unloadPlugin("marvikMocap"));
+  ASSERT_EQ(host::warnings().size(), 1u);
+  EXPECT_EQ(host::warnings()[0].rfind("marvikMocapRecord: the netDevice node was deleted during a "
+                                      "take and cannot be built any more: its frames are kept, a "
+                                      "in ",
+                                      0),
+            0u)
+      << host::warnings()[0];
+  const std::string file = recoveredFile(host::warnings()[0], "a");
+  EXPECT_EQ(std::filesystem::u8path(file).parent_path().parent_path(),
+            std::filesystem::u8path(temp.path()));
+  EXPECT_THAT(readFile(file), ::testing::EndsWith("10 11 12 13 14 15\n110 111 112 113 114 115\n"));
+  ASSERT_TRUE(host::loadPlugin(moduletest::modulePath()));
+}
+
+// Two actors whose names Maya makes the same get skeletons told apart by their tags; a take that
+// stopped at its limit and is cancelled gets no advice on building it.
+TEST_F(RecordTake, NamesAndMessagesTellEachTakeApart) {
+  server.serve([this](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{10, "a b"}, {11, "a-b"}})))) return;
+    StreamSession::readQueryTags(connection, 2);
+    if (!connection.send(packet(header(10, chain(1))) + packet(header(11, chain(1)))) ||
+        !passed(firstGate)) {
+      return;
+    }
+    if (!connection.send(packet(frame(10, chainFrame(1, 10))) +
+                         packet(frame(11, chainFrame(1, 11)))) ||
+        !passed(secondGate)) {
+      return;
+    }
+    std::string frames;
+    for (int k = 0; k < 3; ++k) frames += packet(frame(10, chainFrame(1, 10.0f * (k + 2))));
+    connection.send(frames);
+    connection.waitForClose();
+  });
+  connect(2);
+  ASSERT_TRUE(record({"-start", "-fps", "10"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=2"));
+  ASSERT_TRUE(record({"-stop"}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|a_b_10_take1|J0", "|a_b_11_take1|J0"));
+  EXPECT_EQ(keysOf("|a_b_11_take1|J0.translateX"), keyList({{0, 11}}));
+
+  char limit[32];
+  std::snprintf(limit, sizeof limit, "%.17g", 6 * 4 / (1024.0 * 1024.0));
+  ASSERT_TRUE(host::setAttribute("device.live", true));
+  ASSERT_TRUE(record({"-start", "-fps", "10", "-memoryLimit", limit}));
+  second.set_value();
+  // Seen live, with no command between that would show the take's warnings first.
+  ASSERT_TRUE(moduletest::waitForVector("device.outputTranslate01", {40, 41, 42}));
+  ASSERT_TRUE(record({"-cancel"}));
+  EXPECT_EQ(query(), "idle");
+  EXPECT_THAT(host::warnings(), ::testing::IsEmpty());
 }
 
 TEST_F(RecordTake, ErrorsChangeNothing) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <future>
 #include <string>
 #include <vector>
@@ -102,7 +104,8 @@ TEST_F(TakeRecorderTest, NamesThatDifferOnlyInLetterCaseGetFilesOfTheirOwn) {
 }
 
 // Ten frames a second: frames 0-4 on time, a stall of 0.7 s, frames 5-7 on time again; then a
-// pause of exactly 0.5 s (no gap) and a burst after a stall, which follows its first frame.
+// pause of exactly 0.5 s (no gap) and a burst of four frames after a stall, which are the
+// stall's last four frames: the last of them is the one on time.
 TEST_F(TakeRecorderTest, AGapKeysTheFirstFrameAfterItAtItsArrivalSlot) {
   TakeRecorder recorder;
   recorder.actorList({{1, "a"}});
@@ -113,7 +116,7 @@ TEST_F(TakeRecorderTest, AGapKeysTheFirstFrameAfterItAtItsArrivalSlot) {
   for (int i = 0; i < 4; ++i) frameAt(recorder, 1, 0, t0 + milliseconds(3000));
   std::vector<TakeRecorder::Take> takes = recorder.finish(10);
   ASSERT_EQ(takes.size(), 1u);
-  EXPECT_EQ(runsOf(takes[0]), (std::vector<std::string>{"0+5", "11+4", "30+4"}));
+  EXPECT_EQ(runsOf(takes[0]), (std::vector<std::string>{"0+5", "11+4", "27+4"}));
   EXPECT_EQ(takes[0].frameCount(), 13u);
 }
 
@@ -128,6 +131,33 @@ TEST_F(TakeRecorderTest, TheMeasuredRateLeavesGapsOut) {
   ASSERT_EQ(takes.size(), 1u);
   EXPECT_EQ(takes[0].framesPerSecond, 10);
   EXPECT_EQ(runsOf(takes[0]), (std::vector<std::string>{"0+5", "11+5"}));
+}
+
+// A source at 60 frames/s stalls for 2 s, then sends its backlog of 120 frames 50 us apart and
+// goes on on time; another actor joins later at 55 frames/s for a few frames. Counting the burst
+// made the first take 100 frames/s and the second 55: one rate for both, from the intervals
+// outside the burst, and the burst keyed over the stall.
+TEST_F(TakeRecorderTest, ABurstAfterAStallKeepsTheStreamsRateForEveryActor) {
+  TakeRecorder recorder;
+  recorder.actorList({{1, "a"}, {2, "b"}});
+  recorder.header(1, 0, headerIn(0), 3);
+  recorder.header(2, 1, headerIn(1), 3);
+  const auto at = [this](double seconds) {
+    return t0 + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+  };
+  for (int i = 0; i < 120; ++i) frameAt(recorder, 1, static_cast<float>(i), at(i / 60.0));
+  for (int k = 0; k < 120; ++k)
+    frameAt(recorder, 1, static_cast<float>(120 + k), at(4 + k * 50e-6));
+  for (int k = 0; k < 60; ++k)
+    frameAt(recorder, 1, static_cast<float>(240 + k), at(4 + (k + 1) / 60.0));
+  for (int k = 0; k < 10; ++k) frameAt(recorder, 2, static_cast<float>(k), at(4.5 + k / 55.0));
+  const std::vector<TakeRecorder::Take> takes = recorder.finish(0);
+  ASSERT_EQ(takes.size(), 2u);
+  EXPECT_NEAR(takes[0].framesPerSecond, 60, 0.5);
+  EXPECT_EQ(takes[1].framesPerSecond, takes[0].framesPerSecond);
+  EXPECT_EQ(runsOf(takes[0]), (std::vector<std::string>{"0+120", "121+180"}));
+  EXPECT_EQ(runsOf(takes[1]), (std::vector<std::string>{"270+10"}));
+  EXPECT_EQ(takes[0].frame(299)[0], 299.0f);
 }
 
 // At 1 frame/s the stall's slot (1) lies inside the frames before it: they keep their order.
@@ -261,6 +291,25 @@ TEST_F(TakeRecorderTest, FramesReadBackAcrossChunks) {
   for (int i : {0, (1 << 20) / 12 - 1, (1 << 20) / 12, frames - 1}) {
     EXPECT_EQ(takes[0].frame(static_cast<std::size_t>(i))[0], static_cast<float>(i));
   }
+}
+
+// A file of an earlier take, or of anyone, in the folder keeps its bytes: the new take's file gets
+// the next free number, and the result names the file written.
+TEST_F(TakeRecorderTest, WritingNeverOverwritesAFile) {
+  std::ofstream(std::filesystem::u8path(temp.path() + "/c.bvh"), std::ios::binary) << "mine";
+  std::vector<std::string> paths;
+  for (int take = 0; take < 2; ++take) {
+    TakeRecorder recorder;
+    stream(recorder, {{1, "a"}, {2, "c"}}, 2, milliseconds(10), t0);
+    for (const TakeRecorder::Written& file : write(recorder.finish(10))) {
+      paths.push_back(file.path);
+    }
+  }
+  const std::string folder = temp.path();
+  EXPECT_EQ(paths, (std::vector<std::string>{folder + "/a.bvh", folder + "/c-2.bvh",
+                                             folder + "/a-2.bvh", folder + "/c-3.bvh"}));
+  EXPECT_EQ(readFile(folder + "/c.bvh"), "mine");
+  EXPECT_EQ(readFile(folder + "/a.bvh"), readFile(folder + "/a-2.bvh"));
 }
 
 // A listener set mid-stream is told of the actors and headers already there, so frames that

@@ -28,6 +28,11 @@ MStatus createNode(const std::string& typeName, const std::string& name = "",
                    const std::string& parent = "", std::string* created = nullptr);
 // The node with its DAG descendants; kNotFound when no such node.
 MStatus deleteNode(const std::string& node);
+// The same as Maya's delete with undo on: the nodes leave the scene at once (device threads
+// ended), but plug-in nodes' objects wait in the undo queue, their destructors not yet run, until
+// flushUndo(), an unload of their plug-in (which flushes first, as Maya does) or emptyScene().
+MStatus deleteNodeUndoably(const std::string& node);
+void flushUndo();
 // The node's handle; kNullObj when not found.
 MObject findNode(const std::string& node);
 // Adds a namespace and its missing parents ("rig", "a:b").

@@ -248,6 +248,18 @@ MStatus deleteNode(const std::string& node) {
   return Session::instance().scene.deleteNode(*found);
 }
 
+MStatus deleteNodeUndoably(const std::string& node) {
+  Session& session = Session::instance();
+  auto found = session.scene.find(node);
+  if (!found) return MS::kNotFound;
+  session.undoableDelete = true;
+  const MStatus status = session.scene.deleteNode(*found);
+  session.undoableDelete = false;
+  return status;
+}
+
+void flushUndo() { Session::instance().flushUndo(); }
+
 MObject findNode(const std::string& node) {
   auto found = Session::instance().scene.find(node);
   return found ? ObjectAccess::wrap(found) : MObject();

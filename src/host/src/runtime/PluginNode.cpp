@@ -122,6 +122,15 @@ void PluginNode::nodeDeleting(Node& node) {
     }
     reportStopFailure(true);
   }
+  Session& session = Session::instance();
+  if (session.undoableDelete) {
+    // The object waits in the undo queue, out of the scene: its destructor runs at the flush.
+    proxy->binding = nullptr;
+    auto owner = plugin.lock();
+    session.undoQueue.push_back(Session::Undoable{proxy, owner.get()});
+    proxy = nullptr;
+    return;
+  }
   try {
     delete proxy;
   } catch (...) {

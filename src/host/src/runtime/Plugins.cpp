@@ -244,6 +244,9 @@ MStatus unloadPlugin(const std::string& nameOrPath) {
       return MS::kFailure;
     }
   }
+  // Maya flushes the undo queue before an unload: the objects of deleted nodes it kept are
+  // destroyed while their code is still loaded.
+  Session::instance().flushUndo(record.get());
   auto uninitialize =
       reinterpret_cast<EntryPoint>(SharedLibrary::symbol(record->library, kUninitializeSymbol));
   MStatus status = callEntryPoint(uninitialize, record);

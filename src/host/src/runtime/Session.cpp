@@ -11,6 +11,8 @@ Session& Session::instance() {
 
 void Session::reset(Reset what) {
   scene.empty();
+  // As File > New in Maya: the undo queue goes with the scene.
+  flushUndo();
   if (what == Reset::kFreshScene) {
     scene.forgetErrors();
     interrupts = Interrupts();
@@ -19,6 +21,24 @@ void Session::reset(Reset what) {
   auto loaded = plugins.plugins;
   for (auto plugin = loaded.rbegin(); plugin != loaded.rend(); ++plugin) {
     unloadPlugin((*plugin)->name);
+  }
+}
+
+void Session::flushUndo(const PluginRecord* plugin) {
+  std::vector<Undoable> flushed;
+  for (auto it = undoQueue.begin(); it != undoQueue.end();) {
+    if (plugin == nullptr || it->plugin == plugin) {
+      flushed.push_back(*it);
+      it = undoQueue.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (const Undoable& entry : flushed) {
+    try {
+      delete entry.proxy;
+    } catch (...) {
+    }
   }
 }
 

@@ -44,6 +44,16 @@ class Session {
   // Objects of nodes whose device thread never returned: the thread still uses them, so they
   // are neither deleted nor forgotten.
   std::vector<MPxNode*> abandonedProxies;
+  // A deletion keeps a plug-in node's object in the undo queue instead of deleting it, as Maya
+  // does with undo on; flushUndo deletes the objects kept. Set for one deletion only.
+  bool undoableDelete = false;
+  struct Undoable {
+    MPxNode* proxy = nullptr;
+    const PluginRecord* plugin = nullptr;
+  };
+  std::vector<Undoable> undoQueue;
+  // Deletes the kept objects, oldest first: all of them, or those of one plug-in's types.
+  void flushUndo(const PluginRecord* plugin = nullptr);
   // What the last successful unload found still registered.
   std::vector<std::string> lastLeftovers;
   // What the command last run set with MPxCommand::setResult: a string, or an array's elements

@@ -105,7 +105,8 @@ MStatus MarvikMocapRecordCmd::doIt(const MArgList& args) {
     }
 
     TakeSession& session = TakeSession::instance();
-    if (action != "-stop") session.showPendingWarnings();
+    // -stop shows them itself; a cancelled take needs no advice on building it.
+    if (action != "-stop" && action != "-cancel") session.showPendingWarnings();
     if (action == "-start") return session.start(framesPerSecond, limitMegabytes);
     if (action == "-cancel") return session.cancel();
     if (action == "-stop") {

@@ -22,6 +22,7 @@
 
 #include "plugin/TakeSession.h"
 #include "stream/FrameLayout.h"
+#include "stream/StreamStatus.h"
 #include "stream/protocolBufferProcess.h"
 
 NetDeviceNode* currentDeviceNode = nullptr;
@@ -107,6 +108,8 @@ NetDeviceNode::NetDeviceNode() : hostText("127.0.0.1"), portText("7005") {}
 NetDeviceNode::~NetDeviceNode() {
   if (currentDeviceNode == this) currentDeviceNode = nullptr;
   TakeSession::nodeDeleted(this);
+  // The stream is shared: a take another node feeds must hear that it goes.
+  if (streamOpen()) TakeSession::streamClosed("a netDevice node was deleted and closed the stream");
   closeStream();
   destroyMemoryPools();
 }
@@ -400,6 +403,7 @@ bool NetDeviceNode::connectMocap() {
 }
 
 bool NetDeviceNode::disconnectMocap() {
+  if (streamOpen()) TakeSession::streamClosed("the stream was disconnected");
   closeStream();
   return true;
 }
@@ -410,6 +414,14 @@ void NetDeviceNode::createSkeleton() {
   for (const StreamHeader& header : protocolBufferProcess::instance().copyHeaders()) {
     importer.sceneName = MString("Marvik") + static_cast<double>(header.slot);
     importer.readFromText(MString(header.text.c_str()));
+  }
+}
+
+bool NetDeviceNode::streamOpen() {
+  try {
+    return protocolBufferProcess::instance().status().state != StreamStatus::State::kDisconnected;
+  } catch (...) {
+    return false;
   }
 }
 

@@ -23,7 +23,7 @@ class NetDeviceNode : public MPxThreadedDeviceNode {
   NetDeviceNode();
   // Main thread. Closes the stream connection (whichever node opened it), destroys the pool
   // and clears currentDeviceNode when it designates this node. A take recording since this node
-  // was current goes into a recovery folder (TakeSession).
+  // was current goes into a recovery folder (TakeSession); a take another node feeds pauses.
   ~NetDeviceNode() override;
 
   void postConstructor() override;
@@ -51,6 +51,8 @@ class NetDeviceNode : public MPxThreadedDeviceNode {
   // Main thread, like disconnectMocap but without a node: for the module's unload. Never
   // throws.
   static void closeStream();
+  // Whether the stream is connected or being dialled. Never throws.
+  static bool streamOpen();
 
   static void* creator();
   static MStatus initialize();

@@ -10,10 +10,12 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "motion/iFrameSource.h"
 #include "motion/parseNumber.h"
@@ -71,32 +73,64 @@ std::string megabytes(double value) {
   return text;
 }
 
-// A new folder for recovered takes in the system's temporary folder, named with the date and
-// time; empty, with the reason in error, when none can be made.
-std::filesystem::path recoveryFolder(std::string& error) {
+// A new folder for recovered takes in base, named with the date and time; empty, with the reason
+// in error, when none can be made.
+std::filesystem::path recoveryFolder(const std::filesystem::path& base, std::string& error) {
   std::error_code failure;
-  const std::filesystem::path temp = std::filesystem::temp_directory_path(failure);
-  if (failure) {
-    error = failure.message();
-    return std::filesystem::path();
-  }
   const std::time_t now = std::time(nullptr);
   char stamp[32] = "take";
   if (const std::tm* local = std::localtime(&now)) {
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", local);
   }
-  const std::string base = std::string("marvikMocap-take-") + stamp;
+  const std::string name = std::string("marvikMocap-take-") + stamp;
   for (int number = 1; number < 1000; ++number) {
     const std::filesystem::path folder =
-        temp / (number == 1 ? base : base + "-" + std::to_string(number));
+        base / (number == 1 ? name : name + "-" + std::to_string(number));
     if (std::filesystem::create_directory(folder, failure)) return folder;
     if (failure) {
-      error = failure.message();
+      error = base.u8string() + ": " + failure.message();
       return std::filesystem::path();
     }
   }
-  error = "every name is taken";
+  error = base.u8string() + ": every name is taken";
   return std::filesystem::path();
+}
+
+// Where recovered takes may go, in order: the system's temporary folder, then the user's home
+// folder. Those that cannot be found add their reason to errors.
+std::vector<std::filesystem::path> recoveryBases(std::vector<std::string>& errors) {
+  std::vector<std::filesystem::path> bases;
+  std::error_code failure;
+  const std::filesystem::path temp = std::filesystem::temp_directory_path(failure);
+  if (failure) {
+    errors.push_back("the temporary folder: " + failure.message());
+  } else {
+    bases.push_back(temp);
+  }
+  for (const char* variable : {"HOME", "USERPROFILE"}) {
+    const char* home = std::getenv(variable);
+    if (home != nullptr && *home != '\0') {
+      bases.push_back(std::filesystem::u8path(home));
+      break;
+    }
+  }
+  return bases;
+}
+
+// Skeleton names for the takes: the actor's name made legal, and, when two actors' names become
+// the same that way, each followed by its tag, so that no take passes for another actor's.
+std::vector<std::string> takeNames(const std::vector<TakeRecorder::Take>& takes) {
+  std::vector<std::string> names;
+  for (const TakeRecorder::Take& take : takes) names.push_back(legalName(take.actor));
+  for (std::size_t i = 0; i < takes.size(); ++i) {
+    for (std::size_t k = 0; k < takes.size(); ++k) {
+      if (takes[k].tag != takes[i].tag && legalName(takes[k].actor) == legalName(takes[i].actor)) {
+        names[i] += "_" + std::to_string(takes[i].tag);
+        break;
+      }
+    }
+  }
+  return names;
 }
 
 }  // namespace
@@ -109,6 +143,10 @@ const char* TakeSession::Summary::stateName() const {
       return "full";
     case State::kInterrupted:
       return "interrupted";
+    case State::kPaused:
+      return "paused";
+    case State::kUnbuilt:
+      return "unbuilt";
     case State::kIdle:
       break;
   }
@@ -142,6 +180,12 @@ MStatus TakeSession::start(double rate, double limit) {
         "drop it (-cancel) first");
     return MS::kFailure;
   }
+  if (!unbuilt.empty()) {
+    showError(
+        "the last take could not be built: build it (-stop), save it (-stop -file DIR) or "
+        "let it go (-cancel) first");
+    return MS::kFailure;
+  }
   if (currentDeviceNode == nullptr) {
     showError("there is no netDevice node: create one and connect it first");
     return MS::kFailure;
@@ -165,7 +209,7 @@ MStatus TakeSession::start(double rate, double limit) {
 }
 
 MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
-  if (!recorder && interrupted.empty()) {
+  if (!recorder && interrupted.empty() && unbuilt.empty()) {
     showError("no take is running: start one with -start");
     return MS::kFailure;
   }
@@ -189,12 +233,16 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
   } else {
     takes = std::move(interrupted);
     interrupted.clear();
+    for (TakeRecorder::Take& take : unbuilt) takes.push_back(std::move(take));
+    unbuilt.clear();
   }
+  MStringArray paths;
   if (directory != nullptr) {
     std::vector<TakeRecorder::Written> written;
     std::vector<std::string> problems;
     TakeRecorder::write(*directory, takes, written, problems);
     for (const std::string& problem : problems) showWarning(problem);
+    for (const TakeRecorder::Written& file : written) paths.append(MString(file.path.c_str()));
   }
   if (takes.empty()) showWarning("the take holds no frames: nothing was built");
 
@@ -202,7 +250,9 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
   imocapImport importer;
   importer.parseOptions(imocapImport::kDefaultOptions);
   importer.computation = &computation;
-  bool failed = false;
+  const std::vector<std::string> names = takeNames(takes);
+  std::vector<std::size_t> failed;
+  bool unwritable = false;
   std::vector<MObject> built;
   for (std::size_t index = 0; index < takes.size(); ++index) {
     TakeRecorder::Take& take = takes[index];
@@ -211,7 +261,7 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
       showError("the take of " + take.actor +
                 " cannot be built: its skeleton has joints with channel counts a BVH file "
                 "cannot hold");
-      failed = true;
+      unwritable = true;
       continue;
     }
     std::vector<RunFrames> frames;
@@ -222,21 +272,30 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
       runs.push_back(imocapImport::TakeRun{take.hierarchy + take.motionHead(run.count),
                                            &frames.back(), run.slot});
     }
-    importer.sceneName = MString((legalName(take.actor) + "_take1").c_str());
+    importer.sceneName = MString((names[index] + "_take1").c_str());
     MObject root;
     const MStatus status = importer.readFromTake(runs, start, root);
     if (computation.interrupted()) return keepInterrupted(takes, built, roots);
+    if (!status) {
+      // What it made is no take: the take is kept to be built again, so nothing of it stays.
+      if (!root.isNull()) {
+        MObject top = MFnDagNode(root).parent(0);
+        MGlobal::deleteNode(top);
+      }
+      showError("the take of " + take.actor +
+                " could not be built: " + importer.failure().asUTF8() +
+                "; its frames are kept: -stop builds it again, -stop -file DIR saves it");
+      failed.push_back(index);
+      continue;
+    }
     if (!root.isNull()) {
       roots.append(MFnDagNode(root).fullPathName());
       built.push_back(MFnDagNode(root).parent(0));
     }
-    if (!status) {
-      showError("the take of " + take.actor +
-                " could not be built: " + importer.failure().asUTF8());
-      failed = true;
-    }
   }
-  return failed ? MS::kFailure : MS::kSuccess;
+  for (std::size_t index : failed) unbuilt.push_back(std::move(takes[index]));
+  for (unsigned int i = 0; i < paths.length(); ++i) roots.append(paths[i]);
+  return failed.empty() && !unwritable ? MS::kSuccess : MS::kFailure;
 }
 
 MStatus TakeSession::keepInterrupted(std::vector<TakeRecorder::Take>& takes,
@@ -251,7 +310,7 @@ MStatus TakeSession::keepInterrupted(std::vector<TakeRecorder::Take>& takes,
 }
 
 MStatus TakeSession::cancel() {
-  if (!recorder && interrupted.empty()) {
+  if (!recorder && interrupted.empty() && unbuilt.empty()) {
     showError("no take is running: nothing to cancel (-cancel); start one with -start");
     return MS::kFailure;
   }
@@ -259,6 +318,7 @@ MStatus TakeSession::cancel() {
     end();
   } else {
     interrupted.clear();
+    unbuilt.clear();
   }
   return MS::kSuccess;
 }
@@ -272,9 +332,18 @@ TakeSession::Summary TakeSession::summary() {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt).count();
     return summary;
   }
+  if (!recorder && !unbuilt.empty()) {
+    summary.state = State::kUnbuilt;
+    for (const TakeRecorder::Take& take : unbuilt) summary.frames += take.frameCount();
+    summary.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt).count();
+    return summary;
+  }
   if (!recorder) return summary;
   const TakeRecorder::Progress progress = recorder->progress();
-  summary.state = progress.full ? State::kFull : State::kRecording;
+  const bool closed =
+      protocolBufferProcess::instance().status().state == StreamStatus::State::kDisconnected;
+  summary.state = progress.full ? State::kFull : closed ? State::kPaused : State::kRecording;
   summary.frames = progress.frames;
   summary.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - startedAt).count();
@@ -293,7 +362,9 @@ void TakeSession::nodeDeleted(const NetDeviceNode* deleted) {
   try {
     TakeSession& session = instance();
     if (session.recorder && session.node == deleted) {
-      session.recover("the netDevice node was deleted during a take");
+      std::vector<TakeRecorder::Take> takes = session.end();
+      session.warnAboutDroppedFrames(takes);
+      session.recover("the netDevice node was deleted during a take", std::move(takes));
     }
   } catch (...) {
   }
@@ -302,9 +373,30 @@ void TakeSession::nodeDeleted(const NetDeviceNode* deleted) {
 void TakeSession::unloading() {
   try {
     TakeSession& session = instance();
-    if (session.recorder || !session.interrupted.empty()) {
-      session.recover("the plug-in was unloaded during a take");
+    std::vector<TakeRecorder::Take> takes = std::move(session.interrupted);
+    session.interrupted.clear();
+    for (TakeRecorder::Take& take : session.unbuilt) takes.push_back(std::move(take));
+    session.unbuilt.clear();
+    if (session.recorder) {
+      std::vector<TakeRecorder::Take> recorded = session.end();
+      session.warnAboutDroppedFrames(recorded);
+      for (TakeRecorder::Take& take : recorded) takes.push_back(std::move(take));
+      session.recover("the plug-in was unloaded during a take", std::move(takes));
+    } else if (!takes.empty()) {
+      session.recover("the plug-in was unloaded with a take a -stop did not build",
+                      std::move(takes));
     }
+  } catch (...) {
+  }
+}
+
+void TakeSession::streamClosed(const char* why) {
+  try {
+    TakeSession& session = instance();
+    if (!session.recorder) return;
+    showWarning(std::string(why) + ": the take is paused with " +
+                std::to_string(session.recorder->progress().frames) +
+                " frames and records again when the stream is connected (connectMarvikMocap)");
   } catch (...) {
   }
 }
@@ -319,29 +411,59 @@ std::vector<TakeRecorder::Take> TakeSession::end() {
   return takes;
 }
 
-void TakeSession::recover(const char* why) {
-  std::vector<TakeRecorder::Take> takes = std::move(interrupted);
-  interrupted.clear();
-  if (recorder) {
-    takes = end();
-    warnAboutDroppedFrames(takes);
-  }
+void TakeSession::recover(const char* why, std::vector<TakeRecorder::Take> takes) {
   if (takes.empty()) {
     showWarning(std::string(why) + "; it held no frames");
     return;
   }
-  std::string error;
-  const std::filesystem::path folder = recoveryFolder(error);
+  // Each place takes the takes the places before it could not write.
+  std::vector<std::string> reasons;
   std::vector<TakeRecorder::Written> written;
   std::vector<std::string> problems;
-  if (folder.empty() || !TakeRecorder::write(folder.u8string(), takes, written, problems)) {
-    showError(std::string(why) + " and its frames could not be written" +
-              (folder.empty() ? ": " + error : " into " + folder.u8string()));
-    return;
+  for (const std::filesystem::path& base : recoveryBases(reasons)) {
+    if (takes.empty()) break;
+    std::string error;
+    const std::filesystem::path folder = recoveryFolder(base, error);
+    if (folder.empty()) {
+      reasons.push_back(error);
+      continue;
+    }
+    std::vector<std::size_t> failed;
+    std::vector<std::string> unwritable;
+    TakeRecorder::write(folder.u8string(), takes, written, unwritable, &failed);
+    std::vector<TakeRecorder::Take> left;
+    for (std::size_t index : failed) left.push_back(std::move(takes[index]));
+    for (const std::string& problem : unwritable) {
+      // A take no BVH file can hold is not worth trying elsewhere.
+      (problem.find(": cannot write ") == std::string::npos ? problems : reasons)
+          .push_back(problem);
+    }
+    std::error_code ignored;
+    // An empty folder is no news.
+    std::filesystem::remove(folder, ignored);
+    takes = std::move(left);
   }
   for (const std::string& problem : problems) showWarning(problem);
-  showWarning(std::string(why) + " and cannot be built any more: its frames are in " +
-              folder.u8string());
+  if (!written.empty()) {
+    std::string files;
+    for (const TakeRecorder::Written& file : written) {
+      files += (files.empty() ? "" : ", ") + file.actor + " in " + file.path;
+    }
+    showWarning(std::string(why) + " and cannot be built any more: its frames are kept, " + files);
+  }
+  if (!takes.empty()) {
+    std::string actors;
+    for (const TakeRecorder::Take& take : takes) {
+      actors += (actors.empty() ? "" : ", ") + take.actor;
+    }
+    std::string because;
+    for (const std::string& reason : reasons) {
+      because += (because.empty() ? "" : "; ") + reason;
+    }
+    showError(std::string(why) + " and the frames of " + actors + " could not be written (" +
+              (because.empty() ? std::string("no folder to write to") : because) +
+              "): they are lost");
+  }
 }
 
 void TakeSession::warnAboutDroppedFrames(const std::vector<TakeRecorder::Take>& takes) {

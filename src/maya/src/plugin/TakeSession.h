@@ -29,7 +29,12 @@ class TakeSession {
     // The take reached its limit: it keeps what it holds for -stop and records no more.
     kFull,
     // A -stop was interrupted: the take, ended, waits for another -stop or -cancel.
-    kInterrupted
+    kInterrupted,
+    // Its stream was closed under it (a disconnect, another netDevice node deleted): it keeps
+    // what it holds and goes on when the stream is connected again.
+    kPaused,
+    // A -stop could not build it: it is kept for another -stop (or -stop -file) or -cancel.
+    kUnbuilt
   };
 
   struct Summary {
@@ -38,7 +43,7 @@ class TakeSession {
     // Since the take started.
     double seconds = 0;
 
-    // "idle", "recording", "full" or "interrupted".
+    // "idle", "recording", "full", "interrupted", "paused" or "unbuilt".
     const char* stateName() const;
     // seconds in whole tenths, with a "." whatever the locale.
     std::string secondsText() const;
@@ -53,8 +58,10 @@ class TakeSession {
   MStatus start(double framesPerSecond, double limitMegabytes);
   // Ends the take and builds it: one skeleton "<actor>_take<n>" per actor and skeleton, whose
   // root joints' paths go to roots. With a directory, the takes are first written there as BVH
-  // files (the folder is made when missing; when it cannot be, kFailure and the take goes on).
-  // kFailure without a take, or when a take could not be built (the others still are). The build
+  // files, never over a file there (the folder is made when missing; when it cannot be,
+  // kFailure and the take goes on), and the paths written follow the roots. kFailure without a
+  // take, or when a take could not be built: the others still are, and the ones that failed are
+  // kept (kUnbuilt) for the next -stop, with nothing of theirs left in the scene. The build
   // runs in an interruptible computation: interrupted, it removes every skeleton it built and
   // keeps the take, ended, for another stop (or cancel).
   MStatus stop(const std::string* directory, MStringArray& roots);
@@ -65,11 +72,16 @@ class TakeSession {
   void showPendingWarnings();
 
   // The device node is going: a take of its stream cannot be built any more, so its frames are
-  // written as BVH files into a recovery folder in the system's temporary folder, which a warning
-  // names. Never throws.
+  // written as BVH files into a recovery folder (in the system's temporary folder, else the
+  // user's home folder); a warning names each actor's file, an error each actor whose frames
+  // could not be written. Never throws.
   static void nodeDeleted(const NetDeviceNode* node);
-  // The same at the module's unload, whatever the node. Never throws.
+  // The same at the module's unload, whatever the node, for the takes a stop kept too. Never
+  // throws.
   static void unloading();
+  // The stream is being closed: a take recording from it pauses, with a warning saying why.
+  // Never throws.
+  static void streamClosed(const char* why);
 
  private:
   TakeSession() = default;
@@ -79,7 +91,7 @@ class TakeSession {
 
   // Detaches the recorder from the stream and takes its takes out; the session is idle after.
   std::vector<TakeRecorder::Take> end();
-  void recover(const char* why);
+  void recover(const char* why, std::vector<TakeRecorder::Take> takes);
   // After an interrupted stop: deletes the skeletons built (their top transforms), keeps the
   // takes for another stop and says so. kFailure.
   MStatus keepInterrupted(std::vector<TakeRecorder::Take>& takes, std::vector<MObject>& built,
@@ -89,6 +101,8 @@ class TakeSession {
   std::unique_ptr<TakeRecorder> recorder;
   // The take of an interrupted stop.
   std::vector<TakeRecorder::Take> interrupted;
+  // The takes a stop could not build.
+  std::vector<TakeRecorder::Take> unbuilt;
   // Of the take that ended last.
   std::vector<TakeRecorder::Dropped> dropped;
   const NetDeviceNode* node = nullptr;

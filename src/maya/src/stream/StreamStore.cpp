@@ -68,16 +68,20 @@ std::vector<StreamHeader> StreamStore::headers() const {
 }
 
 void StreamStore::replay(StreamListener& to) const {
-  to.actorList(slottedActors());
+  to.actorList(listedActors());
   for (std::size_t slot = 0; slot < slotTags.size(); ++slot) {
     if (texts[slot].empty()) continue;
     to.header(slotTags[slot], static_cast<int>(slot), texts[slot], headerChannels[slot]);
   }
+  for (const auto& header : unslottedHeaders) {
+    to.header(header.first, actorPositions.at(header.first), header.second.text,
+              header.second.channels);
+  }
 }
 
-std::vector<StreamActor> StreamStore::slottedActors() const {
+std::vector<StreamActor> StreamStore::listedActors() const {
   std::vector<StreamActor> actors;
-  for (std::uint32_t tag : slotTags) {
+  for (std::uint32_t tag : listedTags) {
     const auto name = actorNames.find(tag);
     actors.push_back(StreamActor{tag, name == actorNames.end() ? std::string() : name->second});
   }
@@ -91,7 +95,13 @@ void StreamStore::handleActorList() {
   for (const auto& actor : actorNames) tags.push_back(actor.first);
   // The map's own order changes from run to run; performers must keep their blocks.
   std::sort(tags.begin(), tags.end());
-  // Actors beyond the fixed slots get none: their headers and frames are ignored.
+  listedTags = tags;
+  actorPositions.clear();
+  for (std::size_t position = 0; position < tags.size(); ++position) {
+    actorPositions[tags[position]] = static_cast<int>(position);
+  }
+  unslottedHeaders.clear();
+  // Actors beyond the fixed slots get none: only a listener hears their headers and frames.
   if (tags.size() > static_cast<std::size_t>(FrameLayout::kSlotCount)) {
     tags.resize(FrameLayout::kSlotCount);
   }
@@ -114,15 +124,25 @@ void StreamStore::handleActorList() {
     actorSlots[tags[slot]] = static_cast<int>(slot);
   }
   std::fill(std::begin(mappedChannels), std::end(mappedChannels), 0);
-  if (listener != nullptr) listener->actorList(slottedActors());
-  for (std::uint32_t tag : tags) queryHeader(tag);
+  if (listener != nullptr) listener->actorList(listedActors());
+  for (std::uint32_t tag : listedTags) queryHeader(tag);
 }
 
 void StreamStore::handleHeader() {
   const BrexPlugs::BVH_HEADER& header = message.header();
   if (!header.has_actortag()) return;
   const auto found = actorSlots.find(header.actortag());
-  if (found == actorSlots.end()) return;
+  if (found == actorSlots.end()) {
+    const auto listed = actorPositions.find(header.actortag());
+    if (listed == actorPositions.end()) return;
+    Unslotted& kept = unslottedHeaders[header.actortag()];
+    kept.text = bvhHeaderText(header.rootjoin(), listed->second);
+    kept.channels = channelCount(header.rootjoin());
+    if (listener != nullptr) {
+      listener->header(header.actortag(), listed->second, kept.text, kept.channels);
+    }
+    return;
+  }
   const int slot = found->second;
 
   std::string text = bvhHeaderText(header.rootjoin(), slot);
@@ -148,7 +168,14 @@ void StreamStore::handleFrame() {
   if (actorNames.empty() || !frame.has_actortag()) return;
   if (actorNames.find(frame.actortag()) == actorNames.end()) return;
   const auto found = actorSlots.find(frame.actortag());
-  if (found == actorSlots.end()) return;
+  if (found == actorSlots.end()) {
+    const auto listed = actorPositions.find(frame.actortag());
+    if (listed != actorPositions.end() && listener != nullptr) {
+      listener->frame(frame.actortag(), listed->second, frame.motiondata().data(),
+                      frame.motiondata_size());
+    }
+    return;
+  }
   const int slot = found->second;
   // Values without a mapped target (none before the slot's header) change nothing.
   const int count = std::min(frame.motiondata_size(), mappedChannels[slot]);

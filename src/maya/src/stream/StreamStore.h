@@ -15,14 +15,15 @@
 #include "stream/StreamListener.h"
 
 // What the stream delivers, kept from decoded packets: the actor list and its slots, one BVH
-// text per slotted actor's header, and the newest frame of each slot. Slots go to the listed
-// actors in ascending tag order, so the same performers keep the same slots across lists; a
-// slot keeps its values while its actor and skeleton stay, and is zeroed when its actor leaves.
-// No socket, thread or lock: the owner serialises every call.
+// text per listed actor's header, and the newest frame of each slot. Actors beyond the slots are
+// queried and told to the listener all the same, so that a take can hold every performer. Slots go
+// to the listed actors in ascending tag order, so the same performers keep the same slots across
+// lists; a slot keeps its values while its actor and skeleton stay, and is zeroed when its actor
+// leaves. No socket, thread or lock: the owner serialises every call.
 class StreamStore {
  public:
-  // Asks the server for one actor's header; called during handleMessage, once per slotted
-  // actor of an actor list, in slot order.
+  // Asks the server for one actor's header; called during handleMessage, once per listed actor
+  // of an actor list, in ascending tag order (slotted actors first).
   using QueryFunction = std::function<void(std::uint32_t actorTag)>;
 
   explicit StreamStore(QueryFunction queryHeader);
@@ -54,7 +55,12 @@ class StreamStore {
   int actorCount() const { return static_cast<int>(slotTags.size()); }
 
  private:
-  std::vector<StreamActor> slottedActors() const;
+  struct Unslotted {
+    std::string text;
+    int channels = 0;
+  };
+
+  std::vector<StreamActor> listedActors() const;
   void handleActorList();
   void handleHeader();
   void handleFrame();
@@ -69,6 +75,11 @@ class StreamStore {
   BrexPlugs::BREX_PLUGIN_MESSAGE message;
   google::protobuf::Map<std::uint32_t, std::string> actorNames;
   std::map<std::uint32_t, int> actorSlots;
+  // Every listed tag, ascending, and its position there: its slot when below kSlotCount.
+  std::vector<std::uint32_t> listedTags;
+  std::map<std::uint32_t, int> actorPositions;
+  // Headers since the last actor list of the listed actors without a slot.
+  std::map<std::uint32_t, Unslotted> unslottedHeaders;
   // The tag holding each slot, slot 0 first.
   std::vector<std::uint32_t> slotTags;
   // The header text of each slot since the last actor list; empty until it arrives.

@@ -54,23 +54,38 @@ int declaredChannels(const std::string& hierarchy) {
   return count;
 }
 
-double measuredRate(const std::vector<TakeRecorder::Run>& runs) {
-  std::size_t intervals = 0;
-  double seconds = 0;
-  for (const TakeRecorder::Run& run : runs) {
-    const double span = std::chrono::duration<double>(run.lastArrival - run.firstArrival).count();
-    if (run.count < 2 || !(span > 0)) continue;
-    intervals += run.count - 1;
-    seconds += span;
+// Frames over time within the runs of every take, leaving out each run's leading burst: a
+// backlog sent after a stall carries the stall's frames, which the stall's time (a gap, not in
+// any run) does not. When nothing is left, every interval counts.
+double measuredRate(const std::vector<TakeRecorder::Take>& takes) {
+  double intervals[2] = {0, 0};
+  double seconds[2] = {0, 0};
+  for (const TakeRecorder::Take& take : takes) {
+    for (const TakeRecorder::Run& run : take.runs) {
+      if (run.count < 2) continue;
+      const double whole =
+          std::chrono::duration<double>(run.lastArrival - run.firstArrival).count();
+      intervals[1] += static_cast<double>(run.count - 1);
+      seconds[1] += whole;
+      const TakeRecorder::Clock::time_point from = run.burst > 0 ? run.burstEnd : run.firstArrival;
+      const double settled = std::chrono::duration<double>(run.lastArrival - from).count();
+      if (run.count - 1 > run.burst && settled > 0) {
+        intervals[0] += static_cast<double>(run.count - 1 - run.burst);
+        seconds[0] += settled;
+      }
+    }
   }
-  return std::max(1.0, std::round(seconds > 0 ? static_cast<double>(intervals) / seconds : 0.0));
+  const int use = seconds[0] > 0 ? 0 : 1;
+  return std::max(1.0, std::round(seconds[use] > 0 ? intervals[use] / seconds[use] : 0.0));
 }
 
 }  // namespace
 
 const float* TakeRecorder::Take::frame(std::size_t index) const {
-  return chunks[index / chunkFrames].get() +
-         (index % chunkFrames) * static_cast<std::size_t>(channels);
+  auto chunk = std::upper_bound(chunks.begin(), chunks.end(), index,
+                                [](std::size_t at, const Chunk& c) { return at < c.first; });
+  --chunk;
+  return chunk->values.get() + (index - chunk->first) * width();
 }
 
 bool TakeRecorder::Take::writable() const {
@@ -84,23 +99,61 @@ std::string TakeRecorder::Take::motionHead(std::size_t count) const {
   return text;
 }
 
+std::size_t TakeRecorder::Take::width() const {
+  return static_cast<std::size_t>(std::max(channels, 1));
+}
+
+bool TakeRecorder::Take::needsChunk() const {
+  return chunks.empty() || frames == chunks.back().first + chunks.back().capacity;
+}
+
+std::size_t TakeRecorder::Take::nextChunkFrames() const {
+  // Doubling from one frame: a short take (an actor that comes and goes) holds little spare
+  // room, and a long one needs few chunks and is never copied to grow.
+  const std::size_t most = std::max<std::size_t>(1, kChunkBytes / sizeof(float) / width());
+  return std::min(most, std::max<std::size_t>(1, frames));
+}
+
+void TakeRecorder::Take::addChunk(std::size_t capacity) {
+  Chunk chunk;
+  chunk.values.reset(new float[capacity * width()]);
+  chunk.first = frames;
+  chunk.capacity = capacity;
+  chunks.push_back(std::move(chunk));
+}
+
 void TakeRecorder::Take::append(const float* values) {
-  const std::size_t width = static_cast<std::size_t>(std::max(channels, 1));
-  if (chunkFrames == 0) chunkFrames = std::max<std::size_t>(1, kChunkBytes / sizeof(float) / width);
-  if (frames % chunkFrames == 0) {
-    std::unique_ptr<float[]> chunk(new float[chunkFrames * width]);
-    chunks.push_back(std::move(chunk));
-  }
-  std::memcpy(chunks.back().get() + (frames % chunkFrames) * width, values,
+  const Chunk& chunk = chunks.back();
+  std::memcpy(chunk.values.get() + (frames - chunk.first) * width(), values,
               static_cast<std::size_t>(channels) * sizeof(float));
   ++frames;
 }
 
-void TakeRecorder::Take::clearFrames() {
+std::uint64_t TakeRecorder::Take::trim() {
+  if (chunks.empty()) return 0;
+  Chunk& last = chunks.back();
+  const std::size_t used = frames - last.first;
+  if (used == last.capacity) return 0;
+  const std::uint64_t freed = (last.capacity - used) * width() * sizeof(float);
+  if (used == 0) {
+    chunks.pop_back();
+    return freed;
+  }
+  std::unique_ptr<float[]> fitted(new (std::nothrow) float[used * width()]);
+  if (!fitted) return 0;
+  std::memcpy(fitted.get(), last.values.get(), used * width() * sizeof(float));
+  last.values = std::move(fitted);
+  last.capacity = used;
+  return freed;
+}
+
+std::uint64_t TakeRecorder::Take::clearFrames() {
+  std::uint64_t freed = 0;
+  for (const Chunk& chunk : chunks) freed += chunk.capacity * width() * sizeof(float);
   frames = 0;
-  chunkFrames = 0;
   chunks.clear();
   runs.clear();
+  return freed;
 }
 
 TakeRecorder::TakeRecorder() : TakeRecorder(Options()) {}
@@ -127,9 +180,9 @@ void TakeRecorder::actorList(const std::vector<StreamActor>& actors) {
     Take& take = takes[it->second];
     if (take.hierarchy.empty()) {
       countDropped(take.tag, take.frameCount());
-      bytes -= take.frameCount() * static_cast<std::uint64_t>(take.channels) * sizeof(float);
-      take.clearFrames();
+      bytes -= take.clearFrames();
     }
+    close(take);
     it = current.erase(it);
   }
 }
@@ -144,11 +197,11 @@ void TakeRecorder::header(std::uint32_t actorTag, int slot, const std::string& b
     // Frames that came first join the take if they fit its skeleton.
     if (take->channels != channelCount) {
       countDropped(actorTag, take->frameCount());
-      bytes -= take->frameCount() * static_cast<std::uint64_t>(take->channels) * sizeof(float);
-      take->clearFrames();
+      bytes -= take->clearFrames();
     }
   } else {
     // No take yet, or another skeleton for the actor: its frames make another take.
+    if (take != nullptr) close(*take);
     take = &begin(actorTag);
   }
   take->hierarchy = std::move(hierarchy);
@@ -180,30 +233,43 @@ void TakeRecorder::frame(std::uint32_t actorTag, const float* values, int count,
     }
     return;
   }
-  const std::uint64_t size = static_cast<std::uint64_t>(count) * sizeof(float);
-  if (size > options.limitBytes - bytes) {
-    full = true;
-    return;
-  }
   const bool gap = take->runs.empty() || arrived - take->runs.back().lastArrival > kGap ||
                    take->connection != connections;
   try {
-    if (gap) take->runs.push_back(Run{take->frameCount(), 0, 0, arrived, arrived});
-    take->append(values);
+    if (take->needsChunk()) {
+      // The limit holds what is allocated: the last chunk gets only the room that is left.
+      const std::uint64_t frameBytes = take->width() * sizeof(float);
+      const std::uint64_t room = (options.limitBytes - bytes) / frameBytes;
+      if (room == 0) {
+        full = true;
+        return;
+      }
+      const std::size_t capacity =
+          static_cast<std::size_t>(std::min<std::uint64_t>(take->nextChunkFrames(), room));
+      take->addChunk(capacity);
+      bytes += capacity * frameBytes;
+    }
+    if (gap) {
+      take->runs.push_back(Run{take->frameCount(), 0, 0, arrived, arrived, 0, arrived,
+                               !take->runs.empty() && take->connection != connections});
+    }
   } catch (const std::bad_alloc&) {
     // Memory ran out before the limit: the take ends as if it had reached it.
-    if (gap && !take->runs.empty() && take->runs.back().count == 0) take->runs.pop_back();
     full = true;
     return;
   }
+  take->append(values);
   Run& run = take->runs.back();
+  if (!gap && run.burst + 1 == run.count && arrived - run.lastArrival < kBurst) {
+    ++run.burst;
+    run.burstEnd = arrived;
+  }
   ++run.count;
   run.lastArrival = arrived;
   take->connection = connections;
   if (!anyFrame) firstArrival = arrived;
   anyFrame = true;
   ++frames;
-  bytes += size;
 }
 
 TakeRecorder::Progress TakeRecorder::progress() {
@@ -218,15 +284,24 @@ std::vector<TakeRecorder::Take> TakeRecorder::finish(double framesPerSecond) {
     // Frames still waiting for a header that never came.
     if (take.hierarchy.empty()) countDropped(take.tag, take.frameCount());
     if (take.hierarchy.empty() || take.frameCount() == 0) continue;
-    take.framesPerSecond = framesPerSecond > 0 ? framesPerSecond : measuredRate(take.runs);
+    take.trim();
+    finished.push_back(std::move(take));
+  }
+  // One rate for every actor, so that their takes stay in step.
+  const double rate = framesPerSecond > 0 ? framesPerSecond : measuredRate(finished);
+  for (Take& take : finished) {
+    take.framesPerSecond = rate;
     std::int64_t end = 0;
     for (Run& run : take.runs) {
-      const double seconds = std::chrono::duration<double>(run.firstArrival - firstArrival).count();
-      run.slot =
-          std::max(end, static_cast<std::int64_t>(std::llround(seconds * take.framesPerSecond)));
+      // A backlog after a pause fills the time before its last frame.
+      const bool backlog = run.burst > 0 && !run.connection;
+      const Clock::time_point settled = backlog ? run.burstEnd : run.firstArrival;
+      const double seconds = std::chrono::duration<double>(settled - firstArrival).count();
+      const std::int64_t slot =
+          std::llround(seconds * rate) - static_cast<std::int64_t>(backlog ? run.burst : 0);
+      run.slot = std::max(end, slot);
       end = run.slot + static_cast<std::int64_t>(run.count);
     }
-    finished.push_back(std::move(take));
   }
   takes.clear();
   current.clear();
@@ -241,6 +316,13 @@ std::vector<TakeRecorder::Take> TakeRecorder::finish(double framesPerSecond) {
 TakeRecorder::Take* TakeRecorder::open(std::uint32_t actorTag) {
   const auto found = current.find(actorTag);
   return found == current.end() ? nullptr : &takes[found->second];
+}
+
+void TakeRecorder::close(Take& take) {
+  try {
+    bytes -= take.trim();
+  } catch (...) {
+  }
 }
 
 TakeRecorder::Take& TakeRecorder::begin(std::uint32_t actorTag) {
@@ -264,10 +346,12 @@ void TakeRecorder::countDropped(std::uint32_t actorTag, std::uint64_t count) {
 }
 
 bool TakeRecorder::write(const std::string& directory, const std::vector<Take>& takes,
-                         std::vector<Written>& written, std::vector<std::string>& problems) {
+                         std::vector<Written>& written, std::vector<std::string>& problems,
+                         std::vector<std::size_t>* failed) {
   std::set<std::string> used;
   bool ok = true;
-  for (const Take& take : takes) {
+  for (std::size_t index = 0; index < takes.size(); ++index) {
+    const Take& take = takes[index];
     if (!take.writable()) {
       problems.push_back(take.actor +
                          ": joints with channel counts a BVH file cannot hold; not written");
@@ -275,7 +359,17 @@ bool TakeRecorder::write(const std::string& directory, const std::vector<Take>& 
     }
     const std::string base = safeFileName(take.actor);
     std::string file = base + ".bvh";
-    for (int number = 2; used.count(lowerCase(file)) != 0; ++number) {
+    const auto taken = [&](const std::string& name) {
+      if (used.count(lowerCase(name)) != 0) return true;
+      // A name the system cannot look up (too long) is no file: writing it fails and says so.
+      std::error_code error;
+      const std::filesystem::file_type type =
+          std::filesystem::symlink_status(std::filesystem::u8path(directory + "/" + name), error)
+              .type();
+      return type != std::filesystem::file_type::not_found &&
+             type != std::filesystem::file_type::none;
+    };
+    for (int number = 2; taken(file); ++number) {
       file = base + "-" + std::to_string(number) + ".bvh";
     }
     used.insert(lowerCase(file));
@@ -297,6 +391,10 @@ bool TakeRecorder::write(const std::string& directory, const std::vector<Take>& 
     out.close();
     if (!out) {
       problems.push_back(take.actor + ": cannot write " + path);
+      // A file left half written must not pass for the take.
+      std::error_code error;
+      std::filesystem::remove(std::filesystem::u8path(path), error);
+      if (failed != nullptr) failed->push_back(index);
       ok = false;
       continue;
     }

@@ -23,11 +23,15 @@ class TakeRecorder : public StreamListener {
   // A pause longer than this between two frames of an actor is a gap: the frames after it start
   // a new run, keyed at their arrival time.
   static constexpr Clock::duration kGap = std::chrono::milliseconds(500);
+  // Frames that arrive closer than this to the one before, at the start of a run, are a backlog
+  // the source sends after a stall: they belong to the time of the stall, so they neither count
+  // in the rate nor push the run later.
+  static constexpr Clock::duration kBurst = std::chrono::milliseconds(1);
   static constexpr std::uint64_t kNoLimit = ~std::uint64_t{0};
 
   struct Options {
-    // Bytes of frame values kept, all actors together; at this limit the recorder keeps no more
-    // frames (progress().full).
+    // Bytes allocated for frame values, all actors together; at this limit the recorder keeps
+    // no more frames (progress().full).
     std::uint64_t limitBytes = kNoLimit;
     // Frames of an actor that come before its header wait for the header and join its take
     // when their value count matches its channels. Otherwise, and always when false, they are
@@ -40,10 +44,18 @@ class TakeRecorder : public StreamListener {
     std::size_t first = 0;  // index of its first frame in the take
     std::size_t count = 0;
     // Frame times from the recording's first frame to the run's first, set by finish(): the
-    // slot of its arrival time, but never before the previous run's end.
+    // slot of its arrival time (less a leading burst after a pause), but never before the previous
+    // run's end.
     std::int64_t slot = 0;
     Clock::time_point firstArrival;
     Clock::time_point lastArrival;
+    // The frames after the first that came in a burst (kBurst) at the run's start, and the
+    // arrival of the last of them.
+    std::size_t burst = 0;
+    Clock::time_point burstEnd;
+    // The run began on a new connection: what it sends first is no backlog of the pause before,
+    // whose frames went with the old connection, so its burst keeps its arrival slot.
+    bool connection = false;
   };
 
   // One actor's frames under one skeleton.
@@ -57,8 +69,8 @@ class TakeRecorder : public StreamListener {
     // Values per frame.
     int channels = 0;
     std::vector<Run> runs;
-    // Set by finish(): the given rate, or the arrival rate within the runs rounded to a whole
-    // number (at least 1).
+    // Set by finish(): the given rate, or the arrival rate of all takes together, within their
+    // runs and without their leading bursts, rounded to a whole number (at least 1).
     double framesPerSecond = 0;
     // Frames left out because their value count was not the header's channel count.
     std::uint64_t mismatched = 0;
@@ -73,12 +85,26 @@ class TakeRecorder : public StreamListener {
 
    private:
     friend class TakeRecorder;
+    struct Chunk {
+      std::unique_ptr<float[]> values;
+      std::size_t first = 0;
+      std::size_t capacity = 0;
+    };
+
+    // Whether the next frame needs a new chunk, and the frames the next chunk would hold.
+    bool needsChunk() const;
+    std::size_t nextChunkFrames() const;
+    // Adds a chunk of capacity frames; may throw std::bad_alloc.
+    void addChunk(std::size_t capacity);
     void append(const float* values);
-    void clearFrames();
+    // Shrinks the last chunk to its frames; the bytes it frees.
+    std::uint64_t trim();
+    // Lets every frame go; the bytes it frees.
+    std::uint64_t clearFrames();
+    std::size_t width() const;
 
     std::size_t frames = 0;
-    std::size_t chunkFrames = 0;
-    std::vector<std::unique_ptr<float[]>> chunks;
+    std::vector<Chunk> chunks;
     // The recorder's connection count at its last frame.
     std::uint64_t connection = 0;
   };
@@ -118,23 +144,28 @@ class TakeRecorder : public StreamListener {
   Progress progress();
 
   // The takes with at least one frame and a header, in the order they began, their rate and
-  // their runs' slots set: framesPerSecond when above 0, else each take's arrival rate. Takes
-  // them out of the recorder.
+  // their runs' slots set: framesPerSecond when above 0, else the arrival rate of all takes
+  // together. Takes them out of the recorder.
   std::vector<Take> finish(double framesPerSecond);
   // After finish(): frames dropped before their actor's header, per actor that had any, by tag.
   const std::vector<Dropped>& droppedBeforeHeader() const { return dropped; }
 
   // Writes directory/<actor name>.bvh for each take that a BVH file can hold: its hierarchy, its
   // frames in order (with no gap between runs) and its frame time. Names are made safe for a
-  // file and numbered when two collide, ignoring letter case. Takes that cannot be written are
-  // named in problems. False when a file could not be written.
+  // file and numbered when two collide, ignoring letter case, or when the name is in the folder
+  // already: no file is ever overwritten. Takes that cannot be written are named in problems.
+  // False when a file could not be written. failed, when given, receives the index in takes of
+  // each take whose file could not be written.
   static bool write(const std::string& directory, const std::vector<Take>& takes,
-                    std::vector<Written>& written, std::vector<std::string>& problems);
+                    std::vector<Written>& written, std::vector<std::string>& problems,
+                    std::vector<std::size_t>* failed = nullptr);
 
  private:
   // The take of the actor's frames now, or null: with a header unless early frames wait.
   Take* open(std::uint32_t actorTag);
   Take& begin(std::uint32_t actorTag);
+  // The actor's take is over: its spare room goes back.
+  void close(Take& take);
   std::string nameOf(std::uint32_t actorTag) const;
   void countDropped(std::uint32_t actorTag, std::uint64_t frames);
 

@@ -387,7 +387,8 @@ bool protocolBufferProcess::Receiver::waitForStop(std::chrono::milliseconds dela
 }
 
 void protocolBufferProcess::Receiver::actorList(const std::vector<StreamActor>& list) {
-  actors = static_cast<int>(list.size());
+  // The status counts the actors shown live.
+  actors = std::min(static_cast<int>(list.size()), FrameLayout::kSlotCount);
   state = StreamStatus::State::kConnected;
   if (listener != nullptr) listener->actorList(list);
 }
@@ -399,9 +400,11 @@ void protocolBufferProcess::Receiver::header(std::uint32_t actorTag, int slot,
 
 void protocolBufferProcess::Receiver::frame(std::uint32_t actorTag, int slot, const float* values,
                                             int count) {
-  ++frames;
-  arrivals[nextArrival] = Clock::now();
-  nextArrival = (nextArrival + 1) % kArrivals;
+  if (slot < FrameLayout::kSlotCount) {
+    ++frames;
+    arrivals[nextArrival] = Clock::now();
+    nextArrival = (nextArrival + 1) % kArrivals;
+  }
   if (listener != nullptr) listener->frame(actorTag, slot, values, count);
 }
 
