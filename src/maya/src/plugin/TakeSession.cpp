@@ -110,7 +110,9 @@ std::vector<std::filesystem::path> recoveryBases(std::vector<std::string>& error
   for (const char* variable : {"HOME", "USERPROFILE"}) {
     const char* home = std::getenv(variable);
     if (home != nullptr && *home != '\0') {
-      bases.push_back(std::filesystem::u8path(home));
+      // getenv gives the system's own encoding (the ANSI code page on Windows), which is what
+      // path's narrow constructor reads; u8path would misread a home folder beyond ASCII.
+      bases.push_back(std::filesystem::path(home));
       break;
     }
   }
