@@ -933,8 +933,8 @@ TEST_F(RecordTake, TheTakeFolderMayHaveLettersBeyondAscii) {
                              "/prises \xC5\x81\xC3\xB3"
                              "d\xC5\xBA \xE6\xAD\xA9";
   ASSERT_TRUE(record({"-stop", "-file", folder}));
-  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|a_take1|J0"));
   const std::string file = folder + "/a.bvh";
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|a_take1|J0", file));
   ASSERT_TRUE(std::filesystem::is_regular_file(std::filesystem::u8path(file)));
   ASSERT_TRUE(host::importFile(file, "BVH"));
   EXPECT_THAT(keysOf("|a|J0.translateX"), ::testing::StartsWith("[[0, 1], "));
