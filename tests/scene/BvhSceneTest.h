@@ -132,6 +132,19 @@ class BvhSceneTest : public ::testing::Test {
   }
 
   // Writes the text to a file of that name in the test's directory; returns its path.
+  // A curve on "node.attribute" holding these keys.
+  void preKey(const std::string& node, const std::string& attribute, const Keys& existing) {
+    MObject object = host::findNode(node);
+    MPlug plug = MFnDependencyNode(object).findPlug(attribute.c_str(), false);
+    MFnAnimCurve curve;
+    MStatus status;
+    curve.create(object, plug, MFnAnimCurve::kAnimCurveTL, nullptr, &status);
+    ASSERT_EQ(status, MS::kSuccess);
+    for (const auto& [seconds, value] : existing) {
+      curve.addKeyframe(MTime(seconds, MTime::kSeconds), value);
+    }
+  }
+
   std::string write(const std::string& name, const std::string& contents) {
     std::string path = (directory / name).string();
     std::ofstream(path, std::ios::binary) << contents;

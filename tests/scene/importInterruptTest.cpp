@@ -54,18 +54,6 @@ class ImportInterrupt : public scenetest::BvhSceneTest {
     ASSERT_EQ(plug.setLocked(true), MS::kSuccess);
     ASSERT_TRUE(host::select({"Hips"}));
   }
-
-  void preKey(const std::string& node, const std::string& attribute, const Keys& existing) {
-    MObject object = host::findNode(node);
-    MPlug plug = MFnDependencyNode(object).findPlug(attribute.c_str(), false);
-    MFnAnimCurve curve;
-    MStatus status;
-    curve.create(object, plug, MFnAnimCurve::kAnimCurveTL, nullptr, &status);
-    ASSERT_EQ(status, MS::kSuccess);
-    for (const auto& [seconds, value] : existing) {
-      curve.addKeyframe(MTime(seconds, MTime::kSeconds), value);
-    }
-  }
 };
 
 TEST_F(ImportInterrupt, HalfwayThroughAnImportLeavesTheSceneAsBefore) {

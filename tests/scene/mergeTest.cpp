@@ -39,19 +39,6 @@ class Merge : public scenetest::BvhSceneTest {
     }
   }
 
-  // A curve on "node.attribute" holding these keys.
-  void preKey(const std::string& node, const std::string& attribute, const Keys& existing) {
-    MObject object = host::findNode(node);
-    MPlug plug = MFnDependencyNode(object).findPlug(attribute.c_str(), false);
-    MFnAnimCurve curve;
-    MStatus status;
-    curve.create(object, plug, MFnAnimCurve::kAnimCurveTL, nullptr, &status);
-    ASSERT_EQ(status, MS::kSuccess);
-    for (const auto& [seconds, value] : existing) {
-      curve.addKeyframe(MTime(seconds, MTime::kSeconds), value);
-    }
-  }
-
   std::string chain() {
     return write("chain.bvh",
                  "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\n"

@@ -5,12 +5,13 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "support/TestMatrix.h"
+
 namespace bvhref {
 namespace {
 
-using Matrix = std::array<std::array<double, 4>, 4>;  // acts on column vectors
-
-constexpr double kPi = 3.14159265358979323846;
+using testmatrix::Matrix;
+using testmatrix::operator*;
 
 std::string lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -151,42 +152,6 @@ class Reader {
   std::string problem;
 };
 
-Matrix identity() {
-  Matrix m{};
-  for (int i = 0; i < 4; ++i) m[i][i] = 1;
-  return m;
-}
-
-Matrix operator*(const Matrix& a, const Matrix& b) {
-  Matrix m{};
-  for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) {
-      for (int k = 0; k < 4; ++k) m[r][c] += a[r][k] * b[k][c];
-    }
-  }
-  return m;
-}
-
-Matrix translation(const Vector& v) {
-  Matrix m = identity();
-  for (int i = 0; i < 3; ++i) m[i][3] = v[i];
-  return m;
-}
-
-// A turn of `degrees` about axis 0 (X), 1 (Y) or 2 (Z), right-handed.
-Matrix turn(int axis, double degrees) {
-  const double c = std::cos(degrees * kPi / 180);
-  const double s = std::sin(degrees * kPi / 180);
-  const int a = (axis + 1) % 3;
-  const int b = (axis + 2) % 3;
-  Matrix m = identity();
-  m[a][a] = c;
-  m[a][b] = -s;
-  m[b][a] = s;
-  m[b][b] = c;
-  return m;
-}
-
 int axisOf(const std::string& channel) {
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(channel[0])));
   return letter - 'X';
@@ -211,7 +176,7 @@ std::vector<Vector> worldPositions(const Motion& motion, int frame) {
   for (std::size_t j = 0; j < motion.joints.size(); ++j) {
     const Joint& joint = motion.joints[j];
     Vector place = joint.offset;
-    Matrix turns = identity();
+    Matrix turns = testmatrix::identity();
     for (const std::string& channel : joint.channels) {
       const double v = still ? 0.0 : motion.frames[static_cast<std::size_t>(frame)][value];
       ++value;
@@ -220,10 +185,10 @@ std::vector<Vector> worldPositions(const Motion& motion, int frame) {
       if (isPosition(channel)) {
         if (!still) place[static_cast<std::size_t>(axisOf(channel))] = v;
       } else {
-        turns = turns * turn(axisOf(channel), v);
+        turns = turns * testmatrix::turn(axisOf(channel), v);
       }
     }
-    const Matrix local = translation(place) * turns;
+    const Matrix local = testmatrix::translation(place) * turns;
     world[j] = joint.parent < 0 ? local : world[static_cast<std::size_t>(joint.parent)] * local;
     positions[j] = {world[j][0][3], world[j][1][3], world[j][2][3]};
   }

@@ -18,46 +18,21 @@
 #include <variant>
 
 #include "host/HostScene.h"
+#include "support/TestMatrix.h"
 
 namespace jointposes {
 namespace {
 
-using Matrix = std::array<std::array<double, 4>, 4>;  // acts on column vectors
+using testmatrix::identity;
+using testmatrix::kPi;
+using testmatrix::Matrix;
+using testmatrix::operator*;
+using testmatrix::turn;
 
-constexpr double kPi = 3.14159265358979323846;
 const char* const kPlugs[6] = {"translateX", "translateY", "translateZ",
                                "rotateX",    "rotateY",    "rotateZ"};
 // The axes of each rotateOrder value (xyz, yzx, zxy, xzy, yxz, zyx) in the order they turn.
 constexpr int kOrderAxes[6][3] = {{0, 1, 2}, {1, 2, 0}, {2, 0, 1}, {0, 2, 1}, {1, 0, 2}, {2, 1, 0}};
-
-Matrix identity() {
-  Matrix m{};
-  for (int i = 0; i < 4; ++i) m[i][i] = 1;
-  return m;
-}
-
-Matrix operator*(const Matrix& a, const Matrix& b) {
-  Matrix m{};
-  for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) {
-      for (int k = 0; k < 4; ++k) m[r][c] += a[r][k] * b[k][c];
-    }
-  }
-  return m;
-}
-
-Matrix turn(int axis, double degrees) {
-  const double c = std::cos(degrees * kPi / 180);
-  const double s = std::sin(degrees * kPi / 180);
-  const int a = (axis + 1) % 3;
-  const int b = (axis + 2) % 3;
-  Matrix m = identity();
-  m[a][a] = c;
-  m[a][b] = -s;
-  m[b][a] = s;
-  m[b][b] = c;
-  return m;
-}
 
 // Degrees about X, Y and Z, turned in the order's sequence: the first axis turns first, so its
 // matrix stands rightmost.
