@@ -30,12 +30,18 @@ const std::string kMerge = "bonesOnly=false;merge=true";
 class Merge : public scenetest::BvhSceneTest {
  protected:
   // Creates joints given as (name, parent path) in order; returns nothing, fails the test on error.
+  // They turn in the rotate order yxz, as the files' Z X Y rotation channels do, so that they are
+  // keyed with the files' own values.
   void rig(const std::vector<std::pair<std::string, std::string>>& joints,
            const std::string& type = "joint") {
     for (const auto& [name, parent] : joints) {
       auto colon = name.rfind(':');
       if (colon != std::string::npos) host::addNamespace(name.substr(0, colon));
-      ASSERT_EQ(host::createNode(type, name, parent), MS::kSuccess) << name;
+      std::string path;
+      ASSERT_EQ(host::createNode(type, name, parent, &path), MS::kSuccess) << name;
+      if (type != "mesh") {
+        ASSERT_EQ(host::setAttribute(path + ".rotateOrder", 4), MS::kSuccess);
+      }
     }
   }
 
@@ -80,8 +86,9 @@ TEST_F(Merge, KeysMatchingJointsAcrossNamespacesAndLetterCase) {
   EXPECT_EQ(keys("rig:CHEST.rotateX"), evenKeys(1.0, 0.5, {7, 17}));
   EXPECT_THAT(keys("rig:CHEST.translateX"), IsEmpty());
   EXPECT_EQ(keys("rig:leg.rotateY"), evenKeys(1.0, 0.5, {11, 21}));
-  // The End Site matches the only child joint, which gets curves but no keys.
+  // The End Site matches the only child joint, which gets neither curves nor keys.
   EXPECT_THAT(keys("tip.rotateX"), IsEmpty());
+  EXPECT_EQ(host::listNodes("animCurveTL").size(), 12u);
   EXPECT_THAT(host::errors(), IsEmpty());
 }
 
@@ -127,14 +134,17 @@ TEST_F(Merge, NamespacesOnEitherSideAreLeftOutOfTheMatch) {
   EXPECT_THAT(keys("arm.rotateZ"), IsEmpty());
 }
 
-TEST_F(Merge, OnlyChildTakesTheKeysWhateverItsNameAndLosesKeysInTheSpan) {
+// The End Site below Spine matches head, the only child of torso; with nothing to key, head keeps
+// all its keys.
+TEST_F(Merge, OnlyChildTakesTheKeysWhateverItsNameAndAnEndSiteKeepsThem) {
   rig({{"pelvis", ""}, {"torso", "pelvis"}, {"head", "torso"}});
   preKey("head", "rotateX", {{0.0, -1}, {0.5, -2}, {1.5, -3}});
   ASSERT_EQ(host::select({"pelvis"}), MS::kSuccess);
 
   ASSERT_EQ(host::importFile(chain(), "BVH", kMerge), MS::kSuccess);
   EXPECT_EQ(keys("torso.rotateX"), evenKeys(0, 0.5, {7, 17}));
-  EXPECT_EQ(keys("head.rotateX"), (Keys{{1.5, -3}}));
+  EXPECT_EQ(keys("head.rotateX"), (Keys{{0.0, -1}, {0.5, -2}, {1.5, -3}}));
+  EXPECT_THAT(keys("head.rotateY"), IsEmpty());
 }
 
 TEST_F(Merge, ReplacesExactlyTheKeysInsideTheImportedSpan) {
@@ -192,6 +202,8 @@ TEST_F(Merge, UnlocksAndKeysALockedNonKeyableRotate) {
 TEST_F(Merge, PositionChannelsBelowTheRootKeyTheMatchedJoint) {
   rig({{"base", ""}, {"hips", "base"}, {"spine", "hips"}});
   ASSERT_EQ(host::setAttribute("base.translate", std::array<double, 3>{1, 2, 3}), MS::kSuccess);
+  // Hips turns as its X Z Y channels do.
+  ASSERT_EQ(host::setAttribute("hips.rotateOrder", 1), MS::kSuccess);
   ASSERT_EQ(host::select({"base"}), MS::kSuccess);
   const std::string path =
       write("still.bvh",

@@ -95,7 +95,9 @@ Matrix localMatrix(const std::string& node, double seconds, const Values& given)
   Matrix m = identity();
   for (int i = 0; i < 3; ++i) m[i][3] = values[static_cast<std::size_t>(i)];
   if (isJoint(node)) m = m * rotation(vectorOf(node + ".jointOrient"), 0);
-  return m * rotation({values[3], values[4], values[5]}, orderOf(node));
+  // The rotate axis turns first, in XYZ order whatever the rotate order.
+  return m * rotation({values[3], values[4], values[5]}, orderOf(node)) *
+         rotation(vectorOf(node + ".rotateAxis"), 0);
 }
 
 void addJoints(const MObject& node, std::vector<std::string>& paths) {

@@ -6,10 +6,11 @@
 #include <vector>
 
 // World positions of a scene's joints worked out from the host scene's attributes alone, as Maya
-// places a joint: translate, then jointOrient, then rotate in the joint's rotateOrder, below every
-// transform above it. A plug driven by an animation curve takes the curve's value at the time
-// asked (a time-to-distance curve on a rotate plug holds degrees, a time-to-angle one radians);
-// any other plug its value as the host reads it. Main thread only.
+// places a joint: translate, then jointOrient, then rotate in the joint's rotateOrder, then
+// rotateAxis (outermost first), below every transform above it. A plug driven by an animation curve
+// takes the curve's value at the time asked (a time-to-distance curve on a rotate plug holds
+// degrees, a time-to-angle one radians); any other plug its value as the host reads it. Main thread
+// only.
 namespace jointposes {
 
 using Vector = std::array<double, 3>;

@@ -6,6 +6,7 @@
 #include <maya/MTransformationMatrix.h>
 #include <maya/MTypes.h>
 
+class MQuaternion;
 class MVector;
 
 class MFnTransform : public MFnDagNode {
@@ -27,6 +28,15 @@ class MFnTransform : public MFnDagNode {
   // the orientation stays the same.
   MStatus setRotationOrder(MTransformationMatrix::RotationOrder order, bool reorder);
   MTransformationMatrix::RotationOrder rotationOrder(MStatus* ReturnStatus = nullptr) const;
+  // The rotate attribute (radians) and the order it turns in.
+  MStatus getRotation(double rotation[3], MTransformationMatrix::RotationOrder& order) const;
+  // Sets the rotate attribute and the rotate order; kInvalidParameter for kInvalid and kLast.
+  MStatus setRotation(const double rotation[3], MTransformationMatrix::RotationOrder order);
+  // The rotate axis (the rotateAxis attribute, turned before rotate). Only MSpace::kTransform is
+  // supported (kNotImplemented for the other spaces).
+  MQuaternion rotateOrientation(MSpace::Space space, MStatus* ReturnStatus = nullptr) const;
+  // With balance, rotate changes so that rotate axis and rotate together turn as before.
+  MStatus setRotateOrientation(const MQuaternion& quat, MSpace::Space space, bool balance);
 
  private:
   MFnTransform(const MFnTransform&) = delete;

@@ -1,4 +1,7 @@
+#include <maya/MEulerRotation.h>
 #include <maya/MFnTransform.h>
+#include <maya/MMatrix.h>
+#include <maya/MQuaternion.h>
 #include <maya/MVector.h>
 
 #include <array>
@@ -99,4 +102,74 @@ MTransformationMatrix::RotationOrder MFnTransform::rotationOrder(MStatus* Return
   report(ReturnStatus, MS::kSuccess);
   return static_cast<MTransformationMatrix::RotationOrder>(
       static_cast<int>(number(*node, "rotateOrder")) + 1);
+}
+
+MStatus MFnTransform::getRotation(double rotation[3],
+                                  MTransformationMatrix::RotationOrder& order) const {
+  auto node = host::Node::live(attached());
+  if (!node) return MS::kInvalidParameter;
+  rotation[0] = number(*node, "rotateX");
+  rotation[1] = number(*node, "rotateY");
+  rotation[2] = number(*node, "rotateZ");
+  order = static_cast<MTransformationMatrix::RotationOrder>(
+      static_cast<int>(number(*node, "rotateOrder")) + 1);
+  return MS::kSuccess;
+}
+
+MStatus MFnTransform::setRotation(const double rotation[3],
+                                  MTransformationMatrix::RotationOrder order) {
+  auto node = host::Node::live(attached());
+  if (!node) return MS::kInvalidParameter;
+  if (order <= MTransformationMatrix::kInvalid || order >= MTransformationMatrix::kLast) {
+    return MS::kInvalidParameter;
+  }
+  setNumber(*node, "rotateX", rotation[0]);
+  setNumber(*node, "rotateY", rotation[1]);
+  setNumber(*node, "rotateZ", rotation[2]);
+  setNumber(*node, "rotateOrder", static_cast<int>(order) - 1);
+  return MS::kSuccess;
+}
+
+MQuaternion MFnTransform::rotateOrientation(MSpace::Space space, MStatus* ReturnStatus) const {
+  auto node = host::Node::live(attached());
+  if (!node) {
+    report(ReturnStatus, MS::kInvalidParameter);
+    return MQuaternion();
+  }
+  if (space != MSpace::kTransform) {
+    report(ReturnStatus, MS::kNotImplemented);
+    return MQuaternion();
+  }
+  report(ReturnStatus, MS::kSuccess);
+  // The rotate axis turns in XYZ order whatever the rotate order.
+  return MEulerRotation(number(*node, "rotateAxisX"), number(*node, "rotateAxisY"),
+                        number(*node, "rotateAxisZ"))
+      .asQuaternion();
+}
+
+MStatus MFnTransform::setRotateOrientation(const MQuaternion& quat, MSpace::Space space,
+                                           bool balance) {
+  auto node = host::Node::live(attached());
+  if (!node) return MS::kInvalidParameter;
+  if (space != MSpace::kTransform) return MS::kNotImplemented;
+  const MEulerRotation axis = quat.normal().asEulerRotation();
+  if (balance) {
+    // rotate' = axis'^-1 * axis * rotate, in the rotate order.
+    const auto order =
+        static_cast<MEulerRotation::RotationOrder>(static_cast<int>(number(*node, "rotateOrder")));
+    const MEulerRotation before(number(*node, "rotateAxisX"), number(*node, "rotateAxisY"),
+                                number(*node, "rotateAxisZ"));
+    const MEulerRotation rotate(number(*node, "rotateX"), number(*node, "rotateY"),
+                                number(*node, "rotateZ"), order);
+    const MMatrix turned = axis.asMatrix().inverse() * before.asMatrix() * rotate.asMatrix();
+    const MEulerRotation balanced =
+        MEulerRotation::decompose(turned, order).closestSolution(rotate);
+    setNumber(*node, "rotateX", balanced.x);
+    setNumber(*node, "rotateY", balanced.y);
+    setNumber(*node, "rotateZ", balanced.z);
+  }
+  setNumber(*node, "rotateAxisX", axis.x);
+  setNumber(*node, "rotateAxisY", axis.y);
+  setNumber(*node, "rotateAxisZ", axis.z);
+  return MS::kSuccess;
 }

@@ -54,6 +54,8 @@ struct TransformAttributes {
     attribute->enumNames = {"xyz", "yzx", "zxy", "xzy", "yxz", "zyx"};
     return attribute;
   }();
+  std::shared_ptr<Attribute> rotateAxis =
+      vectorAttribute("rotateAxis", "ra", AttributeUnit::kAngle, false);
   std::shared_ptr<Attribute> jointOrient =
       vectorAttribute("jointOrient", "jo", AttributeUnit::kAngle, false);
 };
@@ -67,6 +69,7 @@ std::shared_ptr<NodeType> transformType(const TransformAttributes& attributes, b
   type->addAttribute(attributes.translate);
   type->addAttribute(attributes.rotate);
   type->addAttribute(attributes.rotateOrder);
+  type->addAttribute(attributes.rotateAxis);
   if (joint) type->addAttribute(attributes.jointOrient);
   return type;
 }

@@ -167,6 +167,7 @@ class MayaAsciiWriter {
       const auto* index = std::get_if<int>(&node.storedValue(*order));
       if (index && *index != 0) out << "\tsetAttr \".ro\" " << *index << ";\n";
     }
+    writeVector(node, "rotateAxis");
     writeVector(node, "jointOrient");
   }
 

@@ -41,24 +41,6 @@ MTransformationMatrix::RotationOrder transformOrder(int order) {
   return MTransformationMatrix::kLast;
 }
 
-// An order Maya accepted for the rotate order but that is none of the six is not expected; the
-// orient then falls back to XYZ.
-MEulerRotation::RotationOrder eulerOrder(int order) {
-  switch (order) {
-    case kOrderYZX:
-      return MEulerRotation::kYZX;
-    case kOrderZXY:
-      return MEulerRotation::kZXY;
-    case kOrderZYX:
-      return MEulerRotation::kZYX;
-    case kOrderYXZ:
-      return MEulerRotation::kYXZ;
-    case kOrderXZY:
-      return MEulerRotation::kXZY;
-  }
-  return MEulerRotation::kXYZ;
-}
-
 // The options resolved against the skeleton, as every build of it uses them.
 void resolveOptions(const imocapImport& translator, const iSkeleton& skeleton,
                     imocapImport::imyCallbackData& data) {
@@ -74,6 +56,7 @@ void resolveOptions(const imocapImport& translator, const iSkeleton& skeleton,
                       ? skeleton.frameCount
                       : std::min(translator.endFrame, skeleton.frameCount);
   data.frameTime = skeleton.frameTime;
+  data.eulerFilter = translator.eulerFilter;
   data.computation = translator.computation;
 }
 
@@ -107,6 +90,22 @@ void keyBoundJoint(iSkeleton::iJoint* joint, iSkeleton::iJoint::icallbackData* c
 }
 
 }  // namespace
+
+MEulerRotation::RotationOrder eulerRotationOrder(int order) {
+  switch (order) {
+    case kOrderYZX:
+      return MEulerRotation::kYZX;
+    case kOrderZXY:
+      return MEulerRotation::kZXY;
+    case kOrderZYX:
+      return MEulerRotation::kZYX;
+    case kOrderYXZ:
+      return MEulerRotation::kYXZ;
+    case kOrderXZY:
+      return MEulerRotation::kXZY;
+  }
+  return MEulerRotation::kXYZ;
+}
 
 int reverseRotationOrder(int order) {
   switch (order) {
@@ -229,7 +228,7 @@ MStatus createJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& dat
   if (orientation[0] != 0.0 || orientation[1] != 0.0 || orientation[2] != 0.0) {
     status = fn.setOrientation(
         MEulerRotation(orientation[0] * kRadiansPerDegree, orientation[1] * kRadiansPerDegree,
-                       orientation[2] * kRadiansPerDegree, eulerOrder(order)));
+                       orientation[2] * kRadiansPerDegree, eulerRotationOrder(order)));
   }
   return status;
 }

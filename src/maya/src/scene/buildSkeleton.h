@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MEulerRotation.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MTime.h>
@@ -37,3 +38,7 @@ MStatus createJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& dat
 // The joint's rotate order for a BVH channel order: the letters reversed (XYZ gives ZYX);
 // kNotGiven for anything but the six orders.
 int reverseRotationOrder(int order);
+
+// The MEulerRotation order of a rotate order given as reverseRotationOrder gives it; kXYZ for
+// anything but the six orders.
+MEulerRotation::RotationOrder eulerRotationOrder(int order);

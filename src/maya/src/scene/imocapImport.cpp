@@ -172,7 +172,8 @@ std::string notNumbersWarning(const iMocapDataBvh& bvh) {
 }  // namespace
 
 const char* const imocapImport::kDefaultOptions =
-    "bonesOnly=false;merge=false;scale=1;rotationOrder=none;startFrame=0;endFrame=2147483648";
+    "bonesOnly=false;merge=false;scale=1;rotationOrder=none;startFrame=0;endFrame=2147483648;"
+    "eulerFilter=true";
 
 imocapImport::imocapImport() = default;
 
@@ -234,6 +235,8 @@ void imocapImport::parseOptions(const MString& options) {
       startFrame = value.asUnsigned();
     } else if (key == "endFrame") {
       endFrame = value.asUnsigned();
+    } else if (key == "eulerFilter") {
+      eulerFilter = isTrue(value);
     }
   }
 }

@@ -43,6 +43,8 @@ class imocapImport : public MPxFileTranslator {
     MDagPath rootPath;           // merge target root
     MString sceneName;
     bool translateAllJoints = false;
+    // Each frame's rotate keys nearest the previous frame's (EulerFilter).
+    bool eulerFilter = true;
     MStatus status;           // the first failure is final
     std::string failedJoint;  // data joint at which status turned to a failure
     // Polled before each joint; null: not interruptible.
@@ -114,6 +116,8 @@ class imocapImport : public MPxFileTranslator {
   int rotationOrder = static_cast<int>(kNotGiven);
   std::uint32_t startFrame = kNotGiven;
   std::uint32_t endFrame = kNotGiven;
+  // Rotate keys continuous from frame to frame; false keys the angles as the text gives them.
+  bool eulerFilter = true;
   MString sceneName;
   // The computation reads run in, which several reads may share (a take's skeletons); when null,
   // each read runs in one of its own. An interrupted read removes what it built (a merge puts
