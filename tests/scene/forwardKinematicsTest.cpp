@@ -16,10 +16,12 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "host/HostScene.h"
 #include "host/Plugins.h"
+#include "host/SceneMayaAscii.h"
 #include "scene/BvhSceneTest.h"
 #include "support/BvhReference.h"
 #include "support/JointPoses.h"
@@ -178,6 +180,27 @@ Draw randomMotion(std::mt19937& random,
 // Root travel: a path far from the origin that moves every frame.
 double travel(int axis, int frame) { return (axis == 1 ? 90.0 : 40.0 * (axis + 1)) + 7.5 * frame; }
 
+// The largest step (degrees) between two consecutive keys of any rotate curve of the joints.
+double largestRotateStep(const std::vector<std::string>& joints) {
+  double largest = 0;
+  for (const std::string& joint : joints) {
+    for (const char* plug : {"rotateX", "rotateY", "rotateZ"}) {
+      const scenetest::Keys keyed = scenetest::keys(joint + "." + plug);
+      for (std::size_t k = 1; k < keyed.size(); ++k) {
+        largest = std::max(largest, std::abs(keyed[k].second - keyed[k - 1].second));
+      }
+    }
+  }
+  return largest;
+}
+
+// The DAG nodes of a .ma text and their attributes: from the first node up to the curves.
+std::string nodesOf(const std::string& scene) {
+  const std::size_t first = scene.find("createNode");
+  const std::size_t end = std::min(scene.find("createNode animCurve"), scene.find("// End of"));
+  return scene.substr(first, end - first);
+}
+
 class ForwardKinematics : public scenetest::BvhSceneTest {
  protected:
   // Imports the text as `name`.bvh and compares every joint at every frame (the first
@@ -191,14 +214,20 @@ class ForwardKinematics : public scenetest::BvhSceneTest {
     const std::string options =
         "bonesOnly=false;merge=false;scale=" + number(scale) + ";rotationOrder=none";
     EXPECT_EQ(host::importFile(path, "BVH", options), MS::kSuccess) << name;
+    return compare(name, motion, jointposes::jointPaths("|" + name), scale, keyedFrames);
+  }
 
-    const std::vector<std::string> joints = jointposes::jointPaths("|" + name);
+  // Compares the joints (the file's, in its order) with the motion at every key time; no rotate
+  // key may lie more than 180 degrees from the one before it.
+  double compare(const std::string& name, const bvhref::Motion& motion,
+                 const std::vector<std::string>& joints, double scale = 1, int keyedFrames = -1) {
     EXPECT_EQ(joints.size(), motion.joints.size()) << name;
     if (joints.size() != motion.joints.size()) return 1e9;
     const std::vector<double> times = jointposes::keyTimes(joints);
     const int frames = keyedFrames >= 0 ? keyedFrames : static_cast<int>(motion.frames.size());
     EXPECT_EQ(times.size(), static_cast<std::size_t>(frames)) << name;
     if (times.size() != static_cast<std::size_t>(frames)) return 1e9;
+    EXPECT_LE(largestRotateStep(joints), 180.0) << name;
 
     double largest = 0;
     std::string where;
@@ -223,6 +252,42 @@ class ForwardKinematics : public scenetest::BvhSceneTest {
               << where << ")" << std::endl;
     EXPECT_LE(largest, kTolerance) << name << ": " << where;
     return largest;
+  }
+
+  // Builds the file's joints as a rig of its own: every joint turning in another rotate order,
+  // with a random joint orient, and every third with a rotate axis too. Then merges the file
+  // onto it and compares.
+  void checkRig(const std::string& name, const std::string& text, std::mt19937& random) {
+    bvhref::Motion motion;
+    std::string error;
+    ASSERT_TRUE(bvhref::read(text, motion, error)) << name << ": " << error;
+    const std::string path = write(name + ".bvh", text);
+    ASSERT_EQ(host::importFile(path, "BVH", std::string("bonesOnly=true")), MS::kSuccess);
+    const std::vector<std::string> joints = jointposes::jointPaths("|" + name);
+    std::uniform_int_distribution<int> shift(1, 5);
+    std::uniform_real_distribution<double> angle(-120, 120);
+    for (std::size_t j = 0; j < joints.size(); ++j) {
+      host::Value order;
+      ASSERT_EQ(host::getAttribute(joints[j] + ".rotateOrder", order), MS::kSuccess);
+      ASSERT_EQ(host::setAttribute(joints[j] + ".rotateOrder",
+                                   (std::get<int>(order) + shift(random)) % 6),
+                MS::kSuccess);
+      ASSERT_EQ(host::setAttribute(joints[j] + ".jointOrient",
+                                   Vector{angle(random), angle(random), angle(random)}),
+                MS::kSuccess);
+      if (j % 3 == 0) {
+        ASSERT_EQ(host::setAttribute(joints[j] + ".rotateAxis",
+                                     Vector{angle(random), angle(random), angle(random)}),
+                  MS::kSuccess);
+      }
+    }
+    const std::string rig = host::sceneMayaAscii("rig.ma");
+    ASSERT_EQ(host::select({joints[0]}), MS::kSuccess);
+    ASSERT_EQ(host::importFile(path, "BVH", std::string("bonesOnly=false;merge=true")),
+              MS::kSuccess);
+    compare(name + " onto a rig", motion, joints);
+    // The merge keyed the rig and changed nothing else of it.
+    EXPECT_EQ(nodesOf(host::sceneMayaAscii("rig.ma")), nodesOf(rig));
   }
 };
 
@@ -343,6 +408,58 @@ TEST_F(ForwardKinematics, RepositorySamples) {
     // across the blocks: one of twoBlocksCrlf's three.
     check(name, text, 1, name == "twoBlocksCrlf" ? 1 : -1);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A rig whose joints turn otherwise than the file's (rotate orders, joint orients, rotate axes)
+// is posed as the file poses its own joints.
+TEST_F(ForwardKinematics, MergeOntoARigPosesItAsTheFile) {
+  std::mt19937 random(41002);
+  std::vector<Joint> joints = humanoid(random);
+  setChannels(joints, random, [](const Joint& joint, const char* order) {
+    return joint.parent < 0 ? join(positions(), rotations(order)) : rotations(order);
+  });
+  checkRig("rigOrders",
+           bvhText(joints, kFrames,
+                   randomMotion(random, [](const Joint&, int a, int f) { return travel(a, f); })),
+           random);
+
+  joints = humanoid(random);
+  setChannels(joints, random,
+              [](const Joint&, const char* order) { return join(positions(), rotations(order)); });
+  auto factor = std::make_shared<std::uniform_real_distribution<double>>(0.5, 1.5);
+  checkRig("rigPositions",
+           bvhText(joints, kFrames,
+                   randomMotion(random,
+                                [&random, factor](const Joint& joint, int a, int f) {
+                                  if (joint.parent < 0) return travel(a, f);
+                                  return joint.offset[static_cast<std::size_t>(a)] *
+                                         (*factor)(random);
+                                })),
+           random);
+}
+
+// Onto the joints the same file built, a merge keys the file's values as they stand.
+TEST_F(ForwardKinematics, MergeOntoTheFilesOwnJointsKeysItsValues) {
+  std::mt19937 random(41003);
+  std::vector<Joint> joints = humanoid(random);
+  setChannels(joints, random,
+              [](const Joint&, const char* order) { return join(positions(), rotations(order)); });
+  const std::string path =
+      write("own.bvh",
+            bvhText(joints, kFrames, randomMotion(random, [](const Joint& joint, int a, int f) {
+                      return joint.offset[static_cast<std::size_t>(a)] + f;
+                    })));
+  const std::string unfiltered = "bonesOnly=false;eulerFilter=false";
+  ASSERT_EQ(host::importFile(path, "BVH", unfiltered), MS::kSuccess);
+  const std::string imported = host::sceneMayaAscii("own.ma");
+  ASSERT_GT(largestRotateStep(jointposes::jointPaths("|own")), 180.0);
+  ASSERT_EQ(host::select({"|own|Root"}), MS::kSuccess);
+  ASSERT_EQ(host::importFile(path, "BVH", unfiltered + ";merge=true"), MS::kSuccess);
+  EXPECT_EQ(host::sceneMayaAscii("own.ma"), imported);
 }
 
 }  // namespace
