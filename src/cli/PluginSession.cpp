@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -100,4 +102,12 @@ bool PluginSession::writeScene(const char* program, const std::string& json, con
   if (!json.empty()) report(json, writeText(json, host::sceneJson()));
   if (!ma.empty()) report(ma, host::writeSceneMayaAscii(ma));
   return written;
+}
+
+std::optional<std::string> PluginSession::bvhOptions(const std::optional<std::string>& given) {
+  // An empty string is the translator's own case: it reads nothing.
+  if (!given || given->empty()) return given;
+  std::string defaults;
+  if (!host::translatorDefaultOptions("BVH", defaults) || defaults.empty()) return given;
+  return defaults + ";" + *given;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ class PluginSession {
   static std::string modulePath();
   // Loads the module unless it is loaded already. False, with a one-line reason, on failure.
   static bool load(std::string& error);
+  // The option string a BVH file is read with, once the module is loaded: none gives the
+  // translator's registered default; given options follow that default, so that an option they
+  // do not name keeps its default rather than the translator's construction value (bones only).
+  static std::optional<std::string> bvhOptions(const std::optional<std::string>& given);
   // What Maya does on exit: ends device threads, empties the scene and unloads the module.
   static void end();
   // The errors the host has shown since the last call, joined by "; ".

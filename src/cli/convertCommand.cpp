@@ -399,7 +399,7 @@ bool readJob(std::vector<std::string>& fields, std::size_t count) {
 
 void convertOne(const std::vector<std::string>& job, const std::optional<std::string>& options) {
   const std::string& input = job[0];
-  const MStatus status = host::openFile(input, "BVH", options);
+  const MStatus status = host::openFile(input, "BVH", PluginSession::bvhOptions(options));
   const std::string errors = PluginSession::takeErrors();
   std::string reply;
   for (const std::string& warning : PluginSession::takeWarnings()) {

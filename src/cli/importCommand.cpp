@@ -128,8 +128,9 @@ int importBvh(const ImportRequest& request) {
       progress = std::make_unique<ImportProgress>(request.file, size);
     }
     host::setInterruptSource([&stops] { return stops.stopped(); });
-    status = request.open ? host::openFile(request.file, "BVH", request.options)
-                          : host::importFile(request.file, "BVH", request.options);
+    const std::optional<std::string> options = PluginSession::bvhOptions(request.options);
+    status = request.open ? host::openFile(request.file, "BVH", options)
+                          : host::importFile(request.file, "BVH", options);
     host::setInterruptSource(nullptr);
   }
   const double taken =

@@ -2,6 +2,7 @@
 #include <host/Plugins.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnDependencyNode.h>
+#include <maya/MFnTransform.h>
 #include <maya/MObject.h>
 #include <maya/MPlug.h>
 #include <maya/MTime.h>
@@ -22,6 +23,8 @@
 #include "ProcessPlatform.h"
 #include "StopSignals.h"
 #include "marvikCommands.h"
+#include "motion/EulerFilter.h"
+#include "motion/RotationOrder.h"
 
 namespace {
 
@@ -145,11 +148,27 @@ bool beforeFirstFrame(const Sample& sample) {
   return true;
 }
 
-// Keys the recorded samples onto the joints, one key per evaluation at the scene's rate.
+// The joint's rotate order as a channel order with the same middle axis.
+RotationOrder rotateOrderOf(const MObject& joint) {
+  static const RotationOrder kOrders[6] = {kOrderXYZ, kOrderYZX, kOrderZXY,
+                                           kOrderXZY, kOrderYXZ, kOrderZYX};
+  const int order = static_cast<int>(MFnTransform(joint).rotationOrder()) - 1;
+  return order >= 0 && order < 6 ? kOrders[order] : kOrderXYZ;
+}
+
+// Keys the recorded samples onto the joints, one key per evaluation at the scene's rate, each
+// rotation nearest the one keyed before it.
 bool keySamples(const std::vector<Link>& links, const std::vector<Sample>& samples) {
   for (std::size_t joint = 0; joint < links.size(); ++joint) {
     MObject object = host::findNode(links[joint].joint);
     MFnDependencyNode node(object);
+    EulerFilter filter(rotateOrderOf(object));
+    std::vector<Vector> rotations;
+    for (const Sample& sample : samples) {
+      const Vector& rotation = sample.rotations[joint];
+      rotations.push_back(filter.next({singlePrecision(rotation[0]), singlePrecision(rotation[1]),
+                                       singlePrecision(rotation[2])}));
+    }
     const char* translate[] = {"translateX", "translateY", "translateZ"};
     const char* rotate[] = {"rotateX", "rotateY", "rotateZ"};
     for (int axis = 0; axis < 6; ++axis) {
@@ -160,9 +179,9 @@ bool keySamples(const std::vector<Link>& links, const std::vector<Sample>& sampl
                    nullptr, &status);
       if (!status) return false;
       for (std::size_t k = 0; k < samples.size(); ++k) {
-        const double value =
-            axis < 3 ? singlePrecision(samples[k].translations[joint][axis])
-                     : singlePrecision(samples[k].rotations[joint][axis - 3]) * kPi / 180.0;
+        const double value = axis < 3
+                                 ? singlePrecision(samples[k].translations[joint][axis])
+                                 : rotations[k][static_cast<std::size_t>(axis - 3)] * kPi / 180.0;
         const MTime time(static_cast<double>(k) / kSceneFramesPerSecond, MTime::kSeconds);
         if (!curve.addKeyframe(time, value)) return false;
       }

@@ -96,6 +96,15 @@ TEST_F(MarvikImport, OptionsReachTheTranslator) {
   EXPECT_EQ(printed[5], "  time range     (no keys)");
 }
 
+// Options not named keep the registered defaults: motion is keyed unless bonesOnly says not.
+TEST_F(MarvikImport, OptionsFollowTheRegisteredDefaults) {
+  ASSERT_EQ(run({sample("syntax/lowerCase.bvh"), "--options", "scale=2"}), 0) << err;
+  const std::vector<std::string> printed = lines(out);
+  ASSERT_EQ(printed.size(), 7u) << out;
+  EXPECT_EQ(printed[4], "  keys written   30 on 15 curves");
+  EXPECT_EQ(err, "");
+}
+
 TEST_F(MarvikImport, TheTranslatorsErrorIsShownAndTheExitCodeIsOne) {
   const std::string bad = directory + "/broken.bvh";
   std::ofstream(bad) << "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 4 a b c d\n}\n";

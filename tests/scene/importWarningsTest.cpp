@@ -36,6 +36,18 @@ std::vector<std::string> warningsOf(const std::string& path,
   return host::warnings();
 }
 
+// A translator keeps bonesOnly from its construction until an option string names it; until
+// then a read that builds bones only says why there is no motion.
+TEST_F(ImportWarnings, BonesOnlyNotNamedIsSaid) {
+  const std::string path = write("run.bvh", smallBvh(2));
+  EXPECT_THAT(warningsOf(path, "scale=0.01"),
+              ElementsAre("run.bvh: only the joints were built, without motion: the options did "
+                          "not name bonesOnly (bonesOnly=false keys the motion)"));
+  EXPECT_THAT(host::listNodes("animCurveTL"), IsEmpty());
+  EXPECT_THAT(warningsOf(path, "bonesOnly=true"), IsEmpty());
+  EXPECT_THAT(warningsOf(path, "scale=0.01"), IsEmpty());
+}
+
 TEST_F(ImportWarnings, ShortFileKeysItsFramesAndSaysWhichAreZero) {
   const std::string path = write("short.bvh", shortBvh());
   EXPECT_THAT(warningsOf(path), ElementsAre("short.bvh: the file holds 3 of the 10 frames it "

@@ -225,6 +225,7 @@ void imocapImport::parseOptions(const MString& options) {
     const MString& value = parts[1];
     if (key == "bonesOnly") {
       bonesOnly = isTrue(value);
+      bonesOnlyNamed = true;
     } else if (key == "merge") {
       merge = isTrue(value);
     } else if (key == "scale") {
@@ -265,6 +266,13 @@ MStatus imocapImport::reader(const MFileObject& file, const MString& optionsStri
     } else {
       for (unsigned int i = 0; i < warningTexts.length(); ++i) {
         MGlobal::displayWarning(file.resolvedName() + ": " + warningTexts[i]);
+      }
+      // A script that names some options but not this one gets no motion at all, and would not
+      // know why.
+      if (bonesOnly && !bonesOnlyNamed) {
+        MGlobal::displayWarning(file.resolvedName() +
+                                ": only the joints were built, without motion: the options did "
+                                "not name bonesOnly (bonesOnly=false keys the motion)");
       }
     }
   } catch (...) {

@@ -136,4 +136,7 @@ class imocapImport : public MPxFileTranslator {
 
   MString failureText;
   MStringArray warningTexts;
+  // Whether an option string has named bonesOnly: until one does, it keeps its construction
+  // value, and a read building bones only says so.
+  bool bonesOnlyNamed = false;
 };
