@@ -12,6 +12,7 @@
 #include "model/Object.h"
 #include "model/Scene.h"
 #include "model/Ticks.h"
+#include "model/Units.h"
 #include "runtime/DeviceState.h"
 #include "runtime/Session.h"
 #include "writers/JsonWriter.h"
@@ -20,22 +21,23 @@ namespace host {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+// Internal units in one UI unit of the attribute's type.
+double uiScale(const Attribute& attribute) {
+  return internalPerUi(attribute.unit, Session::instance().scene.uiUnits());
+}
 
-bool isAngle(const Attribute& attribute) { return attribute.unit == AttributeUnit::kAngle; }
-
-// Degrees rounded to 15 significant digits: a degree value set here or computed by a caller
-// comes back as written (30, not 29.999999999999996) despite the trip through radians.
+// In the scene's UI units, rounded to 15 significant digits when converted: a value set here or
+// computed by a caller comes back as written (30, not 29.999999999999996) despite the trip
+// through internal units.
 double toShown(const Attribute& attribute, double value) {
-  if (!isAngle(attribute) || !std::isfinite(value)) return value;
+  const double scale = uiScale(attribute);
+  if (scale == 1.0 || !std::isfinite(value)) return value;
   char text[32];
-  std::snprintf(text, sizeof text, "%.15g", value / (kPi / 180.0));
+  std::snprintf(text, sizeof text, "%.15g", value / scale);
   return std::strtod(text, nullptr);
 }
 
-double toStored(const Attribute& attribute, double value) {
-  return isAngle(attribute) ? value * (kPi / 180.0) : value;
-}
+double toStored(const Attribute& attribute, double value) { return value * uiScale(attribute); }
 
 // "node.attribute" split at its last ".", both parts found.
 MStatus findPlug(const std::string& plug, std::shared_ptr<Node>& node,
@@ -296,14 +298,15 @@ MStatus readAttribute(const std::string& plug, Value& value) {
   MStatus status = findPlug(plug, node, attribute);
   if (!status) return status;
   if (attribute->kind != AttributeKind::kCompound) {
-    value = shownValue(*attribute, node->value(*attribute));
+    value = shownValue(*attribute, Session::instance().scene.evaluate(*node, *attribute));
     return MS::kSuccess;
   }
   if (!isVector(*attribute)) return MS::kInvalidParameter;
   std::array<double, 3> vector{};
   for (std::size_t i = 0; i < 3; ++i) {
     const Attribute& child = *attribute->children[i];
-    vector[i] = toShown(child, std::get<double>(node->value(child)));
+    vector[i] =
+        toShown(child, numberOf(Session::instance().scene.evaluate(*node, child)).value_or(0.0));
   }
   value = vector;
   return MS::kSuccess;
