@@ -140,12 +140,53 @@ void writeTransform(JsonWriter& json, const Node& node) {
   }
 }
 
+// As Maya's keyTangent names them.
+const char* tangentName(Tangent type) {
+  switch (type) {
+    case Tangent::kGlobal:
+      return "global";
+    case Tangent::kFixed:
+      return "fixed";
+    case Tangent::kLinear:
+      return "linear";
+    case Tangent::kFlat:
+      return "flat";
+    case Tangent::kSmooth:
+      return "spline";
+    case Tangent::kStep:
+      return "step";
+    case Tangent::kSlow:
+      return "slow";
+    case Tangent::kFast:
+      return "fast";
+    case Tangent::kClamped:
+      return "clamped";
+    case Tangent::kPlateau:
+      return "plateau";
+    case Tangent::kStepNext:
+      return "stepnext";
+    case Tangent::kAuto:
+      return "auto";
+    case Tangent::kAutoMix:
+      return "automix";
+    case Tangent::kAutoEase:
+      return "autoease";
+    case Tangent::kAutoCustom:
+      return "autocustom";
+  }
+  return "";
+}
+
 void writeCurve(JsonWriter& json, const Node& node) {
   auto& scene = Session::instance().scene;
   json.out << ", ";
   json.key("drives");
   auto output = node.type().findAttribute("output");
   auto driven = output ? scene.destinations(node, *output) : std::vector<PlugEnd>();
+  if (!driven.empty() && driven.front().node->type().name == "unitConversion") {
+    const Node& conversion = *driven.front().node;
+    driven = scene.destinations(conversion, *conversion.type().findAttribute("output"));
+  }
   if (driven.empty()) {
     json.out << "null";
   } else {
@@ -161,6 +202,16 @@ void writeCurve(JsonWriter& json, const Node& node) {
     json.number(secondsOf(keys[i].ticks));
     json.out << ", ";
     json.number(keys[i].value);
+    json.out << ']';
+  }
+  json.out << "], ";
+  json.key("tangents");
+  json.out << '[';
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    json.out << (i ? ", [" : "[");
+    json.string(tangentName(keys[i].in));
+    json.out << ", ";
+    json.string(tangentName(keys[i].out));
     json.out << ']';
   }
   json.out << ']';
@@ -342,6 +393,15 @@ MStatus connectAttributes(const std::string& source, const std::string& destinat
                                            {toNode, toAttribute.get()});
 }
 
+MStatus curveCalls(const std::string& curve, CurveCalls& calls) {
+  auto found = Session::instance().scene.find(curve);
+  const AnimCurve* keys = found ? AnimCurve::of(*found) : nullptr;
+  if (!keys) return MS::kNotFound;
+  calls.addKeys = keys->addKeysCalls;
+  calls.addKeyframe = keys->addKeyframeCalls;
+  return MS::kSuccess;
+}
+
 void setCurrentTime(double seconds) {
   Session::instance().scene.setCurrentTime(MTime(seconds, MTime::kSeconds));
 }
@@ -376,6 +436,10 @@ std::string sceneJson() {
   json.out << "{\n  ";
   json.key("currentTime");
   json.number(scene.currentTime().as(MTime::kSeconds));
+  json.out << ",\n  ";
+  json.key("units");
+  json.strings({linearName(scene.uiUnits().linear, false), angleName(scene.uiUnits().angle, false),
+                timeName(scene.uiUnits().time)});
   json.out << ",\n  ";
   json.key("namespaces");
   json.strings(scene.namespaces());
