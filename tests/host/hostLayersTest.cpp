@@ -25,8 +25,8 @@ const std::map<std::string, std::string> kHostHeaders = {
     {"Interrupts.h", "controls"}};
 
 // Maya's value types: what a model file may include of <maya/...>.
-const std::set<std::string> kValueTypes = {"MFn.h",     "MObject.h", "MStatus.h",
-                                           "MString.h", "MTime.h",   "MTypeId.h"};
+const std::set<std::string> kValueTypes = {"MAngle.h",  "MDistance.h", "MFn.h",   "MObject.h",
+                                           "MStatus.h", "MString.h",   "MTime.h", "MTypeId.h"};
 
 int rank(const std::string& layer) {
   const auto at = std::find(kLayers.begin(), kLayers.end(), layer);

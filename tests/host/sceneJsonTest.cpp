@@ -29,6 +29,7 @@ TEST_F(SceneJson, EmptyScene) {
   EXPECT_EQ(host::sceneJson(),
             "{\n"
             "  \"currentTime\": 0,\n"
+            "  \"units\": [\"cm\", \"deg\", \"film\"],\n"
             "  \"namespaces\": [],\n"
             "  \"selection\": [],\n"
             "  \"errors\": [],\n"
@@ -62,6 +63,7 @@ TEST_F(SceneJson, SmallSkeletonWithACurve) {
       host::sceneJson(),
       "{\n"
       "  \"currentTime\": 2.5,\n"
+      "  \"units\": [\"cm\", \"deg\", \"film\"],\n"
       "  \"namespaces\": [\"rig\"],\n"
       "  \"selection\": [\"|walk|Hips|rig:Spine\"],\n"
       "  \"errors\": [\"say \\\"hi\\\"\\\\\"],\n"
@@ -76,9 +78,13 @@ TEST_F(SceneJson, SmallSkeletonWithACurve) {
       "\"rotateOrder\": \"xyz\", \"jointOrient\": [0, 0, 0]},\n"
       "    {\"name\": \"Hips_rotateX\", \"path\": \"Hips_rotateX\", \"type\": \"animCurveTL\", "
       "\"parent\": null, \"drives\": \"|walk|Hips.rotateX\", \"keys\": [[0.041666666666666664, "
-      "45.5], [0.5, 0.3333333333333333]]},\n"
+      "45.5], [0.5, 0.3333333333333333]], \"tangents\": [[\"auto\", \"auto\"], [\"auto\", "
+      "\"auto\"]]},\n"
+      "    {\"name\": \"unitConversion1\", \"path\": \"unitConversion1\", \"type\": "
+      "\"unitConversion\", \"parent\": null, \"attributes\": {\"input\": 0, \"output\": 0, "
+      "\"conversionFactor\": 0.017453292519943295}},\n"
       "    {\"name\": \"spare\", \"path\": \"spare\", \"type\": \"animCurveTA\", \"parent\": "
-      "null, \"drives\": null, \"keys\": []}\n"
+      "null, \"drives\": null, \"keys\": [], \"tangents\": []}\n"
       "  ]\n"
       "}\n");
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <host/HostScene.h>
+#include <host/Plugins.h>
 #include <host/SceneMayaAscii.h>
+#include <maya/MAnimControl.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnDependencyNode.h>
 #include <maya/MPlug.h>
@@ -72,6 +74,14 @@ TEST_F(SceneMayaAscii, SkeletonWithCurvesIsWrittenLineByLine) {
   key("|walk|Hips|Spine", "rotateX", MFnAnimCurve::kAnimCurveTA,
       {{0, 0}, {1.0 / 120, 10 * kPi / 180}, {2.0 / 120, -20 * kPi / 180}});
 
+  {
+    // Maya's tangent codes where a key's type is not the default (auto): linear 2, step 5,
+    // stepNext 17.
+    MFnAnimCurve spine(MFnDependencyNode(host::findNode("|walk|Hips|Spine")).findPlug("rx", false));
+    ASSERT_EQ(spine.setInTangentType(1, MFnAnimCurve::kTangentLinear), MS::kSuccess);
+    ASSERT_EQ(spine.setOutTangentType(0, MFnAnimCurve::kTangentStep), MS::kSuccess);
+    ASSERT_EQ(spine.setOutTangentType(2, MFnAnimCurve::kTangentStepNext), MS::kSuccess);
+  }
   const std::vector<std::string> curves = host::listNodes("animCurveTA");
   ASSERT_EQ(curves.size(), 1u);
   const std::string spineCurve = curves[0];
@@ -97,9 +107,18 @@ TEST_F(SceneMayaAscii, SkeletonWithCurvesIsWrittenLineByLine) {
       "createNode joint -n \"Tip\" -p \"|prop|Spine\";",
       "\tsetAttr \".t\" -type \"double3\" 0.5 0 -2.25 ;",
       "createNode animCurveTL -n \"" + hipsCurve + "\";",
+      "\tsetAttr \".tan\" 18;",
+      "\tsetAttr \".wgt\" no;",
       "\tsetAttr -s 2 \".ktv[0:1]\"  0 96 1 97.5;",
       "createNode animCurveTA -n \"" + spineCurve + "\";",
+      "\tsetAttr \".tan\" 18;",
+      "\tsetAttr \".wgt\" no;",
       "\tsetAttr -s 3 \".ktv[0:2]\"  0 0 1 10 2 -20;",
+      "\tsetAttr -s 3 \".kit[1]\"  2;",
+      "\tsetAttr -s 3 \".kot[0:2]\"  5 18 17;",
+      "createNode script -n \"sceneConfigurationScriptNode\";",
+      "\tsetAttr \".b\" -type \"string\" \"playbackOptions -min 1 -max 120 -ast 1 -aet 200 \";",
+      "\tsetAttr \".st\" 6;",
       "connectAttr \"" + hipsCurve + ".o\" \"Hips.ty\";",
       "connectAttr \"" + spineCurve + ".o\" \"|walk|Hips|Spine.rx\";",
       "// End of walk.ma",
@@ -117,7 +136,7 @@ TEST_F(SceneMayaAscii, KeysOffEveryRateStayFractionalOnFilm) {
   key("Hips", "translateX", MFnAnimCurve::kAnimCurveTL, {{0.0125, 1}, {1.0 / 7, 2}});
   const std::vector<std::string> written = lines(host::sceneMayaAscii("a.ma"));
   EXPECT_EQ(written[4], "currentUnit -l centimeter -a degree -t film;");
-  EXPECT_EQ(written[10], "\tsetAttr -s 2 \".ktv[0:1]\"  0.3 1 3.428571429 2;");
+  EXPECT_EQ(written[12], "\tsetAttr -s 2 \".ktv[0:1]\"  0.3 1 3.428571429 2;");
 }
 
 TEST_F(SceneMayaAscii, LongKeyListsContinueEveryEightKeys) {
@@ -126,8 +145,46 @@ TEST_F(SceneMayaAscii, LongKeyListsContinueEveryEightKeys) {
   for (int frame = 0; frame < 10; ++frame) keys.push_back({frame / 24.0, frame});
   key("Hips", "translateX", MFnAnimCurve::kAnimCurveTL, keys);
   const std::vector<std::string> written = lines(host::sceneMayaAscii("a.ma"));
-  EXPECT_EQ(written[10], "\tsetAttr -s 10 \".ktv[0:9]\"  0 0 1 1 2 2 3 3 4 4 5 5 6 6 7 7");
-  EXPECT_EQ(written[11], "\t\t8 8 9 9;");
+  EXPECT_EQ(written[12], "\tsetAttr -s 10 \".ktv[0:9]\"  0 0 1 1 2 2 3 3 4 4 5 5 6 6 7 7");
+  EXPECT_EQ(written[13], "\t\t8 8 9 9;");
+}
+
+TEST_F(SceneMayaAscii, TheScenesTimeUnitWinsWhenItsFramesHoldTheKeys) {
+  create("joint", "Hips");
+  key("Hips", "translateX", MFnAnimCurve::kAnimCurveTL, {{0, 1}, {0.5, 2}});
+  EXPECT_EQ(lines(host::sceneMayaAscii("a.ma"))[4], "currentUnit -l centimeter -a degree -t film;")
+      << "not 2fps";
+
+  // A time the scene's unit holds (pal: frame 5) though film does not.
+  host::emptyScene();
+  create("joint", "Hips");
+  key("Hips", "translateX", MFnAnimCurve::kAnimCurveTL, {{0, 1}, {0.2, 2}});
+  ASSERT_TRUE(host::runCommand("currentUnit", {"-t", "pal", "-l", "in", "-a", "rad"}));
+  const std::vector<std::string> written = lines(host::sceneMayaAscii("a.ma"));
+  EXPECT_EQ(written[4], "currentUnit -l inch -a radian -t pal;");
+  EXPECT_EQ(written[12], "\tsetAttr -s 2 \".ktv[0:1]\"  0 0.393700787401575 5 0.78740157480315;");
+}
+
+TEST_F(SceneMayaAscii, TimeSliderRangesAreWrittenInTheFilesFrames) {
+  ASSERT_EQ(MAnimControl::setMinMaxTime(MTime(0.5, MTime::kSeconds), MTime(90.0, MTime::kFilm)),
+            MS::kSuccess);
+  ASSERT_EQ(MAnimControl::setAnimationStartEndTime(MTime(-1.0, MTime::kSeconds),
+                                                   MTime(5.0, MTime::kSeconds)),
+            MS::kSuccess);
+  EXPECT_EQ(MAnimControl::setMinMaxTime(MTime(2.0, MTime::kSeconds), MTime(1.0, MTime::kSeconds)),
+            MS::kInvalidParameter);
+  EXPECT_EQ(MAnimControl::setMaxTime(MTime(0.25, MTime::kSeconds)), MS::kInvalidParameter)
+      << "before the minimum";
+  EXPECT_EQ(MAnimControl::minTime(), MTime(12.0, MTime::kFilm));
+  EXPECT_EQ(MAnimControl::animationEndTime(), MTime(120.0, MTime::kFilm));
+  ASSERT_TRUE(host::runCommand("currentUnit", {"-t", "ntsc"}));
+  const std::vector<std::string> written = lines(host::sceneMayaAscii("a.ma"));
+  EXPECT_EQ(written[9],
+            "\tsetAttr \".b\" -type \"string\" \"playbackOptions -min 15 -max 112.5 -ast -30 "
+            "-aet 150 \";");
+  host::emptyScene();
+  EXPECT_EQ(MAnimControl::maxTime(), MTime(120.0, MTime::kFilm)) << "a new scene's";
+  EXPECT_EQ(MAnimControl::animationStartTime(), MTime(1.0, MTime::kFilm));
 }
 
 // A UTF-8 path with the platform's own separators; the file names itself without its folder.

@@ -9,9 +9,10 @@
 
 // The host's own controls over its scene, for tests, tools and the host itself; module code
 // never includes this. Main thread only. Nodes are named by full DAG path ("|walk|Hips") or by
-// name ("Hips", "rig:Hips"), which must then be unique. Angles are in degrees here, as Maya's
-// getAttr and setAttr show them (plugs and function sets use radians), rounded to 15 significant
-// digits to hide the noise of the conversion.
+// name ("Hips", "rig:Hips"), which must then be unique. Values are in the scene's UI units here
+// (degrees and centimetres in a new scene), as Maya's getAttr and setAttr show them (plugs and
+// function sets use internal units: centimetres, radians), rounded to 15 significant digits
+// when converted, to hide the noise of the conversion.
 namespace host {
 
 // Deletes every node (through the same path as a single deletion, so plug-in nodes are told),
@@ -41,7 +42,8 @@ MStatus addNamespace(const std::string& name);
 // "node.attribute" by long or short attribute name. Setting fails with kInvalidParameter on a
 // locked plug, a driven plug or a value of the wrong kind; numbers convert between bool, int and
 // double. Getting evaluates what the node computes, after marking dirty what device threads
-// asked to refresh since the last read.
+// asked to refresh since the last read; a driven plug reads its source (a curve at the current
+// time, through any unitConversion).
 MStatus setAttribute(const std::string& plug, const Value& value);
 MStatus getAttribute(const std::string& plug, Value& value);
 // Reads plugs in order as one evaluation, as a viewport refresh does: what device threads
@@ -50,9 +52,17 @@ MStatus getAttribute(const std::string& plug, Value& value);
 // Stops at the first plug that cannot be read and returns its status.
 MStatus getAttributes(const std::vector<std::string>& plugs, std::vector<Value>& values);
 
-// Connects "node.attribute" to "node.attribute"; kInvalidParameter when the destination is
-// already driven or locked.
+// Connects "node.attribute" to "node.attribute", through a unitConversion node where Maya makes
+// one; kInvalidParameter when the destination is already driven or locked.
 MStatus connectAttributes(const std::string& source, const std::string& destination);
+
+// How often MFnAnimCurve::addKeys and addKeyframe were called on a curve; kNotFound when the
+// node is no curve.
+struct CurveCalls {
+  unsigned long addKeys = 0;
+  unsigned long addKeyframe = 0;
+};
+MStatus curveCalls(const std::string& curve, CurveCalls& calls);
 
 void setCurrentTime(double seconds);
 // Replaces the active selection; kNotFound (selection unchanged) when a node is missing.
@@ -65,13 +75,16 @@ std::vector<std::string> errors();
 std::vector<std::string> warnings();
 
 // The scene as JSON text:
-// {"currentTime": seconds, "namespaces": [...], "selection": [paths], "errors": [...],
+// {"currentTime": seconds, "units": [linear, angle, time] (currentUnit's short names),
+//  "namespaces": [...], "selection": [paths], "errors": [...],
 //  "nodes": [ {"name", "path", "type", "parent": path or null, ...} in creation order ]}
-// Transforms and joints add "translate", "rotate" (degrees), "rotateOrder" ("xyz" ... "zyx"),
-// joints "jointOrient" (degrees); animation curves add "drives" ("<path>.<attribute>" or null)
-// and "keys" ([[seconds, value], ...] in time order); other nodes add "attributes" (long name
-// to stored value, vectors as arrays, not evaluated). Numbers are in their shortest form that
-// reads back to the same double. Top-level entries and nodes are one per line.
+// Transforms and joints add "translate", "rotate", "rotateOrder" ("xyz" ... "zyx"), joints
+// "jointOrient", in UI units, stored (not evaluated); animation curves add "drives"
+// ("<path>.<attribute>" or null; the plug a unitConversion it feeds drives), "keys"
+// ([[seconds, value in internal units], ...] in time order) and "tangents" ([[in, out], ...],
+// keyTangent's names: "auto", "spline", "linear", "step", ...); other nodes add "attributes"
+// (long name to stored value, vectors as arrays, not evaluated). Numbers are in their shortest form
+// that reads back to the same double. Top-level entries and nodes are one per line.
 std::string sceneJson();
 
 }  // namespace host

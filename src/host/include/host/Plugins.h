@@ -60,7 +60,8 @@ bool translatorDefaultOptions(const std::string& translator, std::string& option
 // argument; 'abc' is not one") and kInvalidParameter returned without running it.
 // "help <name>" is Maya's own: its result is the syntax's description (the flags, long and
 // short, with their argument types), or "Quick help is not available for '<name>'." for a
-// command registered without a syntax.
+// command registered without a syntax. "currentUnit" is Maya's too, on the scene's UI units
+// (-l/-linear, -a/-angle, -t/-time; -q/-query with one of them; -f/-fullName).
 MStatus runCommand(const std::string& name, const std::vector<std::string>& args = {});
 // Runs the command as maya.cmds passes Python keyword arguments: each keyword becomes the flag
 // "-<keyword>" (long or short name alike), in order, after the positional arguments. True and

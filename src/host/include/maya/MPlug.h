@@ -5,8 +5,9 @@
 
 class MString;
 
-// An attribute of a node. Reading a value the node computes evaluates it first. The host does
-// not evaluate connections: a driven plug reads the value stored on its own node.
+// An attribute of a node. Reading a value the node computes evaluates it first; a driven plug
+// reads its source, evaluated (an animation curve at the current time, through any
+// unitConversion). Values are in internal units: centimetres, radians.
 class MPlug {
  public:
   MPlug();
@@ -26,7 +27,7 @@ class MPlug {
   bool operator!=(const MPlug& other) const;
   bool operator!=(const MObject& other) const;
 
-  // String attributes only; kInvalidParameter for others. Angles read in radians.
+  // String attributes only; kInvalidParameter for others.
   MString asString(MStatus* ReturnStatus = nullptr) const;
   // Numeric attributes (booleans read 0 or 1); kInvalidParameter for strings and compounds.
   double asDouble(MStatus* ReturnStatus = nullptr) const;

@@ -13,12 +13,19 @@ class MTime {
     kSeconds,
     kMilliseconds,
     kGames,
+    k15FPS = kGames,
     kFilm,
+    k24FPS = kFilm,
     kPALFrame,
+    k25FPS = kPALFrame,
     kNTSCFrame,
+    k30FPS = kNTSCFrame,
     kShowScan,
+    k48FPS = kShowScan,
     kPALField,
+    k50FPS = kPALField,
     kNTSCField,
+    k60FPS = kNTSCField,
     k2FPS,
     k3FPS,
     k4FPS,
@@ -49,7 +56,17 @@ class MTime {
     k1500FPS,
     k2000FPS,
     k3000FPS,
-    k6000FPS
+    k6000FPS,
+    k23_976FPS,
+    k29_97FPS,
+    k29_97DF,
+    k47_952FPS,
+    k59_94FPS,
+    k44100FPS,
+    k48000FPS,
+    k90FPS,
+    kUserDef,
+    kLast
   };
 
   MTime();
@@ -71,6 +88,11 @@ class MTime {
   MTime& operator-=(const MTime& other);
   MTime operator*(double factor) const;
   MTime& operator*=(double factor);
+
+  // The scene's time unit (currentUnit -t), kFilm in a new scene; setUIUnit refuses units
+  // without a fixed rate (kInvalid, kUserDef, kLast) with kInvalidParameter.
+  static Unit uiUnit();
+  static MStatus setUIUnit(Unit new_unit);
 
   bool operator==(const MTime& other) const;
   bool operator!=(const MTime& other) const;

@@ -1,5 +1,8 @@
+#include <maya/MDGModifier.h>
+#include <maya/MDoubleArray.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MPlug.h>
+#include <maya/MTimeArray.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +14,7 @@
 #include "model/Object.h"
 #include "model/Scene.h"
 #include "model/Ticks.h"
+#include "model/Units.h"
 #include "runtime/Session.h"
 
 using host::report;
@@ -68,6 +72,34 @@ std::size_t lowerBound(const std::vector<host::CurveKey>& keys, long long tick) 
   return static_cast<std::size_t>(found - keys.begin());
 }
 
+host::Tangent tangentOf(MFnAnimCurve::TangentType type) {
+  return type == MFnAnimCurve::kTangentGlobal ? host::kDefaultTangent
+                                              : static_cast<host::Tangent>(type);
+}
+
+bool knownTangent(MFnAnimCurve::TangentType type) {
+  return type >= MFnAnimCurve::kTangentGlobal && type <= MFnAnimCurve::kTangentAutoCustom;
+}
+
+host::AttributeUnit outputUnit(const host::Node& curve) {
+  auto output = curve.type().findAttribute("output");
+  return output ? output->unit : host::AttributeUnit::kNone;
+}
+
+// Inserts or replaces a key, keeping the keys sorted and one a tick.
+void putKey(std::vector<host::CurveKey>& keys, const host::CurveKey& key) {
+  if (keys.empty() || keys.back().ticks < key.ticks) {
+    keys.push_back(key);
+    return;
+  }
+  std::size_t position = lowerBound(keys, key.ticks);
+  if (position < keys.size() && keys[position].ticks == key.ticks) {
+    keys[position] = key;
+  } else {
+    keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(position), key);
+  }
+}
+
 }  // namespace
 
 MFnAnimCurve::MFnAnimCurve() = default;
@@ -87,10 +119,17 @@ MFnAnimCurve::MFnAnimCurve(const MPlug& plug, MStatus* ReturnStatus) {
     report(ReturnStatus, MS::kInvalidParameter);
     return;
   }
-  host::PlugEnd source = host::Session::instance().scene.source(*node, *attribute);
+  auto& scene = host::Session::instance().scene;
+  host::PlugEnd source = scene.source(*node, *attribute);
   if (!source.node) {
     report(ReturnStatus, MS::kInvalidParameter);
     return;
+  }
+  // A curve of another unit type drives the plug through a unitConversion: still its curve.
+  if (source.node->type().name == "unitConversion") {
+    host::PlugEnd converted =
+        scene.source(*source.node, *source.node->type().findAttribute("input"));
+    if (converted.node && converted.node->type().isAnimCurve()) source = converted;
   }
   if (!source.node->type().isAnimCurve()) {
     report(ReturnStatus, MS::kNotImplemented);
@@ -103,11 +142,23 @@ MFnAnimCurve::~MFnAnimCurve() = default;
 
 MFn::Type MFnAnimCurve::type() const { return MFn::kAnimCurve; }
 
+MObject MFnAnimCurve::create(const MObject& node, const MObject& attribute, MDGModifier* modifier,
+                             MStatus* ReturnStatus) {
+  MPlug plug(node, attribute);
+  MStatus status;
+  AnimCurveType type = timedAnimCurveTypeForPlug(plug, &status);
+  if (!status) {
+    report(ReturnStatus, status);
+    return MObject();
+  }
+  return create(node, attribute, type, modifier, ReturnStatus);
+}
+
 MObject MFnAnimCurve::create(const MObject& node, const MObject& attribute,
                              AnimCurveType animCurveType, MDGModifier* modifier,
                              MStatus* ReturnStatus) {
   const char* curveTypeName = nodeTypeName(animCurveType);
-  if (modifier || !curveTypeName) {
+  if (!curveTypeName) {
     report(ReturnStatus, MS::kNotImplemented);
     return MObject();
   }
@@ -131,7 +182,14 @@ MObject MFnAnimCurve::create(const MObject& node, const MObject& attribute,
   std::string targetName = target->name().substr(target->name().rfind(':') + 1);
   scene.rename(*curve, targetName + "_" + targetAttribute->longName, false, status);
   auto output = curve->type().findAttribute("output");
-  if (status) status = scene.connect({curve, output.get()}, {target, targetAttribute.get()});
+  if (status) {
+    if (modifier) {
+      status = modifier->connect(host::ObjectAccess::wrap(curve), host::ObjectAccess::wrap(output),
+                                 node, attribute);
+    } else {
+      status = scene.connect({curve, output.get()}, {target, targetAttribute.get()});
+    }
+  }
   if (!status) {
     scene.deleteNode(*curve);
     report(ReturnStatus, status);
@@ -150,6 +208,30 @@ MFnAnimCurve::AnimCurveType MFnAnimCurve::animCurveType(MStatus* ReturnStatus) c
     if (curve->type().name == nodeTypeName(type)) return type;
   }
   return kAnimCurveUnknown;
+}
+
+MFnAnimCurve::AnimCurveType MFnAnimCurve::timedAnimCurveTypeForPlug(MPlug& plug,
+                                                                    MStatus* ReturnStatus) const {
+  auto node = host::Node::live(plug.node());
+  auto attribute = host::ObjectAccess::as<host::Attribute>(plug.attribute());
+  if (!node || !attribute || !node->hasAttribute(*attribute) ||
+      attribute->kind == host::AttributeKind::kString ||
+      (attribute->kind == host::AttributeKind::kCompound && attribute->children.empty())) {
+    report(ReturnStatus, MS::kInvalidParameter);
+    return kAnimCurveUnknown;
+  }
+  report(ReturnStatus, MS::kSuccess);
+  switch (host::unitOf(*attribute)) {
+    case host::AttributeUnit::kDistance:
+      return kAnimCurveTL;
+    case host::AttributeUnit::kAngle:
+      return kAnimCurveTA;
+    case host::AttributeUnit::kTime:
+      return kAnimCurveTT;
+    case host::AttributeUnit::kNone:
+      break;
+  }
+  return kAnimCurveTU;
 }
 
 unsigned int MFnAnimCurve::numKeys(MStatus* ReturnStatus) const {
@@ -219,6 +301,7 @@ MStatus MFnAnimCurve::remove(unsigned int index, MAnimCurveChange*) {
 MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveChange*) {
   auto* curve = curveOf(attached());
   if (!curve || time.unit() == MTime::kInvalid) return MS::kInvalidParameter;
+  ++curve->addKeyframeCalls;
   long long tick = host::ticksOf(time);
   auto& keys = curve->keys;
   // Keys usually arrive in time order: append without a search.
@@ -235,17 +318,147 @@ MStatus MFnAnimCurve::addKeyframe(const MTime& time, double value, MAnimCurveCha
   return MS::kSuccess;
 }
 
+MStatus MFnAnimCurve::addKeys(MTimeArray* timeArray, MDoubleArray* valueArray,
+                              TangentType tangentInType, TangentType tangentOutType,
+                              bool keepExistingKeys, MAnimCurveChange*) {
+  auto* curve = curveOf(attached());
+  if (!curve || !timeArray || !valueArray || timeArray->length() != valueArray->length() ||
+      !knownTangent(tangentInType) || !knownTangent(tangentOutType)) {
+    return MS::kInvalidParameter;
+  }
+  ++curve->addKeysCalls;
+  const unsigned int count = timeArray->length();
+  std::vector<host::CurveKey> added;
+  added.reserve(count);
+  for (unsigned int i = 0; i < count; ++i) {
+    const MTime& time = (*timeArray)[i];
+    if (time.unit() == MTime::kInvalid) return MS::kInvalidParameter;
+    host::CurveKey key{host::ticksOf(time), (*valueArray)[i]};
+    key.in = tangentOf(tangentInType);
+    key.out = tangentOf(tangentOutType);
+    added.push_back(key);
+  }
+  if (added.empty()) return MS::kSuccess;
+  // The later of two keys at one time wins, as adding them one by one would.
+  std::stable_sort(
+      added.begin(), added.end(),
+      [](const host::CurveKey& a, const host::CurveKey& b) { return a.ticks < b.ticks; });
+  auto& keys = curve->keys;
+  if (!keepExistingKeys) {
+    const long long first = added.front().ticks;
+    const long long last = added.back().ticks;
+    keys.erase(std::remove_if(keys.begin(), keys.end(),
+                              [&](const host::CurveKey& key) {
+                                return key.ticks >= first && key.ticks <= last;
+                              }),
+               keys.end());
+  }
+  for (const auto& key : added) putKey(keys, key);
+  return MS::kSuccess;
+}
+
+unsigned int MFnAnimCurve::addKey(const MTime& time, double value, TangentType tangentInType,
+                                  TangentType tangentOutType, MAnimCurveChange*,
+                                  MStatus* ReturnStatus) {
+  auto* curve = curveOf(attached());
+  if (!curve || time.unit() == MTime::kInvalid || !knownTangent(tangentInType) ||
+      !knownTangent(tangentOutType)) {
+    report(ReturnStatus, MS::kInvalidParameter);
+    return 0;
+  }
+  host::CurveKey key{host::ticksOf(time), value};
+  key.in = tangentOf(tangentInType);
+  key.out = tangentOf(tangentOutType);
+  putKey(curve->keys, key);
+  report(ReturnStatus, MS::kSuccess);
+  return static_cast<unsigned int>(lowerBound(curve->keys, key.ticks));
+}
+
+MFnAnimCurve::TangentType MFnAnimCurve::inTangentType(unsigned int index,
+                                                      MStatus* ReturnStatus) const {
+  auto* curve = curveOf(attached());
+  if (!curve || index >= curve->keys.size()) {
+    report(ReturnStatus, MS::kInvalidParameter);
+    return kTangentGlobal;
+  }
+  report(ReturnStatus, MS::kSuccess);
+  return static_cast<TangentType>(curve->keys[index].in);
+}
+
+MFnAnimCurve::TangentType MFnAnimCurve::outTangentType(unsigned int index,
+                                                       MStatus* ReturnStatus) const {
+  auto* curve = curveOf(attached());
+  if (!curve || index >= curve->keys.size()) {
+    report(ReturnStatus, MS::kInvalidParameter);
+    return kTangentGlobal;
+  }
+  report(ReturnStatus, MS::kSuccess);
+  return static_cast<TangentType>(curve->keys[index].out);
+}
+
+namespace {
+
+// A tangent turned fixed keeps the slope it had, as Maya freezes it.
+MStatus setTangentType(host::AnimCurve* curve, unsigned int index,
+                       MFnAnimCurve::TangentType tangentType, bool in) {
+  if (!curve || index >= curve->keys.size() || !knownTangent(tangentType)) {
+    return MS::kInvalidParameter;
+  }
+  host::CurveKey& key = curve->keys[index];
+  const host::Tangent type = tangentOf(tangentType);
+  if (type == host::Tangent::kFixed) (in ? key.inSlope : key.outSlope) = curve->slope(index, in);
+  (in ? key.in : key.out) = type;
+  return MS::kSuccess;
+}
+
+}  // namespace
+
+MStatus MFnAnimCurve::setInTangentType(unsigned int index, TangentType tangentType,
+                                       MAnimCurveChange*) {
+  return setTangentType(curveOf(attached()), index, tangentType, true);
+}
+
+MStatus MFnAnimCurve::setOutTangentType(unsigned int index, TangentType tangentType,
+                                        MAnimCurveChange*) {
+  return setTangentType(curveOf(attached()), index, tangentType, false);
+}
+
+MStatus MFnAnimCurve::getTangent(unsigned int index, TangentValue& x, TangentValue& y,
+                                 bool inTangent) const {
+  auto* curve = curveOf(attached());
+  if (!curve || index >= curve->keys.size()) return MS::kInvalidParameter;
+  const double slope = curve->slope(index, inTangent);
+  const double length = std::sqrt(1.0 + slope * slope);
+  x = 1.0 / length;
+  y = slope / length;
+  return MS::kSuccess;
+}
+
+MStatus MFnAnimCurve::setTangent(unsigned int index, TangentValue x, TangentValue y, bool inTangent,
+                                 MAnimCurveChange*, bool convertUnits) {
+  host::Node* node = curveNode(attached());
+  auto* curve = curveOf(attached());
+  if (!node || !curve || index >= curve->keys.size() || !(x > 0.0) || !std::isfinite(y)) {
+    return MS::kInvalidParameter;
+  }
+  double slope = y / x;
+  if (convertUnits) {
+    slope *= host::internalPerUi(outputUnit(*node), host::Session::instance().scene.uiUnits());
+  }
+  host::CurveKey& key = curve->keys[index];
+  (inTangent ? key.inSlope : key.outSlope) = slope;
+  (inTangent ? key.in : key.out) = host::Tangent::kFixed;
+  return MS::kSuccess;
+}
+
 double MFnAnimCurve::evaluate(const MTime& atTime, MStatus* ReturnStatus) const {
   auto* curve = curveOf(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
-  if (!curve || curve->keys.empty()) return 0.0;
-  const auto& keys = curve->keys;
-  long long tick = host::ticksOf(atTime);
-  std::size_t after = lowerBound(keys, tick);
-  if (after == keys.size()) return keys.back().value;
-  if (after == 0 || keys[after].ticks == tick) return keys[after].value;
-  const auto& a = keys[after - 1];
-  const auto& b = keys[after];
-  double t = static_cast<double>(tick - a.ticks) / static_cast<double>(b.ticks - a.ticks);
-  return a.value + (b.value - a.value) * t;
+  return curve ? curve->evaluate(host::ticksOf(atTime)) : 0.0;
+}
+
+MStatus MFnAnimCurve::evaluate(const MTime& atTime, double& value) const {
+  MStatus status;
+  value = evaluate(atTime, &status);
+  return status;
 }

@@ -78,13 +78,17 @@ MString MPlug::asString(MStatus* ReturnStatus) const {
     return MString();
   }
   report(ReturnStatus, MS::kSuccess);
-  return MString(std::get<std::string>(ends.node->value(*ends.attribute)).c_str());
+  const host::AttributeValue value =
+      host::Session::instance().scene.evaluate(*ends.node, *ends.attribute);
+  const auto* text = std::get_if<std::string>(&value);
+  return MString(text ? text->c_str() : "");
 }
 
 double MPlug::asDouble(MStatus* ReturnStatus) const {
   Ends ends = resolve(nodeObject, attributeObject);
   if (ends && ends.attribute->kind != host::AttributeKind::kCompound) {
-    if (auto number = host::numberOf(ends.node->value(*ends.attribute))) {
+    if (auto number =
+            host::numberOf(host::Session::instance().scene.evaluate(*ends.node, *ends.attribute))) {
       report(ReturnStatus, MS::kSuccess);
       return *number;
     }

@@ -12,6 +12,7 @@
 #include "model/Object.h"
 #include "model/Scene.h"
 #include "model/Ticks.h"
+#include "model/Units.h"
 #include "runtime/DeviceState.h"
 #include "runtime/Session.h"
 #include "writers/JsonWriter.h"
@@ -20,22 +21,23 @@ namespace host {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+// Internal units in one UI unit of the attribute's type.
+double uiScale(const Attribute& attribute) {
+  return internalPerUi(attribute.unit, Session::instance().scene.uiUnits());
+}
 
-bool isAngle(const Attribute& attribute) { return attribute.unit == AttributeUnit::kAngle; }
-
-// Degrees rounded to 15 significant digits: a degree value set here or computed by a caller
-// comes back as written (30, not 29.999999999999996) despite the trip through radians.
+// In the scene's UI units, rounded to 15 significant digits when converted: a value set here or
+// computed by a caller comes back as written (30, not 29.999999999999996) despite the trip
+// through internal units.
 double toShown(const Attribute& attribute, double value) {
-  if (!isAngle(attribute) || !std::isfinite(value)) return value;
+  const double scale = uiScale(attribute);
+  if (scale == 1.0 || !std::isfinite(value)) return value;
   char text[32];
-  std::snprintf(text, sizeof text, "%.15g", value / (kPi / 180.0));
+  std::snprintf(text, sizeof text, "%.15g", value / scale);
   return std::strtod(text, nullptr);
 }
 
-double toStored(const Attribute& attribute, double value) {
-  return isAngle(attribute) ? value * (kPi / 180.0) : value;
-}
+double toStored(const Attribute& attribute, double value) { return value * uiScale(attribute); }
 
 // "node.attribute" split at its last ".", both parts found.
 MStatus findPlug(const std::string& plug, std::shared_ptr<Node>& node,
@@ -138,12 +140,53 @@ void writeTransform(JsonWriter& json, const Node& node) {
   }
 }
 
+// As Maya's keyTangent names them.
+const char* tangentName(Tangent type) {
+  switch (type) {
+    case Tangent::kGlobal:
+      return "global";
+    case Tangent::kFixed:
+      return "fixed";
+    case Tangent::kLinear:
+      return "linear";
+    case Tangent::kFlat:
+      return "flat";
+    case Tangent::kSmooth:
+      return "spline";
+    case Tangent::kStep:
+      return "step";
+    case Tangent::kSlow:
+      return "slow";
+    case Tangent::kFast:
+      return "fast";
+    case Tangent::kClamped:
+      return "clamped";
+    case Tangent::kPlateau:
+      return "plateau";
+    case Tangent::kStepNext:
+      return "stepnext";
+    case Tangent::kAuto:
+      return "auto";
+    case Tangent::kAutoMix:
+      return "automix";
+    case Tangent::kAutoEase:
+      return "autoease";
+    case Tangent::kAutoCustom:
+      return "autocustom";
+  }
+  return "";
+}
+
 void writeCurve(JsonWriter& json, const Node& node) {
   auto& scene = Session::instance().scene;
   json.out << ", ";
   json.key("drives");
   auto output = node.type().findAttribute("output");
   auto driven = output ? scene.destinations(node, *output) : std::vector<PlugEnd>();
+  if (!driven.empty() && driven.front().node->type().name == "unitConversion") {
+    const Node& conversion = *driven.front().node;
+    driven = scene.destinations(conversion, *conversion.type().findAttribute("output"));
+  }
   if (driven.empty()) {
     json.out << "null";
   } else {
@@ -159,6 +202,16 @@ void writeCurve(JsonWriter& json, const Node& node) {
     json.number(secondsOf(keys[i].ticks));
     json.out << ", ";
     json.number(keys[i].value);
+    json.out << ']';
+  }
+  json.out << "], ";
+  json.key("tangents");
+  json.out << '[';
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    json.out << (i ? ", [" : "[");
+    json.string(tangentName(keys[i].in));
+    json.out << ", ";
+    json.string(tangentName(keys[i].out));
     json.out << ']';
   }
   json.out << ']';
@@ -296,14 +349,15 @@ MStatus readAttribute(const std::string& plug, Value& value) {
   MStatus status = findPlug(plug, node, attribute);
   if (!status) return status;
   if (attribute->kind != AttributeKind::kCompound) {
-    value = shownValue(*attribute, node->value(*attribute));
+    value = shownValue(*attribute, Session::instance().scene.evaluate(*node, *attribute));
     return MS::kSuccess;
   }
   if (!isVector(*attribute)) return MS::kInvalidParameter;
   std::array<double, 3> vector{};
   for (std::size_t i = 0; i < 3; ++i) {
     const Attribute& child = *attribute->children[i];
-    vector[i] = toShown(child, std::get<double>(node->value(child)));
+    vector[i] =
+        toShown(child, numberOf(Session::instance().scene.evaluate(*node, child)).value_or(0.0));
   }
   value = vector;
   return MS::kSuccess;
@@ -337,6 +391,15 @@ MStatus connectAttributes(const std::string& source, const std::string& destinat
   if (!status) return status;
   return Session::instance().scene.connect({fromNode, fromAttribute.get()},
                                            {toNode, toAttribute.get()});
+}
+
+MStatus curveCalls(const std::string& curve, CurveCalls& calls) {
+  auto found = Session::instance().scene.find(curve);
+  const AnimCurve* keys = found ? AnimCurve::of(*found) : nullptr;
+  if (!keys) return MS::kNotFound;
+  calls.addKeys = keys->addKeysCalls;
+  calls.addKeyframe = keys->addKeyframeCalls;
+  return MS::kSuccess;
 }
 
 void setCurrentTime(double seconds) {
@@ -373,6 +436,10 @@ std::string sceneJson() {
   json.out << "{\n  ";
   json.key("currentTime");
   json.number(scene.currentTime().as(MTime::kSeconds));
+  json.out << ",\n  ";
+  json.key("units");
+  json.strings({linearName(scene.uiUnits().linear, false), angleName(scene.uiUnits().angle, false),
+                timeName(scene.uiUnits().time)});
   json.out << ",\n  ";
   json.key("namespaces");
   json.strings(scene.namespaces());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "model/NodeExtension.h"
@@ -8,10 +9,38 @@ namespace host {
 
 class Node;
 
-// A key of an animation curve: time in ticks (Ticks.h) and value in the curve's output unit.
+// Tangent types, numbered as MFnAnimCurve::TangentType.
+enum class Tangent {
+  kGlobal,
+  kFixed,
+  kLinear,
+  kFlat,
+  kSmooth,
+  kStep,
+  kSlow,
+  kFast,
+  kClamped,
+  kPlateau,
+  kStepNext,
+  kAuto,
+  kAutoMix,
+  kAutoEase,
+  kAutoCustom
+};
+
+// The type kGlobal stands for: the scene's default tangent, auto as in Maya 2022.
+constexpr Tangent kDefaultTangent = Tangent::kAuto;
+
+// A key of an animation curve: time in ticks (Ticks.h), value in the curve's internal output
+// unit, tangent types (never kGlobal) and, for fixed tangents, their slopes in value units per
+// second.
 struct CurveKey {
   long long ticks;
   double value;
+  Tangent in = kDefaultTangent;
+  Tangent out = kDefaultTangent;
+  double inSlope = 0.0;
+  double outSlope = 0.0;
 };
 
 // The extension of every animation curve node: what a curve holds besides its attributes.
@@ -23,8 +52,21 @@ class AnimCurve : public NodeExtension {
   // The node's keys; empty for a node that is no curve. For readers such as the scene dumps.
   static const std::vector<CurveKey>& keysOf(const Node& node);
 
+  // The slope (value units per second) the key's in or out tangent has now, from its type and
+  // its neighbours. Step tangents are flat.
+  double slope(std::size_t index, bool in) const;
+  // The value at the tick: a key's own value on it, constant outside the keys, and between two
+  // keys by the first one's out tangent and the second one's in tangent: a step holds the
+  // first value (stepNext takes the next) up to the next key; linear on both sides is a straight
+  // line; anything else is the cubic Bezier in (time, value) whose inner control points lie a
+  // third of the segment's time from each key along its tangent. 0 without keys.
+  double evaluate(long long ticks) const;
+
   // Sorted by time, at most one key per tick.
   std::vector<CurveKey> keys;
+  // Keying calls made on the curve through MFnAnimCurve, for benchmarks.
+  unsigned long addKeysCalls = 0;
+  unsigned long addKeyframeCalls = 0;
 };
 
 }  // namespace host

@@ -85,6 +85,19 @@ std::shared_ptr<NodeType> animCurveType(const char* name, unsigned int id, MFn::
   return type;
 }
 
+// Maya's unitConversion: output = input * conversionFactor. Its input and output take numbers
+// and compounds of numbers alike, as Maya's generic attributes do.
+std::shared_ptr<NodeType> unitConversionType() {
+  auto type = std::make_shared<NodeType>("unitConversion", MTypeId(0x44554e43),
+                                         std::vector<MFn::Type>{MFn::kDependencyNode}, false);
+  type->addAttribute(unitAttribute("input", "i", AttributeUnit::kNone, false));
+  type->addAttribute(unitAttribute("output", "o", AttributeUnit::kNone, false));
+  auto factor = unitAttribute("conversionFactor", "cf", AttributeUnit::kNone, false);
+  factor->defaultValue = 1.0;
+  type->addAttribute(factor);
+  return type;
+}
+
 std::vector<std::shared_ptr<NodeType>> builtInTypes() {
   TransformAttributes attributes;
   return {
@@ -99,6 +112,7 @@ std::vector<std::shared_ptr<NodeType>> builtInTypes() {
       animCurveType("animCurveTA", 0x54414341, MFn::kAnimCurveTimeToAngular, AttributeUnit::kAngle),
       animCurveType("animCurveTT", 0x54414354, MFn::kAnimCurveTimeToTime, AttributeUnit::kTime),
       animCurveType("animCurveTU", 0x54414355, MFn::kAnimCurveTimeToUnitless, AttributeUnit::kNone),
+      unitConversionType(),
   };
 }
 

@@ -19,9 +19,9 @@ namespace host {
 class PluginRecord;
 
 // A node type: built in ("transform", "joint", "mesh", "animCurveTL", "animCurveTA",
-// "animCurveTT", "animCurveTU") or registered by a plug-in. Attributes are kept flat, in the
-// order added, each compound before its children. Types are shared by their nodes: removing a
-// type from the registry leaves existing nodes working.
+// "animCurveTT", "animCurveTU", "unitConversion") or registered by a plug-in. Attributes are kept
+// flat, in the order added, each compound before its children. Types are shared by their nodes:
+// removing a type from the registry leaves existing nodes working.
 class NodeType {
  public:
   NodeType(std::string name, MTypeId id, std::vector<MFn::Type> fnTypes, bool dag);

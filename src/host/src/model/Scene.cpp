@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <utility>
 
+#include "model/AnimCurve.h"
+#include "model/Ticks.h"
+
 namespace host {
 
 namespace {
@@ -17,6 +20,11 @@ class World : public Object {
 bool sameEnd(const PlugEnd& end, const Node& node, const Attribute& attribute) {
   return end.node.get() == &node && end.attribute == &attribute;
 }
+
+bool isUnitConversion(const Node& node) { return node.type().name == "unitConversion"; }
+
+// Deep enough for any real chain of drivers; a cycle stops here, reading stored values.
+constexpr int kMaxEvaluationDepth = 64;
 
 std::string legalName(const std::string& name) {
   std::string result;
@@ -82,14 +90,21 @@ MStatus Scene::deleteNode(Node& node) {
     if ((*child)->alive()) deleteNode(**child);
   }
   std::vector<std::shared_ptr<Node>> drivers;
+  std::vector<std::shared_ptr<Node>> converting;
   for (const auto& connection : connections) {
-    if (connection.destination.node.get() == &node &&
-        connection.source.node->type().isAnimCurve()) {
-      drivers.push_back(connection.source.node);
+    const auto& from = connection.source.node;
+    const auto& to = connection.destination.node;
+    if (to.get() == &node && (from->type().isAnimCurve() || isUnitConversion(*from))) {
+      drivers.push_back(from);
     }
+    // A conversion lives only while it links two plugs, as in Maya.
+    if (from.get() == &node && isUnitConversion(*to)) converting.push_back(to);
   }
   if (node.nodeExtension) node.nodeExtension->nodeDeleting(node);
   remove(node);
+  for (const auto& conversion : converting) {
+    if (conversion->alive()) deleteNode(*conversion);
+  }
   for (const auto& driver : drivers) {
     bool drivesSomething =
         std::any_of(connections.begin(), connections.end(),
@@ -133,6 +148,8 @@ void Scene::empty() {
   selected.clear();
   connections.clear();
   time = MTime();
+  range = TimeRange();
+  units = UiUnits();
 }
 
 void Scene::forgetErrors() {
@@ -249,8 +266,92 @@ MStatus Scene::connect(const PlugEnd& from, const PlugEnd& to) {
   if (source(*to.node, *to.attribute).node || to.node->isLocked(*to.attribute)) {
     return MS::kInvalidParameter;
   }
-  connections.push_back({from, to});
+  const AttributeUnit fromUnit = unitOf(*from.attribute);
+  const AttributeUnit toUnit = unitOf(*to.attribute);
+  if (fromUnit != toUnit && (fromUnit == AttributeUnit::kTime || toUnit == AttributeUnit::kTime)) {
+    return MS::kNotImplemented;
+  }
+  if (!needsConversion(fromUnit, toUnit, units)) {
+    connections.push_back({from, to});
+    return MS::kSuccess;
+  }
+  std::shared_ptr<Node> conversion;
+  MStatus status = createNode(types.find("unitConversion"), nullptr, conversion);
+  if (!status) return status;
+  const NodeType& type = conversion->type();
+  conversion->setValue(*type.findAttribute("conversionFactor"),
+                       conversionFactor(fromUnit, toUnit, units));
+  connections.push_back({from, {conversion, type.findAttribute("input").get()}});
+  connections.push_back({{conversion, type.findAttribute("output").get()}, to});
   return MS::kSuccess;
+}
+
+MStatus Scene::disconnect(const PlugEnd& from, const PlugEnd& to) {
+  if (!to.node || !to.attribute) return MS::kNotFound;
+  PlugEnd driver = source(*to.node, *to.attribute);
+  if (!driver.node) return MS::kNotFound;
+  if (driver.node == from.node && driver.attribute == from.attribute) {
+    connections.erase(std::remove_if(connections.begin(), connections.end(),
+                                     [&](const Connection& connection) {
+                                       return sameEnd(connection.destination, *to.node,
+                                                      *to.attribute);
+                                     }),
+                      connections.end());
+    return MS::kSuccess;
+  }
+  if (!isUnitConversion(*driver.node)) return MS::kNotFound;
+  auto input = driver.node->type().findAttribute("input");
+  PlugEnd converted = source(*driver.node, *input);
+  if (converted.node != from.node || converted.attribute != from.attribute) return MS::kNotFound;
+  return deleteNode(*driver.node);
+}
+
+AttributeValue Scene::evaluate(Node& node, const Attribute& attribute) {
+  return evaluate(node, attribute, 0);
+}
+
+AttributeValue Scene::evaluate(Node& node, const Attribute& attribute, int depth) {
+  if (depth < kMaxEvaluationDepth) {
+    PlugEnd driver = source(node, attribute);
+    if (driver.node) return sourceValue(driver, -1, depth + 1);
+    if (const Attribute* parent = attribute.parent) {
+      driver = source(node, *parent);
+      if (driver.node) {
+        const auto& siblings = parent->children;
+        for (std::size_t i = 0; i < siblings.size(); ++i) {
+          if (siblings[i].get() == &attribute) {
+            return sourceValue(driver, static_cast<int>(i), depth + 1);
+          }
+        }
+      }
+    }
+  }
+  return node.value(attribute);
+}
+
+// The value a source plug gives its destination: the whole plug, or its child-th child when the
+// destination is a compound's child.
+AttributeValue Scene::sourceValue(const PlugEnd& from, int child, int depth) {
+  Node& node = *from.node;
+  if (isUnitConversion(node)) {
+    const NodeType& type = node.type();
+    auto input = type.findAttribute("input");
+    const double factor =
+        numberOf(node.value(*type.findAttribute("conversionFactor"))).value_or(1.0);
+    PlugEnd converted = source(node, *input);
+    const AttributeValue in = converted.node && depth < kMaxEvaluationDepth
+                                  ? sourceValue(converted, child, depth + 1)
+                                  : node.value(*input);
+    return numberOf(in).value_or(0.0) * factor;
+  }
+  if (node.type().isAnimCurve()) {
+    if (const AnimCurve* curve = AnimCurve::of(node)) return curve->evaluate(ticksOf(time));
+  }
+  const Attribute* attribute = from.attribute;
+  if (child >= 0 && static_cast<std::size_t>(child) < attribute->children.size()) {
+    attribute = attribute->children[static_cast<std::size_t>(child)].get();
+  }
+  return evaluate(node, *attribute, depth);
 }
 
 PlugEnd Scene::source(const Node& node, const Attribute& attribute) const {
@@ -287,6 +388,12 @@ void Scene::setSelection(std::vector<std::shared_ptr<Node>> nodes) {
 const MTime& Scene::currentTime() const { return time; }
 
 void Scene::setCurrentTime(const MTime& newTime) { time = newTime; }
+
+TimeRange& Scene::timeRange() { return range; }
+
+const UiUnits& Scene::uiUnits() const { return units; }
+
+void Scene::setUiUnits(const UiUnits& newUnits) { units = newUnits; }
 
 void Scene::displayError(const std::string& message) {
   shownErrors.push_back(message);

@@ -11,6 +11,7 @@
 #include "model/Node.h"
 #include "model/NodeType.h"
 #include "model/Object.h"
+#include "model/Units.h"
 
 namespace host {
 
@@ -18,6 +19,15 @@ namespace host {
 struct PlugEnd {
   std::shared_ptr<Node> node;
   const Attribute* attribute = nullptr;
+};
+
+// The time slider's ranges, in a new scene as Maya's: frames 1 to 120 played within an
+// animation range of 1 to 200 (film).
+struct TimeRange {
+  MTime minTime{1.0, MTime::kFilm};
+  MTime maxTime{120.0, MTime::kFilm};
+  MTime animationStart{1.0, MTime::kFilm};
+  MTime animationEnd{200.0, MTime::kFilm};
 };
 
 // A scene: its nodes of the types types holds, their DAG, names, connections, selection, time
@@ -37,11 +47,13 @@ class Scene {
   // DAG, else a live node. created is left alone on failure.
   MStatus createDagNode(const std::string& typeName, const MObject& parent, MObject& created);
   // The one deletion path: the node's DAG descendants first (last child first), then the node;
-  // animation curves left driving nothing go too. Each node's extension hears nodeDeleting
+  // animation curves left driving nothing go too, and so do unit conversions left without
+  // their source or destination. Each node's extension hears nodeDeleting
   // before the node loses its connections, parent and place in the scene.
   MStatus deleteNode(Node& node);
   // Deletes every node through deleteNode, then forgets namespaces and selection and sets the
-  // time back to 0. The errors and warnings shown are kept.
+  // time back to 0, the UI units and time ranges to a new scene's. The errors and warnings
+  // shown are kept.
   void empty();
   // Forgets the errors and warnings shown.
   void forgetErrors();
@@ -69,9 +81,19 @@ class Scene {
   MStatus addNamespace(const std::string& name);
   const std::vector<std::string>& namespaces() const;
 
-  // Connects source to destination. kInvalidParameter for a plug not on its node, a destination
-  // that already has a source or is locked, or connecting a plug to itself.
+  // Connects source to destination. Between plugs of different unit types (a compound's is its
+  // children's) that need it (Units.h), the connection runs through a new unitConversion node
+  // whose conversionFactor is fixed now, from the UI units. kInvalidParameter for a plug not on
+  // its node, a destination that already has a source or is locked, or connecting a plug to
+  // itself; kNotImplemented between a time and a plug of another unit type.
   MStatus connect(const PlugEnd& source, const PlugEnd& destination);
+  // Breaks the connection made by connect, deleting the unitConversion node it went through;
+  // kNotFound when there is none.
+  MStatus disconnect(const PlugEnd& source, const PlugEnd& destination);
+  // What reading the plug gives: a plug driven (itself or through its compound) reads its
+  // source, evaluated: an animation curve at the current time, a unitConversion as its input
+  // times its factor, another plug as what it reads in turn. Otherwise Node::value.
+  AttributeValue evaluate(Node& node, const Attribute& attribute);
   // The plug driving the destination (node null when none).
   PlugEnd source(const Node& node, const Attribute& attribute) const;
   std::vector<PlugEnd> destinations(const Node& node, const Attribute& attribute) const;
@@ -82,6 +104,10 @@ class Scene {
 
   const MTime& currentTime() const;
   void setCurrentTime(const MTime& time);
+  TimeRange& timeRange();
+
+  const UiUnits& uiUnits() const;
+  void setUiUnits(const UiUnits& units);
 
   // Records the message and writes "// Error: <message>" to standard error.
   void displayError(const std::string& message);
@@ -102,6 +128,8 @@ class Scene {
   bool nameTaken(const std::string& name, const Node& node) const;
   std::string uniqueName(const std::string& name, const Node& node) const;
   void remove(Node& node);
+  AttributeValue sourceValue(const PlugEnd& source, int child, int depth);
+  AttributeValue evaluate(Node& node, const Attribute& attribute, int depth);
 
   const NodeTypeRegistry& types;
   std::vector<std::shared_ptr<Node>> allNodes;
@@ -109,6 +137,8 @@ class Scene {
   std::vector<Connection> connections;
   std::vector<std::shared_ptr<Node>> selected;
   MTime time;
+  TimeRange range;
+  UiUnits units;
   std::vector<std::string> shownErrors;
   std::vector<std::string> shownWarnings;
   std::shared_ptr<Object> worldObject;

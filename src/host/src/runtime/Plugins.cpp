@@ -20,6 +20,7 @@
 #include "model/Object.h"
 #include "model/Scene.h"
 #include "runtime/CommandSyntax.h"
+#include "runtime/CurrentUnit.h"
 #include "runtime/PluginRegistry.h"
 #include "runtime/Session.h"
 #include "runtime/SharedLibrary.h"
@@ -322,6 +323,7 @@ bool translatorDefaultOptions(const std::string& translator, std::string& option
 
 MStatus runCommand(const std::string& name, const std::vector<std::string>& args) {
   if (name == "help") return runHelp(args);
+  if (name == "currentUnit") return runCurrentUnit(args);
   const auto* entry = PluginRegistry::instance().findCommand(name);
   if (entry == nullptr) {
     showError("Cannot find procedure \"" + name + "\".");

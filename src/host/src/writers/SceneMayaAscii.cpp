@@ -16,38 +16,33 @@
 #include "model/NumberText.h"
 #include "model/Scene.h"
 #include "model/Ticks.h"
+#include "model/Units.h"
 #include "runtime/Session.h"
 
 namespace host {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 // A key this close to a whole frame counts as on it: key times pass through single-precision
 // frame times and whole ticks on their way in.
 constexpr double kWholeFrameTolerance = 1e-3;
 
-struct TimeUnit {
-  const char* name;
-  double framesPerSecond;
+// Maya's whole-number frame rates, lowest first: the candidates for a file's time unit.
+const MTime::Unit kFrameRates[] = {
+    MTime::k2FPS,     MTime::k3FPS,     MTime::k4FPS,      MTime::k5FPS,      MTime::k6FPS,
+    MTime::k8FPS,     MTime::k10FPS,    MTime::k12FPS,     MTime::kGames,     MTime::k16FPS,
+    MTime::k20FPS,    MTime::kFilm,     MTime::kPALFrame,  MTime::kNTSCFrame, MTime::k40FPS,
+    MTime::kShowScan, MTime::kPALField, MTime::kNTSCField, MTime::k75FPS,     MTime::k80FPS,
+    MTime::k90FPS,    MTime::k100FPS,   MTime::k120FPS,    MTime::k125FPS,    MTime::k150FPS,
+    MTime::k200FPS,   MTime::k240FPS,   MTime::k250FPS,    MTime::k300FPS,    MTime::k375FPS,
+    MTime::k400FPS,   MTime::k500FPS,   MTime::k600FPS,    MTime::k750FPS,    MTime::k1200FPS,
+    MTime::k1500FPS,  MTime::k2000FPS,  MTime::k3000FPS,   MTime::k6000FPS,
 };
 
-// Maya's named frame rates, lowest first.
-const TimeUnit kTimeUnits[] = {
-    {"2fps", 2},       {"3fps", 3},       {"4fps", 4},       {"5fps", 5},       {"6fps", 6},
-    {"8fps", 8},       {"10fps", 10},     {"12fps", 12},     {"game", 15},      {"16fps", 16},
-    {"20fps", 20},     {"film", 24},      {"pal", 25},       {"ntsc", 30},      {"40fps", 40},
-    {"show", 48},      {"palf", 50},      {"ntscf", 60},     {"75fps", 75},     {"80fps", 80},
-    {"100fps", 100},   {"120fps", 120},   {"125fps", 125},   {"150fps", 150},   {"200fps", 200},
-    {"240fps", 240},   {"250fps", 250},   {"300fps", 300},   {"375fps", 375},   {"400fps", 400},
-    {"500fps", 500},   {"600fps", 600},   {"750fps", 750},   {"1200fps", 1200}, {"1500fps", 1500},
-    {"2000fps", 2000}, {"3000fps", 3000}, {"6000fps", 6000},
-};
-const TimeUnit kDefaultUnit = {"film", 24};
+// The tangent type Maya gives new keys, written as the curve's ".tan".
+constexpr Tangent kFileDefaultTangent = Tangent::kAuto;
 
-double framesOf(long long ticks, double framesPerSecond) {
-  return secondsOf(ticks) * framesPerSecond;
-}
+double framesOf(long long ticks, MTime::Unit unit) { return secondsOf(ticks) / secondsPer(unit); }
 
 bool onWholeFrame(double frames) {
   return std::fabs(frames - std::round(frames)) <= kWholeFrameTolerance;
@@ -61,20 +56,23 @@ std::string frameText(double frames) {
   return text;
 }
 
-TimeUnit chooseTimeUnit(const std::vector<const Node*>& curves) {
-  bool anyKey = false;
-  for (const Node* curve : curves) anyKey = anyKey || !AnimCurve::keysOf(*curve).empty();
-  if (!anyKey) return kDefaultUnit;
-  for (const TimeUnit& unit : kTimeUnits) {
-    bool whole = true;
-    for (const Node* curve : curves) {
-      for (const CurveKey& key : AnimCurve::keysOf(*curve)) {
-        whole = whole && onWholeFrame(framesOf(key.ticks, unit.framesPerSecond));
-      }
+bool allOnWholeFrames(const std::vector<const Node*>& curves, MTime::Unit unit) {
+  for (const Node* curve : curves) {
+    for (const CurveKey& key : AnimCurve::keysOf(*curve)) {
+      if (!onWholeFrame(framesOf(key.ticks, unit))) return false;
     }
-    if (whole) return unit;
   }
-  return kDefaultUnit;
+  return true;
+}
+
+// The scene's time unit when every key falls on one of its frames, else the lowest rate that
+// puts them all on whole frames, else the scene's.
+MTime::Unit chooseTimeUnit(const std::vector<const Node*>& curves, MTime::Unit sceneUnit) {
+  if (allOnWholeFrames(curves, sceneUnit)) return sceneUnit;
+  for (MTime::Unit unit : kFrameRates) {
+    if (allOnWholeFrames(curves, unit)) return unit;
+  }
+  return sceneUnit;
 }
 
 std::string quoted(const std::string& text) {
@@ -86,12 +84,41 @@ std::string quoted(const std::string& text) {
   return result + "\"";
 }
 
-double shown(const Attribute& attribute, double value) {
-  if (attribute.unit != AttributeUnit::kAngle) return value;
-  // Rounded to 15 digits, so 30 degrees is written 30, not 29.999999999999996.
-  char text[32];
-  std::snprintf(text, sizeof text, "%.15g", value * 180.0 / kPi);
-  return std::strtod(text, nullptr);
+// Maya's codes of tangent types in files (".kit", ".kot", ".tan").
+int tangentCode(Tangent type) {
+  switch (type) {
+    case Tangent::kGlobal:
+      return 0;
+    case Tangent::kFixed:
+      return 1;
+    case Tangent::kLinear:
+      return 2;
+    case Tangent::kFlat:
+      return 3;
+    case Tangent::kStep:
+      return 5;
+    case Tangent::kSlow:
+      return 6;
+    case Tangent::kFast:
+      return 7;
+    case Tangent::kSmooth:
+      return 9;
+    case Tangent::kClamped:
+      return 10;
+    case Tangent::kPlateau:
+      return 16;
+    case Tangent::kStepNext:
+      return 17;
+    case Tangent::kAuto:
+      return 18;
+    case Tangent::kAutoMix:
+      return 19;
+    case Tangent::kAutoEase:
+      return 20;
+    case Tangent::kAutoCustom:
+      return 21;
+  }
+  return 0;
 }
 
 class MayaAsciiWriter {
@@ -104,24 +131,34 @@ class MayaAsciiWriter {
         curves.push_back(node.get());
         written[node.get()] = true;
       }
+      if (node->type().name == "unitConversion") {
+        conversions.push_back(node.get());
+        written[node.get()] = true;
+      }
       if (node->hasFn(MFn::kTransform) && node->parent() == nullptr) addDag(*node);
     }
   }
 
   std::string text() {
-    const TimeUnit unit = chooseTimeUnit(curves);
+    const UiUnits& scene = Session::instance().scene.uiUnits();
+    units = scene;
+    units.time = chooseTimeUnit(curves, scene.time);
     out << "//Maya ASCII 2022 scene\n";
     out << "//Name: " << fileName << "\n";
     out << "//Codeset: UTF-8\n";
     out << "requires maya \"2022\";\n";
-    out << "currentUnit -l centimeter -a degree -t " << unit.name << ";\n";
+    out << "currentUnit -l " << linearName(units.linear, true) << " -a "
+        << angleName(units.angle, true) << " -t " << timeName(units.time) << ";\n";
     out << "fileInfo \"application\" \"maya\";\n";
     out << "fileInfo \"product\" \"Maya 2022\";\n";
     out << "fileInfo \"version\" \"2022\";\n";
     for (const Node* node : dagNodes) writeTransform(*node);
-    for (const Node* node : curves) writeCurve(*node, unit);
+    for (const Node* node : curves) writeCurve(*node);
+    for (const Node* node : conversions) writeConversion(*node);
+    writeTimeRange();
     for (const Node* node : dagNodes) writeConnections(*node);
     for (const Node* node : curves) writeConnections(*node);
+    for (const Node* node : conversions) writeConnections(*node);
     out << "// End of " << fileName << "\n";
     return out.str();
   }
@@ -148,7 +185,7 @@ class MayaAsciiWriter {
     for (std::size_t i = 0; i < 3; ++i) {
       const Attribute& child = *attribute->children[i];
       const auto* value = std::get_if<double>(&node.storedValue(child));
-      values[i] = value ? shown(child, *value) : 0.0;
+      values[i] = value ? shown(child.unit, *value) : 0.0;
       zero = zero && values[i] == 0.0;
     }
     if (zero) return;
@@ -171,19 +208,73 @@ class MayaAsciiWriter {
     writeVector(node, "jointOrient");
   }
 
-  void writeCurve(const Node& node, const TimeUnit& unit) {
+  // A value of the unit type in the file's units; rounded to 15 digits when converted, so
+  // 30 degrees is written 30, not 29.999999999999996.
+  double shown(AttributeUnit unit, double value) const {
+    const double scale = internalPerUi(unit, units);
+    if (scale == 1.0) return value;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", value / scale);
+    return std::strtod(text, nullptr);
+  }
+
+  // Maya's way: the codes of the keys from the first to the last whose tangent is not the
+  // curve's default, in one statement.
+  void writeTangentTypes(const std::vector<CurveKey>& keys, const char* name, bool in) {
+    std::size_t first = keys.size();
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      if ((in ? keys[i].in : keys[i].out) == kFileDefaultTangent) continue;
+      if (first == keys.size()) first = i;
+      last = i;
+    }
+    if (first == keys.size()) return;
+    out << "\tsetAttr -s " << keys.size() << " \"." << name << "[" << first;
+    if (last > first) out << ":" << last;
+    out << "]\" ";
+    for (std::size_t i = first; i <= last; ++i) {
+      out << " " << tangentCode(in ? keys[i].in : keys[i].out);
+    }
+    out << ";\n";
+  }
+
+  void writeCurve(const Node& node) {
     out << "createNode " << node.type().name << " -n " << quoted(node.name()) << ";\n";
+    out << "\tsetAttr \".tan\" " << tangentCode(kFileDefaultTangent) << ";\n";
+    out << "\tsetAttr \".wgt\" no;\n";
     const auto& keys = AnimCurve::keysOf(node);
     if (keys.empty()) return;
     auto output = node.type().findAttribute("output");
+    const AttributeUnit unit = output ? output->unit : AttributeUnit::kNone;
     out << "\tsetAttr -s " << keys.size() << " \".ktv[0:" << keys.size() - 1 << "]\" ";
     for (std::size_t i = 0; i < keys.size(); ++i) {
       // Eight keys a line, continued as Maya continues long statements.
       out << (i % 8 == 0 && i > 0 ? "\n\t\t" : " ");
-      out << frameText(framesOf(keys[i].ticks, unit.framesPerSecond)) << " "
-          << numberText(output ? shown(*output, keys[i].value) : keys[i].value);
+      out << frameText(framesOf(keys[i].ticks, units.time)) << " "
+          << numberText(shown(unit, keys[i].value));
     }
     out << ";\n";
+    writeTangentTypes(keys, "kit", true);
+    writeTangentTypes(keys, "kot", false);
+  }
+
+  void writeConversion(const Node& node) {
+    out << "createNode unitConversion -n " << quoted(node.name()) << ";\n";
+    if (auto factor = node.type().findAttribute("conversionFactor")) {
+      const double value = numberOf(node.storedValue(*factor)).value_or(1.0);
+      if (value != 1.0) out << "\tsetAttr \".cf\" " << numberText(value) << ";\n";
+    }
+  }
+
+  // Maya keeps the time slider's ranges in this script node, in the file's time unit.
+  void writeTimeRange() {
+    const TimeRange& range = Session::instance().scene.timeRange();
+    auto frames = [&](const MTime& time) { return frameText(time.as(units.time)); };
+    out << "createNode script -n \"sceneConfigurationScriptNode\";\n";
+    out << "\tsetAttr \".b\" -type \"string\" \"playbackOptions -min " << frames(range.minTime)
+        << " -max " << frames(range.maxTime) << " -ast " << frames(range.animationStart) << " -aet "
+        << frames(range.animationEnd) << " \";\n";
+    out << "\tsetAttr \".st\" 6;\n";
   }
 
   void writeConnections(const Node& node) {
@@ -203,6 +294,8 @@ class MayaAsciiWriter {
   std::map<const Node*, bool> written;
   std::vector<const Node*> dagNodes;
   std::vector<const Node*> curves;
+  std::vector<const Node*> conversions;
+  UiUnits units;
 };
 
 }  // namespace

@@ -21,11 +21,22 @@ constexpr int kRange = 1000;
 }  // namespace
 
 struct ImportComputation::Kept {
+  // A key as the curve had it: tangent types and, for fixed tangents, their directions.
+  struct Key {
+    MTime time;
+    double value = 0.0;
+    MFnAnimCurve::TangentType inType = MFnAnimCurve::kTangentGlobal;
+    MFnAnimCurve::TangentType outType = MFnAnimCurve::kTangentGlobal;
+    MFnAnimCurve::TangentValue inX = 1.0;
+    MFnAnimCurve::TangentValue inY = 0.0;
+    MFnAnimCurve::TangentValue outX = 1.0;
+    MFnAnimCurve::TangentValue outY = 0.0;
+  };
   struct Plug {
     bool keyable = false;
     bool locked = false;
     bool animated = false;
-    std::vector<std::pair<MTime, double>> keys;
+    std::vector<Key> keys;
   };
   MObject joint;
   std::array<Plug, kPlugCount> plugs;
@@ -76,8 +87,15 @@ void ImportComputation::keepCurves(const MObject& joint) {
     if (!status) continue;
     saved.animated = true;
     const unsigned int count = curve.numKeys();
-    for (unsigned int key = 0; key < count; ++key) {
-      saved.keys.emplace_back(curve.time(key), curve.value(key));
+    for (unsigned int index = 0; index < count; ++index) {
+      Kept::Key key;
+      key.time = curve.time(index);
+      key.value = curve.value(index);
+      key.inType = curve.inTangentType(index);
+      key.outType = curve.outTangentType(index);
+      curve.getTangent(index, key.inX, key.inY, true);
+      curve.getTangent(index, key.outX, key.outY, false);
+      saved.keys.push_back(key);
     }
   }
   kept.push_back(std::move(entry));
@@ -102,8 +120,19 @@ MStatus ImportComputation::restoreCurves() {
             for (unsigned int key = curve.numKeys(); key > 0 && status; --key) {
               status = curve.remove(key - 1);
             }
+            // Every key first: the tangents of the types not fixed follow from the neighbours.
             for (const auto& key : saved.keys) {
-              if (status) status = curve.addKeyframe(key.first, key.second);
+              if (status)
+                curve.addKey(key.time, key.value, key.inType, key.outType, nullptr, &status);
+            }
+            for (unsigned int index = 0; index < saved.keys.size() && status; ++index) {
+              const Kept::Key& key = saved.keys[index];
+              if (key.inType == MFnAnimCurve::kTangentFixed) {
+                status = curve.setTangent(index, key.inX, key.inY, true, nullptr, false);
+              }
+              if (status && key.outType == MFnAnimCurve::kTangentFixed) {
+                status = curve.setTangent(index, key.outX, key.outY, false, nullptr, false);
+              }
             }
           }
           if (!status && result) result = status;

@@ -28,8 +28,8 @@ class ImportComputation {
   bool proceed();
   bool interrupted() const { return stopped; }
 
-  // Keeps the animation of the joint's rotate and translate plugs (their curves' keys, or that
-  // they had none; keyable and locked) as they are before a merge keys them.
+  // Keeps the animation of the joint's rotate and translate plugs (their curves' keys with their
+  // tangents, or that they had none; keyable and locked) as they are before a merge keys them.
   void keepCurves(const MObject& joint);
   // Puts back what keepCurves kept, last joint first: curves the merge added are deleted, keys
   // it replaced restored. Shows nothing; the first failure.

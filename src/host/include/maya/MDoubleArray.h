@@ -1,0 +1,26 @@
+#pragma once
+
+#include <maya/MStatus.h>
+
+#include <vector>
+
+// Like Maya's, an index out of range is the caller's fault and is not checked.
+class MDoubleArray {
+ public:
+  MDoubleArray();
+  MDoubleArray(const MDoubleArray& other);
+  MDoubleArray(unsigned int initialSize, double initialValue = 0);
+  ~MDoubleArray();
+  MDoubleArray& operator=(const MDoubleArray& other);
+
+  double operator[](unsigned int index) const;
+  double& operator[](unsigned int index);
+  // New elements are 0.
+  MStatus setLength(unsigned int length);
+  unsigned int length() const;
+  MStatus append(double element);
+  MStatus clear();
+
+ private:
+  std::vector<double> elements;
+};
