@@ -30,7 +30,7 @@ TEST_F(Registration, LoadRegistersEverythingInOrderAndUnloadWithdrawsIt) {
   ASSERT_TRUE(host::translatorDefaultOptions("BVH", options));
   EXPECT_EQ(options,
             "bonesOnly=false;merge=false;scale=1;rotationOrder=none;startFrame=0;"
-            "endFrame=2147483648;eulerFilter=true");
+            "endFrame=2147483648;eulerFilter=true;fillTimeline=true;sceneRate=false");
   EXPECT_THAT(host::registeredCommands(),
               ElementsAre("createMarvikSkeleton", "connectMarvikMocap", "disconnectMarvikMocap",
                           "marvikMocapStatus", "marvikMocapRecord"));

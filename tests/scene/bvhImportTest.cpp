@@ -329,7 +329,7 @@ TEST(BvhOptions, IdentifiesBvhNamesInAnyCase) {
   EXPECT_EQ(kind("clips/run"), MPxFileTranslator::kNotMyFileType);
   EXPECT_EQ(translator.filter(), "*.bvh");
   EXPECT_TRUE(translator.haveReadMethod());
-  EXPECT_FALSE(translator.haveWriteMethod());
+  EXPECT_TRUE(translator.haveWriteMethod());
 }
 
 // File names are UTF-8 (on Windows they must reach the file system as wide paths, whatever the

@@ -194,10 +194,12 @@ double largestRotateStep(const std::vector<std::string>& joints) {
   return largest;
 }
 
-// The DAG nodes of a .ma text and their attributes: from the first node up to the curves.
+// The DAG nodes of a .ma text and their attributes: from the first node up to the curves (or the
+// time slider's script node).
 std::string nodesOf(const std::string& scene) {
   const std::size_t first = scene.find("createNode");
-  const std::size_t end = std::min(scene.find("createNode animCurve"), scene.find("// End of"));
+  const std::size_t end = std::min({scene.find("createNode animCurve"),
+                                    scene.find("createNode script"), scene.find("// End of")});
   return scene.substr(first, end - first);
 }
 

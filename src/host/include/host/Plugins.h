@@ -87,6 +87,14 @@ MStatus importFile(const std::string& path, const std::string& translator = std:
 MStatus openFile(const std::string& path, const std::string& translator = std::string(),
                  const std::optional<std::string>& options = std::nullopt);
 
+// Maya's file -exportAll (or, with selectedOnly, -exportSelected) -type <translator> <path>: the
+// named translator's writer in kExportAccessMode (kExportActiveAccessMode). Without options the
+// translator's registered default options are passed. An unknown translator (kNotFound) or one
+// without a write method (kFailure) is shown as an error; otherwise the writer's status.
+MStatus exportFile(const std::string& path, const std::string& translator,
+                   const std::optional<std::string>& options = std::nullopt,
+                   bool selectedOnly = false);
+
 // How long ending a device thread waits for threadHandler to return after
 // threadShutdownHandler (default 5 s). A handler still running then is reported as an error
 // and left running; its node's object is kept and its plug-in stays mapped.

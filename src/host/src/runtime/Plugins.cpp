@@ -406,6 +406,32 @@ MStatus openFile(const std::string& path, const std::string& translator,
   return readFile(path, translator, options, MPxFileTranslator::kOpenAccessMode);
 }
 
+MStatus exportFile(const std::string& path, const std::string& translatorName,
+                   const std::optional<std::string>& options, bool selectedOnly) {
+  const PluginRegistry::Translator* chosen =
+      PluginRegistry::instance().findTranslator(translatorName);
+  if (chosen == nullptr) {
+    showError("Invalid file type specified: " + translatorName);
+    return MS::kNotFound;
+  }
+  if (!chosen->object->haveWriteMethod()) {
+    showError("File translator " + chosen->name + " cannot write files");
+    return MS::kFailure;
+  }
+  MFileObject file;
+  file.setRawFullName(MString(path.c_str()));
+  // The translator may be deregistered while it writes.
+  std::shared_ptr<MPxFileTranslator> translator = chosen->object;
+  MString optionString((options ? *options : chosen->defaultOptions).c_str());
+  try {
+    return translator->writer(file, optionString,
+                              selectedOnly ? MPxFileTranslator::kExportActiveAccessMode
+                                           : MPxFileTranslator::kExportAccessMode);
+  } catch (...) {
+    return MS::kFailure;
+  }
+}
+
 void setDeviceThreadTimeout(std::chrono::milliseconds timeout) {
   Session::instance().setJoinTimeout(timeout);
 }

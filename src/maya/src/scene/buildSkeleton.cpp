@@ -18,6 +18,7 @@
 #include "scene/ImportComputation.h"
 #include "scene/keyJoint.h"
 #include "scene/matchJoint.h"
+#include "scene/standardRateUnit.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ void resolveOptions(const imocapImport& translator, const iSkeleton& skeleton,
                       ? skeleton.frameCount
                       : std::min(translator.endFrame, skeleton.frameCount);
   data.frameTime = skeleton.frameTime;
+  data.frameUnit = standardRateUnit(skeleton.frameTime);
   data.eulerFilter = translator.eulerFilter;
   data.computation = translator.computation;
 }
@@ -123,6 +125,24 @@ int reverseRotationOrder(int order) {
       return kOrderYZX;
   }
   return static_cast<int>(kNotGiven);
+}
+
+bool keyedSpan(const imocapImport& translator, const iSkeleton& skeleton, const MTime& startTime,
+               MTime& first, MTime& last) {
+  imocapImport::imyCallbackData data;
+  resolveOptions(translator, skeleton, data);
+  if (data.bonesOnly || skeleton.root == nullptr || data.startFrame >= data.endFrame) return false;
+  data.startTime = startTime;
+  first = keyTimeAt(data, 0.0);
+  last = keyTimeAt(data, static_cast<double>(data.endFrame - data.startFrame - 1));
+  return true;
+}
+
+MTime keyTimeAt(const imocapImport::imyCallbackData& data, double frames) {
+  if (data.frameUnit != MTime::kInvalid) {
+    return MTime(data.startTime.as(data.frameUnit) + frames, data.frameUnit);
+  }
+  return MTime(data.startTime.as(MTime::kSeconds) + frames * data.frameTime, MTime::kSeconds);
 }
 
 MStatus buildSkeleton(const imocapImport& translator, iSkeleton& skeleton, bool openMode,

@@ -26,6 +26,15 @@ MStatus buildSkeleton(const imocapImport& translator, iSkeleton& skeleton, bool 
 MStatus keyOntoBuilt(const imocapImport& translator, iSkeleton& skeleton, const iSkeleton& built,
                      const MTime& startTime, std::string* failedJoint = nullptr);
 
+// The scene times of the first and last frame that building the skeleton with the translator's
+// options keys from startTime; false when it keys none (bones only, an empty range).
+bool keyedSpan(const imocapImport& translator, const iSkeleton& skeleton, const MTime& startTime,
+               MTime& first, MTime& last);
+
+// The scene time of the frame `frames` after startFrame, in whole frames of frameUnit when the
+// data has one, else frameTime seconds apart.
+MTime keyTimeAt(const imocapImport::imyCallbackData& data, double frames);
+
 // The walk's visitor: does nothing once data's status is a failure.
 void visitJoint(iSkeleton::iJoint* joint, iSkeleton::iJoint::icallbackData* data);
 

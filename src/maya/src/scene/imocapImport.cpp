@@ -1,11 +1,15 @@
 #include "scene/imocapImport.h"
 
+#include <maya/MAnimControl.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MGlobal.h>
 #include <maya/MStringArray.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <istream>
@@ -21,6 +25,8 @@
 #include "motion/iMocapDataBvh.h"
 #include "scene/ImportComputation.h"
 #include "scene/buildSkeleton.h"
+#include "scene/exportSkeleton.h"
+#include "scene/standardRateUnit.h"
 
 namespace {
 
@@ -160,6 +166,41 @@ std::string cutShortWarning(const iMocapDataBvh& bvh) {
   return std::string();
 }
 
+// A number as the file gave it: the reader keeps single precision, so the fewest digits that
+// read back as the same single-precision value.
+std::string fileNumberText(double value) {
+  char text[32];
+  for (int digits = 1; digits <= 17; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, value);
+    if (static_cast<float>(std::strtod(text, nullptr)) == static_cast<float>(value)) break;
+  }
+  return text;
+}
+
+// Said when keys go on a standard rate's whole frames rather than where the frame time, as
+// written, would put them.
+std::string standardRateWarning(const iSkeleton& skeleton, const imocapImport& options) {
+  const MTime::Unit unit = standardRateUnit(skeleton.frameTime);
+  if (options.bonesOnly || unit == MTime::kInvalid) return std::string();
+  if (MTime(skeleton.frameTime, MTime::kSeconds) == MTime(1.0, unit)) return std::string();
+  return std::string("the frame time ") + fileNumberText(skeleton.frameTime) + " s is read as " +
+         framesPerSecondText(unit) + " frames/s: the keys lie on whole frames of that rate";
+}
+
+// Every frame keyed lies within the ranges, which only grow.
+MStatus growTimeline(const MTime& first, const MTime& last) {
+  const MTime::Unit unit = MTime::uiUnit();
+  // Within rounding of a whole frame, that frame.
+  const MTime low(std::floor(first.as(unit) + 1e-6), unit);
+  const MTime high(std::ceil(last.as(unit) - 1e-6), unit);
+  const MTime animationStart = std::min(MAnimControl::animationStartTime(), low);
+  const MTime animationEnd = std::max(MAnimControl::animationEndTime(), high);
+  MStatus status = MAnimControl::setAnimationStartEndTime(animationStart, animationEnd);
+  if (!status) return status;
+  return MAnimControl::setMinMaxTime(std::min(MAnimControl::minTime(), low),
+                                     std::max(MAnimControl::maxTime(), high));
+}
+
 std::string notNumbersWarning(const iMocapDataBvh& bvh) {
   if (bvh.notNumbers() == 0) return std::string();
   const std::string where =
@@ -173,7 +214,7 @@ std::string notNumbersWarning(const iMocapDataBvh& bvh) {
 
 const char* const imocapImport::kDefaultOptions =
     "bonesOnly=false;merge=false;scale=1;rotationOrder=none;startFrame=0;endFrame=2147483648;"
-    "eulerFilter=true";
+    "eulerFilter=true;fillTimeline=true;sceneRate=false";
 
 imocapImport::imocapImport() = default;
 
@@ -189,7 +230,7 @@ void* imocapImport::creator() {
 
 bool imocapImport::haveReadMethod() const { return true; }
 
-bool imocapImport::haveWriteMethod() const { return false; }
+bool imocapImport::haveWriteMethod() const { return true; }
 
 bool imocapImport::haveNamespaceSupport() const { return false; }
 
@@ -238,6 +279,10 @@ void imocapImport::parseOptions(const MString& options) {
       endFrame = value.asUnsigned();
     } else if (key == "eulerFilter") {
       eulerFilter = isTrue(value);
+    } else if (key == "fillTimeline") {
+      fillTimeline = isTrue(value);
+    } else if (key == "sceneRate") {
+      sceneRate = isTrue(value);
     }
   }
 }
@@ -280,6 +325,45 @@ MStatus imocapImport::reader(const MFileObject& file, const MString& optionsStri
   return result;
 }
 
+MStatus imocapImport::writer(const MFileObject& file, const MString& optionsString,
+                             FileAccessMode mode) {
+  MStatus result = MS::kFailure;
+  MString failure;
+  try {
+    ExportOptions options;
+    MStringArray entries;
+    optionsString.split(';', entries);
+    for (unsigned int i = 0; i < entries.length(); ++i) {
+      MStringArray parts;
+      entries[i].split('=', parts);
+      if (parts.length() < 2) continue;
+      if (parts[0] == "scale") {
+        options.scale = parts[1].asDouble();
+      } else if (parts[0] == "startFrame") {
+        options.startFrame = parts[1].asUnsigned();
+      } else if (parts[0] == "endFrame") {
+        options.endFrame = parts[1].asUnsigned();
+      } else if (parts[0] == "frameRate") {
+        options.frameRate = parts[1].asDouble();
+      }
+    }
+    MObject root;
+    result = findExportRoot(mode == kExportActiveAccessMode, root, failure);
+    if (result) result = exportSkeleton(root, file.expandedFullName().asUTF8(), options, failure);
+  } catch (const std::bad_alloc&) {
+    result = MS::kFailure;
+    setFailure(failure, "out of memory");
+  } catch (...) {
+    result = MS::kFailure;
+    setFailure(failure, "an unexpected error stopped the export");
+  }
+  try {
+    if (!result) MGlobal::displayError("Cannot export " + file.resolvedName() + ": " + failure);
+  } catch (...) {
+  }
+  return result;
+}
+
 MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std::string& suffix) {
   failureText = MString();
   warningTexts = MStringArray();
@@ -313,6 +397,7 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
           cutShortWarning(bvh), zeroFramesWarning(bvh.motionBlocks(), *this, skeleton.frameCount)};
       addLinesLeftOutWarnings(bvh.motionBlocks(), warnings);
       warnings.push_back(notNumbersWarning(bvh));
+      warnings.push_back(standardRateWarning(skeleton, *this));
       for (const std::string& warning : warnings) {
         if (!warning.empty()) warningTexts.append(MString(warning.c_str()));
       }
@@ -320,7 +405,35 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
   }
   input.close();
   if (code != kMocapOk) return MS::kFailure;
-  return build(skeleton, openMode);
+  MStatus status = build(skeleton, openMode);
+  if (!status) return status;
+  status = adjustScene(skeleton, openMode);
+  if (!status) {
+    failureText = "the keys were written but the timeline could not be set ";
+    failureText += status.errorString();
+  }
+  return status;
+}
+
+MStatus imocapImport::adjustScene(const iSkeleton& skeleton, bool openMode) {
+  MTime first;
+  MTime last;
+  const MTime start = openMode ? MTime() : MAnimControl::currentTime();
+  if (!keyedSpan(*this, skeleton, start, first, last)) return MS::kSuccess;
+  if (sceneRate) {
+    const MTime::Unit unit = standardRateUnit(skeleton.frameTime);
+    if (unit == MTime::kInvalid) {
+      const std::string rate = fileNumberText(1.0 / skeleton.frameTime);
+      warningTexts.append(
+          MString(("the scene's time unit was left as it is: Maya has no unit of " + rate +
+                   " frames/s (frame time " + fileNumberText(skeleton.frameTime) + " s)")
+                      .c_str()));
+    } else {
+      MStatus status = MTime::setUIUnit(unit);
+      if (!status) return status;
+    }
+  }
+  return fillTimeline ? growTimeline(first, last) : MStatus(MS::kSuccess);
 }
 
 MStatus imocapImport::readFromText(const MString& text) {
@@ -372,8 +485,11 @@ MStatus imocapImport::readFromTake(const std::vector<TakeRun>& runs, const MTime
         return MS::kFailure;
       }
       if (i == 0) computation->addWork(skeleton.jointsByName.size() * runs.size());
-      const MTime step(skeleton.frameTime, MTime::kSeconds);
-      const MTime runStart = start + step * static_cast<double>(runs[i].slot);
+      const MTime::Unit unit = standardRateUnit(skeleton.frameTime);
+      const MTime runStart = unit != MTime::kInvalid
+                                 ? MTime(start.as(unit) + static_cast<double>(runs[i].slot), unit)
+                                 : start + MTime(skeleton.frameTime, MTime::kSeconds) *
+                                               static_cast<double>(runs[i].slot);
       std::string failedJoint;
       MStatus status = i == 0 ? buildSkeleton(*this, skeleton, false, &failedJoint, &runStart)
                               : keyOntoBuilt(*this, skeleton, built, runStart, &failedJoint);

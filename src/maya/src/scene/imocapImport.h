@@ -39,8 +39,11 @@ class imocapImport : public MPxFileTranslator {
     std::uint32_t startFrame = 0;
     std::uint32_t endFrame = 0;  // exclusive, never above the skeleton's frame count
     double frameTime = 0.0;      // seconds per frame
-    MTime startTime;             // scene time of startFrame
-    MDagPath rootPath;           // merge target root
+    // The standard rate frameTime stands for (standardRateUnit): keys lie on its whole frames
+    // from startTime. kInvalid: frameTime apart, as written.
+    MTime::Unit frameUnit = MTime::kInvalid;
+    MTime startTime;    // scene time of startFrame
+    MDagPath rootPath;  // merge target root
     MString sceneName;
     bool translateAllJoints = false;
     // Each frame's rotate keys nearest the previous frame's (EulerFilter).
@@ -76,6 +79,11 @@ class imocapImport : public MPxFileTranslator {
   static void* creator();
 
   MStatus reader(const MFileObject& file, const MString& optionsString,
+                 FileAccessMode mode) override;
+  // Export All (the scene's one skeleton) or Export Selection (the selected joint hierarchy) as a
+  // BVH file, with the options "scale", "startFrame", "endFrame" and "frameRate"
+  // (exportSkeleton). Shows an error saying why when it fails.
+  MStatus writer(const MFileObject& file, const MString& optionsString,
                  FileAccessMode mode) override;
   bool haveReadMethod() const override;
   bool haveWriteMethod() const override;
@@ -118,6 +126,11 @@ class imocapImport : public MPxFileTranslator {
   std::uint32_t endFrame = kNotGiven;
   // Rotate keys continuous from frame to frame; false keys the angles as the text gives them.
   bool eulerFilter = true;
+  // After a file read that keyed frames, the playback and animation ranges grow to cover them.
+  bool fillTimeline = true;
+  // After a file read that keyed frames, the scene's time unit becomes the file's rate when Maya
+  // has a unit for it (else a warning says why not).
+  bool sceneRate = false;
   MString sceneName;
   // The computation reads run in, which several reads may share (a take's skeletons); when null,
   // each read runs in one of its own. An interrupted read removes what it built (a merge puts
@@ -130,6 +143,8 @@ class imocapImport : public MPxFileTranslator {
   // After an interrupted build: removes the skeleton built for root's data, or puts back what a
   // merge changed, and says so in failureText.
   MStatus undoInterrupted(const iSkeleton& skeleton, bool merged);
+  // sceneRate and fillTimeline after a file read that keyed the skeleton's frames.
+  MStatus adjustScene(const iSkeleton& skeleton, bool openMode);
   // Sets failureText for a build of skeleton that ended with status (nothing on success).
   void describeBuildFailure(const MStatus& status, const iSkeleton& skeleton,
                             const std::string& failedJoint);

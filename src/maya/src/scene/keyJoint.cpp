@@ -118,10 +118,12 @@ class JointRotation {
 
 MStatus keyJoint(const iSkeleton::iJoint& joint, const imocapImport::imyCallbackData& data,
                  const MObject& node) {
-  // Seconds throughout, so that no key time needs a unit conversion.
-  MTime keyTime(data.startTime.as(MTime::kSeconds), MTime::kSeconds);
-  MTime step(data.frameTime, MTime::kSeconds);
-  MTime spanEnd = keyTime + step * static_cast<double>(data.endFrame - data.startFrame);
+  // One unit throughout, so that no key time needs a conversion: whole frames of the rate the
+  // frame time stands for, else seconds.
+  MTime keyTime = keyTimeAt(data, 0.0);
+  MTime step = data.frameUnit != MTime::kInvalid ? MTime(1.0, data.frameUnit)
+                                                 : MTime(data.frameTime, MTime::kSeconds);
+  MTime spanEnd = keyTimeAt(data, static_cast<double>(data.endFrame - data.startFrame));
 
   MFnIkJoint target;
   MStatus status = target.setObject(node);
