@@ -5,6 +5,10 @@
 // largest distance.
 
 #include <gtest/gtest.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MPlug.h>
+#include <maya/MStatus.h>
 
 #include <algorithm>
 #include <array>
@@ -25,6 +29,7 @@
 #include "scene/BvhSceneTest.h"
 #include "support/BvhReference.h"
 #include "support/JointPoses.h"
+#include "support/TestMatrix.h"
 #include "support/TextFiles.h"
 
 namespace {
@@ -184,21 +189,37 @@ double travel(int axis, int frame) { return (axis == 1 ? 90.0 : 40.0 * (axis + 1
 double largestRotateStep(const std::vector<std::string>& joints) {
   double largest = 0;
   for (const std::string& joint : joints) {
+    MFnDependencyNode node(host::findNode(joint));
     for (const char* plug : {"rotateX", "rotateY", "rotateZ"}) {
-      const scenetest::Keys keyed = scenetest::keys(joint + "." + plug);
-      for (std::size_t k = 1; k < keyed.size(); ++k) {
-        largest = std::max(largest, std::abs(keyed[k].second - keyed[k - 1].second));
+      MStatus status;
+      MFnAnimCurve curve(node.findPlug(plug, false), &status);
+      if (!status) continue;
+      const double degrees =
+          curve.animCurveType() == MFnAnimCurve::kAnimCurveTA ? 180 / testmatrix::kPi : 1.0;
+      for (unsigned int k = 1; k < curve.numKeys(); ++k) {
+        largest = std::max(largest, std::abs(curve.value(k) - curve.value(k - 1)) * degrees);
       }
     }
   }
   return largest;
 }
 
-// The DAG nodes of a .ma text and their attributes: from the first node up to the curves.
+// The transforms and joints of a .ma text, with their attributes.
 std::string nodesOf(const std::string& scene) {
-  const std::size_t first = scene.find("createNode");
-  const std::size_t end = std::min(scene.find("createNode animCurve"), scene.find("// End of"));
-  return scene.substr(first, end - first);
+  std::istringstream lines(scene);
+  std::string line;
+  std::string nodes;
+  bool inside = false;
+  while (std::getline(lines, line)) {
+    if (line.rfind("createNode ", 0) == 0) {
+      inside =
+          line.rfind("createNode joint ", 0) == 0 || line.rfind("createNode transform ", 0) == 0;
+    } else if (line.rfind("\t", 0) != 0) {
+      inside = false;
+    }
+    if (inside) nodes += line + "\n";
+  }
+  return nodes;
 }
 
 class ForwardKinematics : public scenetest::BvhSceneTest {
