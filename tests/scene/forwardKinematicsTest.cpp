@@ -484,3 +484,25 @@ TEST_F(ForwardKinematics, MergeOntoTheFilesOwnJointsKeysItsValues) {
 }
 
 }  // namespace
+
+namespace {
+
+// The scene's linear unit changes how Maya shows distances, not where the joints stand: keys
+// and offsets go in in centimetres whatever it is.
+TEST_F(ForwardKinematics, TheScenesLinearUnitChangesNoPose) {
+  std::mt19937 random(41004);
+  std::vector<Joint> joints = humanoid(random);
+  setChannels(joints, random,
+              [](const Joint&, const char* order) { return join(positions(), rotations(order)); });
+  const std::string text = bvhText(
+      joints, kFrames, randomMotion(random, [](const Joint& joint, int a, int f) {
+        return joint.parent < 0 ? travel(a, f) : joint.offset[static_cast<std::size_t>(a)] * 1.2;
+      }));
+  for (const char* unit : {"m", "in", "cm"}) {
+    host::resetScene();
+    ASSERT_EQ(host::runCommand("currentUnit", {"-l", unit}), MS::kSuccess);
+    check(std::string("unit_") + unit, text, 1.5);
+  }
+}
+
+}  // namespace
