@@ -64,9 +64,11 @@ std::string nameOf(int actor) { return "performer" + std::to_string(actor + 1); 
 
 std::uint64_t keysInScene() {
   std::uint64_t keys = 0;
-  for (const std::string& name : host::listNodes("animCurveTL")) {
-    MFnAnimCurve curve(host::findNode(name));
-    keys += curve.numKeys();
+  for (const char* type : {"animCurveTA", "animCurveTL"}) {
+    for (const std::string& name : host::listNodes(type)) {
+      MFnAnimCurve curve(host::findNode(name));
+      keys += curve.numKeys();
+    }
   }
   return keys;
 }

@@ -14,6 +14,7 @@
 #include <maya/MVector.h>
 
 #include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -69,7 +70,8 @@ inline std::string smallBvh(int frames, double frameTime = 0.5,
   return text;
 }
 
-// Keys of the curve driving "node.attribute"; empty when nothing drives it.
+// Keys of the curve driving "node.attribute"; empty when nothing drives it. A time-to-angle
+// curve's radians are given in degrees, to 1e-9, so that they read as the file wrote them.
 inline Keys keys(const std::string& plugName) {
   Keys result;
   auto dot = plugName.rfind('.');
@@ -81,8 +83,11 @@ inline Keys keys(const std::string& plugName) {
   MStatus status;
   MFnAnimCurve curve(plug, &status);
   if (!status) return result;
+  const bool angular = curve.animCurveType() == MFnAnimCurve::kAnimCurveTA;
   for (unsigned int i = 0; i < curve.numKeys(); ++i) {
-    result.emplace_back(curve.time(i).as(MTime::kSeconds), curve.value(i));
+    double value = curve.value(i);
+    if (angular) value = std::round(value * 180 / 3.14159265358979323846 * 1e9) / 1e9;
+    result.emplace_back(curve.time(i).as(MTime::kSeconds), value);
   }
   return result;
 }

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <maya/MFileObject.h>
+#include <maya/MFnAnimCurve.h>
 #include <maya/MPxFileTranslator.h>
 #include <maya/MString.h>
 #include <maya/MTransformationMatrix.h>
@@ -75,13 +76,23 @@ TEST_F(BvhImport, DefaultOptionsBuildJointsWithKeysForEveryFrame) {
   EXPECT_EQ(keys("Leg.rotateY"), evenKeys(0, 0.5, channel(11, 0, 3)));
   EXPECT_THAT(keys("Chest.translateX"), IsEmpty());
   EXPECT_THAT(keys("Chest_Effector.rotateX"), IsEmpty());
-  // Rotations go onto time-to-distance curves in degrees; the End Site, with nothing to key,
-  // gets no curve.
-  EXPECT_EQ(host::listNodes("animCurveTA").size(), 0u);
+  // Rotations go onto time-to-angle curves in radians, translations onto time-to-distance ones
+  // in centimetres; the End Site, with nothing to key, gets no curve.
+  EXPECT_THAT(
+      host::listNodes("animCurveTA"),
+      ElementsAre("Hips_rotateX", "Hips_rotateY", "Hips_rotateZ", "Chest_rotateX", "Chest_rotateY",
+                  "Chest_rotateZ", "Leg_rotateX", "Leg_rotateY", "Leg_rotateZ"));
   EXPECT_THAT(host::listNodes("animCurveTL"),
-              ElementsAre("Hips_rotateX", "Hips_rotateY", "Hips_rotateZ", "Hips_translateX",
-                          "Hips_translateY", "Hips_translateZ", "Chest_rotateX", "Chest_rotateY",
-                          "Chest_rotateZ", "Leg_rotateX", "Leg_rotateY", "Leg_rotateZ"));
+              ElementsAre("Hips_translateX", "Hips_translateY", "Hips_translateZ"));
+  MFnAnimCurve rotateX(host::findNode("Chest_rotateX"));
+  EXPECT_DOUBLE_EQ(rotateX.value(1), 17 * 3.14159265358979323846 / 180);
+  // One call keys each curve.
+  for (const char* curve : {"Hips_rotateZ", "Hips_translateY", "Leg_rotateX"}) {
+    host::CurveCalls calls;
+    ASSERT_EQ(host::curveCalls(curve, calls), MS::kSuccess);
+    EXPECT_EQ(calls.addKeys, 1u) << curve;
+    EXPECT_EQ(calls.addKeyframe, 0u) << curve;
+  }
   EXPECT_THAT(host::errors(), IsEmpty());
 }
 
@@ -164,12 +175,14 @@ TEST_F(BvhImport, EachJointHasItsOwnOrderAndPositionChannels) {
   EXPECT_EQ(keys("Lift.translateY"), evenKeys(0, 0.5, {14, 34}));
   EXPECT_EQ(keys("Lift.rotateZ"), evenKeys(0, 0.5, {13, 33}));
   EXPECT_EQ(keys("Lift.rotateX"), evenKeys(0, 0.5, {15, 35}));
-  EXPECT_THAT(host::listNodes("animCurveTL"),
+  EXPECT_THAT(host::listNodes("animCurveTA"),
               ElementsAre("Root_rotateX", "Root_rotateY", "Root_rotateZ", "Hips_rotateX",
-                          "Hips_rotateY", "Hips_rotateZ", "Hips_translateX", "Hips_translateY",
-                          "Hips_translateZ", "Slide_rotateX", "Slide_rotateY", "Slide_rotateZ",
-                          "Slide_translateX", "Slide_translateY", "Slide_translateZ",
-                          "Lift_rotateX", "Lift_rotateY", "Lift_rotateZ", "Lift_translateY"));
+                          "Hips_rotateY", "Hips_rotateZ", "Slide_rotateX", "Slide_rotateY",
+                          "Slide_rotateZ", "Lift_rotateX", "Lift_rotateY", "Lift_rotateZ"));
+  EXPECT_THAT(
+      host::listNodes("animCurveTL"),
+      ElementsAre("Hips_translateX", "Hips_translateY", "Hips_translateZ", "Slide_translateX",
+                  "Slide_translateY", "Slide_translateZ", "Lift_translateY"));
 
   // The option turns every joint in its order, and the keys stay each joint's own values.
   host::resetScene();
@@ -270,6 +283,7 @@ TEST_F(BvhImport, TextEntryBuildsJointsOnlyUnderTheGivenNameAndShowsNothing) {
               ElementsAre("|Marvik0|Hips", "|Marvik0|Hips|Chest",
                           "|Marvik0|Hips|Chest|Chest_Effector", "|Marvik0|Hips|Leg"));
   EXPECT_THAT(host::listNodes("animCurveTL"), IsEmpty());
+  EXPECT_THAT(host::listNodes("animCurveTA"), IsEmpty());
 
   EXPECT_EQ(translator.readFromText("HIERARCHY\nROOT Hips {\nOFFSET 0 0 0\nCHANNELS 2\n"),
             MS::kFailure);
@@ -376,7 +390,8 @@ TEST_F(BvhImport, AFailureStopsTheBuildAndKeepsWhatWasMade) {
   EXPECT_THAT(host::listNodes("joint"),
               ElementsAre("|broken|Hips", "|broken|Hips|Chest", "|broken|Hips|Chest|joint1"));
   EXPECT_EQ(keys("Chest.rotateZ"), evenKeys(0, 0.5, {6}));
-  EXPECT_THAT(host::listNodes("animCurveTL").size(), 9u);
+  EXPECT_THAT(host::listNodes("animCurveTA").size(), 6u);
+  EXPECT_THAT(host::listNodes("animCurveTL").size(), 3u);
   EXPECT_THAT(host::errors(),
               ElementsAre("Cannot import broken.bvh: the scene could not be built "
                           "(kInvalidParameter): Object is incompatible with this method"));

@@ -5,6 +5,10 @@
 // largest distance.
 
 #include <gtest/gtest.h>
+#include <maya/MFnAnimCurve.h>
+#include <maya/MFnDependencyNode.h>
+#include <maya/MPlug.h>
+#include <maya/MStatus.h>
 
 #include <algorithm>
 #include <array>
@@ -25,6 +29,7 @@
 #include "scene/BvhSceneTest.h"
 #include "support/BvhReference.h"
 #include "support/JointPoses.h"
+#include "support/TestMatrix.h"
 #include "support/TextFiles.h"
 
 namespace {
@@ -184,23 +189,37 @@ double travel(int axis, int frame) { return (axis == 1 ? 90.0 : 40.0 * (axis + 1
 double largestRotateStep(const std::vector<std::string>& joints) {
   double largest = 0;
   for (const std::string& joint : joints) {
+    MFnDependencyNode node(host::findNode(joint));
     for (const char* plug : {"rotateX", "rotateY", "rotateZ"}) {
-      const scenetest::Keys keyed = scenetest::keys(joint + "." + plug);
-      for (std::size_t k = 1; k < keyed.size(); ++k) {
-        largest = std::max(largest, std::abs(keyed[k].second - keyed[k - 1].second));
+      MStatus status;
+      MFnAnimCurve curve(node.findPlug(plug, false), &status);
+      if (!status) continue;
+      const double degrees =
+          curve.animCurveType() == MFnAnimCurve::kAnimCurveTA ? 180 / testmatrix::kPi : 1.0;
+      for (unsigned int k = 1; k < curve.numKeys(); ++k) {
+        largest = std::max(largest, std::abs(curve.value(k) - curve.value(k - 1)) * degrees);
       }
     }
   }
   return largest;
 }
 
-// The DAG nodes of a .ma text and their attributes: from the first node up to the curves (or the
-// time slider's script node).
+// The transforms and joints of a .ma text, with their attributes.
 std::string nodesOf(const std::string& scene) {
-  const std::size_t first = scene.find("createNode");
-  const std::size_t end = std::min({scene.find("createNode animCurve"),
-                                    scene.find("createNode script"), scene.find("// End of")});
-  return scene.substr(first, end - first);
+  std::istringstream lines(scene);
+  std::string line;
+  std::string nodes;
+  bool inside = false;
+  while (std::getline(lines, line)) {
+    if (line.rfind("createNode ", 0) == 0) {
+      inside =
+          line.rfind("createNode joint ", 0) == 0 || line.rfind("createNode transform ", 0) == 0;
+    } else if (line.rfind("\t", 0) != 0) {
+      inside = false;
+    }
+    if (inside) nodes += line + "\n";
+  }
+  return nodes;
 }
 
 class ForwardKinematics : public scenetest::BvhSceneTest {
@@ -462,6 +481,28 @@ TEST_F(ForwardKinematics, MergeOntoTheFilesOwnJointsKeysItsValues) {
   ASSERT_EQ(host::select({"|own|Root"}), MS::kSuccess);
   ASSERT_EQ(host::importFile(path, "BVH", unfiltered + ";merge=true"), MS::kSuccess);
   EXPECT_EQ(host::sceneMayaAscii("own.ma"), imported);
+}
+
+}  // namespace
+
+namespace {
+
+// The scene's linear unit changes how Maya shows distances, not where the joints stand: keys
+// and offsets go in in centimetres whatever it is.
+TEST_F(ForwardKinematics, TheScenesLinearUnitChangesNoPose) {
+  std::mt19937 random(41004);
+  std::vector<Joint> joints = humanoid(random);
+  setChannels(joints, random,
+              [](const Joint&, const char* order) { return join(positions(), rotations(order)); });
+  const std::string text = bvhText(
+      joints, kFrames, randomMotion(random, [](const Joint& joint, int a, int f) {
+        return joint.parent < 0 ? travel(a, f) : joint.offset[static_cast<std::size_t>(a)] * 1.2;
+      }));
+  for (const char* unit : {"m", "in", "cm"}) {
+    host::resetScene();
+    ASSERT_EQ(host::runCommand("currentUnit", {"-l", unit}), MS::kSuccess);
+    check(std::string("unit_") + unit, text, 1.5);
+  }
 }
 
 }  // namespace

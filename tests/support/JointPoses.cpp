@@ -43,11 +43,19 @@ Matrix rotation(const Vector& degrees, int order) {
   return m;
 }
 
-Vector vectorOf(const std::string& plug) {
-  host::Value value;
-  if (host::getAttribute(plug, value) != MS::kSuccess) return Vector{};
-  const auto* vector = std::get_if<Vector>(&value);
-  return vector != nullptr ? *vector : Vector{};
+// The three children of a vector attribute ("translate": translateX, ...) as the plugs hold them,
+// in internal units (centimetres, radians: whatever the scene's UI units), angles in degrees.
+Vector vectorOf(const std::string& node, const std::string& attribute, bool angle) {
+  MStatus status;
+  MFnDependencyNode fn(host::findNode(node), &status);
+  if (!status) return Vector{};
+  Vector result{};
+  for (std::size_t axis = 0; axis < 3; ++axis) {
+    const MPlug plug = fn.findPlug((attribute + "XYZ"[axis]).c_str(), false, &status);
+    if (!status) return Vector{};
+    result[axis] = plug.asDouble() * (angle ? 180 / kPi : 1.0);
+  }
+  return result;
 }
 
 int orderOf(const std::string& node) {
@@ -71,8 +79,8 @@ MObject curveOf(const std::string& node, const char* plug) {
 
 // Translate and rotate (degrees) of the node at the time.
 std::array<double, 6> valuesAt(const std::string& node, double seconds) {
-  const Vector translate = vectorOf(node + ".translate");
-  const Vector rotate = vectorOf(node + ".rotate");
+  const Vector translate = vectorOf(node, "translate", false);
+  const Vector rotate = vectorOf(node, "rotate", true);
   std::array<double, 6> values = {translate[0], translate[1], translate[2],
                                   rotate[0],    rotate[1],    rotate[2]};
   for (int i = 0; i < 6; ++i) {
@@ -94,10 +102,10 @@ Matrix localMatrix(const std::string& node, double seconds, const Values& given)
       found != given.end() ? found->second : valuesAt(node, seconds);
   Matrix m = identity();
   for (int i = 0; i < 3; ++i) m[i][3] = values[static_cast<std::size_t>(i)];
-  if (isJoint(node)) m = m * rotation(vectorOf(node + ".jointOrient"), 0);
+  if (isJoint(node)) m = m * rotation(vectorOf(node, "jointOrient", true), 0);
   // The rotate axis turns first, in XYZ order whatever the rotate order.
   return m * rotation({values[3], values[4], values[5]}, orderOf(node)) *
-         rotation(vectorOf(node + ".rotateAxis"), 0);
+         rotation(vectorOf(node, "rotateAxis", true), 0);
 }
 
 void addJoints(const MObject& node, std::vector<std::string>& paths) {

@@ -9,8 +9,8 @@
 // places a joint: translate, then jointOrient, then rotate in the joint's rotateOrder, then
 // rotateAxis (outermost first), below every transform above it. A plug driven by an animation curve
 // takes the curve's value at the time asked (a time-to-distance curve on a rotate plug holds
-// degrees, a time-to-angle one radians); any other plug its value as the host reads it. Main thread
-// only.
+// degrees, a time-to-angle one radians); any other plug its value in internal units
+// (centimetres, radians), whatever the scene's UI units. Main thread only.
 namespace jointposes {
 
 using Vector = std::array<double, 3>;

@@ -1,11 +1,13 @@
 #include "scene/keyJoint.h"
 
+#include <maya/MDoubleArray.h>
 #include <maya/MEulerRotation.h>
 #include <maya/MFnDependencyNode.h>
 #include <maya/MFnIkJoint.h>
 #include <maya/MMatrix.h>
 #include <maya/MPlug.h>
 #include <maya/MQuaternion.h>
+#include <maya/MTimeArray.h>
 #include <maya/MTransformationMatrix.h>
 #include <maya/MTypes.h>
 
@@ -30,7 +32,7 @@ constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
 bool attached(const MFnAnimCurve& curve) { return !curve.object().isNull(); }
 
 // What a degree is in the curve's values: radians on an angular curve; a linear one (made by
-// earlier versions) keeps degrees.
+// earlier versions) keeps degrees, which is what its keys have always meant there.
 double angleUnit(const MFnAnimCurve& curve) {
   return curve.animCurveType() == MFnAnimCurve::kAnimCurveTA ? kRadiansPerDegree : 1.0;
 }
@@ -163,25 +165,30 @@ MStatus keyJoint(const iSkeleton::iJoint& joint, const imocapImport::imyCallback
     isAttached[i] = keyed[i] && attached(curves[i]);
     if (isAttached[i]) unit[i] = i < kRotatePlugs ? angleUnit(curves[i]) : 1.0;
   }
+  // Every curve's keys in one call, as Maya's own importers key: key by key, Maya would work out
+  // the curve's tangents again at every key.
+  MTimeArray times;
+  MDoubleArray values[kCurves];
   const double scale = data.scale;
   for (std::size_t frame = data.startFrame; frame < last; ++frame) {
     const iFrame& sample = joint.frames[frame];
     std::array<double, 3> angles = rotation.of(sample.rotation);
     if (data.eulerFilter) angles = filter.next(angles);
+    times.append(keyTime);
     for (int axis = 0; axis < 3; ++axis) {
-      if (!isAttached[axis]) continue;
-      status =
-          curves[axis].addKeyframe(keyTime, angles[static_cast<std::size_t>(axis)] * unit[axis]);
-      if (!status) return status;
-    }
-    for (int axis = 0; axis < 3; ++axis) {
-      if (!isAttached[kRotatePlugs + axis]) continue;
+      if (isAttached[axis])
+        values[axis].append(angles[static_cast<std::size_t>(axis)] * unit[axis]);
       // Adding zero turns a -0 into 0, as root translations have always been keyed.
-      double value = (0.0 + sample.position[axis]) * scale;
-      status = curves[kRotatePlugs + axis].addKeyframe(keyTime, value);
-      if (!status) return status;
+      if (isAttached[kRotatePlugs + axis]) {
+        values[kRotatePlugs + axis].append((0.0 + sample.position[axis]) * scale);
+      }
     }
     keyTime += step;
+  }
+  for (int i = 0; i < kCurves; ++i) {
+    if (!isAttached[i]) continue;
+    status = curves[i].addKeys(&times, &values[i]);
+    if (!status) return status;
   }
   return MS::kSuccess;
 }
@@ -211,7 +218,8 @@ MStatus attachCurve(const MObject& node, const MString& plugName, MFnAnimCurve& 
     return status;
   }
   MObject attribute = plug;
-  curve.create(node, attribute, MFnAnimCurve::kAnimCurveTL, nullptr, &status);
+  // The type the plug's unit asks for: angular on rotate, linear on translate.
+  curve.create(node, attribute, nullptr, &status);
   return status == MS::kSuccess ? MStatus(MS::kSuccess) : MStatus(MS::kNotFound);
 }
 
