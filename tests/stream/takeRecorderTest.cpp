@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "stream/TakeRecorder.h"
@@ -310,6 +312,59 @@ TEST_F(TakeRecorderTest, WritingNeverOverwritesAFile) {
                                              folder + "/a-2.bvh", folder + "/c-3.bvh"}));
   EXPECT_EQ(readFile(folder + "/c.bvh"), "mine");
   EXPECT_EQ(readFile(folder + "/a.bvh"), readFile(folder + "/a-2.bvh"));
+}
+
+// Two recorders write takes of the same actors into one folder at the same time, again and again:
+// every file written is one of its own, whole, and no file is named twice.
+TEST_F(TakeRecorderTest, WritersSharingAFolderNeverOverwriteEachOther) {
+  constexpr int kRounds = 100;
+  std::vector<TakeRecorder::Take> takes[2];
+  for (int writer = 0; writer < 2; ++writer) {
+    TakeRecorder recorder;
+    recorder.actorList({{1, "a"}, {2, "b"}, {3, "c"}});
+    for (std::uint32_t tag = 1; tag <= 3; ++tag) recorder.header(tag, 0, headerIn(0), 3);
+    for (int i = 0; i < 20; ++i) {
+      for (std::uint32_t tag = 1; tag <= 3; ++tag) {
+        frameAt(recorder, tag, static_cast<float>(writer), t0 + i * milliseconds(10));
+      }
+    }
+    takes[writer] = recorder.finish(100);
+  }
+  std::promise<void> start;
+  const std::shared_future<void> gate = start.get_future().share();
+  std::vector<TakeRecorder::Written> written[2];
+  bool ok[2] = {true, true};
+  const auto writeAll = [&](int writer) {
+    gate.wait();
+    for (int round = 0; round < kRounds; ++round) {
+      std::vector<std::string> problems;
+      ok[writer] =
+          TakeRecorder::write(temp.path(), takes[writer], written[writer], problems) && ok[writer];
+    }
+  };
+  std::thread other(writeAll, 1);
+  start.set_value();
+  writeAll(0);
+  other.join();
+  EXPECT_TRUE(ok[0]);
+  EXPECT_TRUE(ok[1]);
+  std::set<std::string> paths;
+  for (int writer = 0; writer < 2; ++writer) {
+    ASSERT_EQ(written[writer].size(), 3u * kRounds);
+    const std::string own = readFile(written[writer][0].path);
+    EXPECT_NE(own.find(writer == 0 ? "\n0 0 0\n" : "\n1 0 0\n"), std::string::npos);
+    for (const TakeRecorder::Written& file : written[writer]) {
+      paths.insert(file.path);
+      EXPECT_EQ(readFile(file.path), own) << file.path;
+    }
+  }
+  EXPECT_EQ(paths.size(), 6u * kRounds);
+  std::size_t files = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::u8path(temp.path()))) {
+    files += entry.is_regular_file() ? 1 : 0;
+  }
+  EXPECT_EQ(files, 6u * kRounds);
 }
 
 // A listener set mid-stream is told of the actors and headers already there, so frames that

@@ -2,15 +2,18 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <new>
 #include <set>
+#include <system_error>
 
+#include "stream/FilePlatform.h"
 #include "stream/bvhHeaderText.h"
 
 namespace {
@@ -358,42 +361,50 @@ bool TakeRecorder::write(const std::string& directory, const std::vector<Take>& 
       continue;
     }
     const std::string base = safeFileName(take.actor);
-    std::string file = base + ".bvh";
-    const auto taken = [&](const std::string& name) {
-      if (used.count(lowerCase(name)) != 0) return true;
-      // A name the system cannot look up (too long) is no file: writing it fails and says so.
-      std::error_code error;
-      const std::filesystem::file_type type =
-          std::filesystem::symlink_status(std::filesystem::u8path(directory + "/" + name), error)
-              .type();
-      return type != std::filesystem::file_type::not_found &&
-             type != std::filesystem::file_type::none;
-    };
-    for (int number = 2; taken(file); ++number) {
-      file = base + "-" + std::to_string(number) + ".bvh";
+    std::string path;
+    std::FILE* file = nullptr;
+    int error = 0;
+    // Made only where no file is: a name another writer took in the meantime, or one that
+    // differs from a file there only in letter case where the system ignores it, takes the
+    // next number.
+    for (int number = 1; file == nullptr; ++number) {
+      const std::string name = (number == 1 ? base : base + "-" + std::to_string(number)) + ".bvh";
+      if (used.count(lowerCase(name)) != 0) continue;
+      path = directory + "/" + name;
+      file = filePlatform::createNew(path, error);
+      if (file == nullptr && error != EEXIST) break;
+      used.insert(lowerCase(name));
     }
-    used.insert(lowerCase(file));
-    const std::string path = directory + "/" + file;
-    // The name is UTF-8; on Windows only a wide path reaches files whose names are not ASCII.
-    std::ofstream out(std::filesystem::u8path(path), std::ios::binary);
-    out << take.hierarchy << take.motionHead(take.frameCount());
-    std::string line;
-    for (std::size_t i = 0; i < take.frameCount() && out; ++i) {
-      const float* values = take.frame(i);
-      line.clear();
-      for (int k = 0; k < take.channels; ++k) {
-        if (k > 0) line += ' ';
-        appendNumber(line, values[k]);
+    bool wrote = file != nullptr;
+    if (wrote) {
+      const std::string head = take.hierarchy + take.motionHead(take.frameCount());
+      wrote = std::fwrite(head.data(), 1, head.size(), file) == head.size();
+      std::string line;
+      for (std::size_t i = 0; i < take.frameCount() && wrote; ++i) {
+        const float* values = take.frame(i);
+        line.clear();
+        for (int k = 0; k < take.channels; ++k) {
+          if (k > 0) line += ' ';
+          appendNumber(line, values[k]);
+        }
+        line += '\n';
+        wrote = std::fwrite(line.data(), 1, line.size(), file) == line.size();
       }
-      line += '\n';
-      out << line;
+      if (!wrote) error = errno != 0 ? errno : EIO;
+      // Close always, and check it: a full disk may show only when the last block is written.
+      if (std::fclose(file) != 0 && wrote) {
+        error = errno != 0 ? errno : EIO;
+        wrote = false;
+      }
+      if (!wrote) {
+        // A file left half written must not pass for the take.
+        std::error_code ignored;
+        std::filesystem::remove(std::filesystem::u8path(path), ignored);
+      }
     }
-    out.close();
-    if (!out) {
-      problems.push_back(take.actor + ": cannot write " + path);
-      // A file left half written must not pass for the take.
-      std::error_code error;
-      std::filesystem::remove(std::filesystem::u8path(path), error);
+    if (!wrote) {
+      problems.push_back(take.actor + ": cannot write " + path + ": " +
+                         std::generic_category().message(error));
       if (failed != nullptr) failed->push_back(index);
       ok = false;
       continue;

@@ -153,9 +153,11 @@ class TakeRecorder : public StreamListener {
   // Writes directory/<actor name>.bvh for each take that a BVH file can hold: its hierarchy, its
   // frames in order (with no gap between runs) and its frame time. Names are made safe for a
   // file and numbered when two collide, ignoring letter case, or when the name is in the folder
-  // already: no file is ever overwritten. Takes that cannot be written are named in problems.
-  // False when a file could not be written. failed, when given, receives the index in takes of
-  // each take whose file could not be written.
+  // already; a file is only ever created new, so none is overwritten, not even by another writer
+  // at the same time. Takes that cannot be written are named in problems ("<actor>: cannot
+  // write <path>: <reason>" when the system refused). False when a file could not be written.
+  // failed, when given, receives the index in takes of each take whose file could not be
+  // written.
   static bool write(const std::string& directory, const std::vector<Take>& takes,
                     std::vector<Written>& written, std::vector<std::string>& problems,
                     std::vector<std::size_t>* failed = nullptr);
