@@ -141,8 +141,12 @@ TEST_F(PluginLoading, CommandRunsByNameAndIsDeletedAfterDoIt) {
   EXPECT_TRUE(host::runCommand("hostEcho", {"a", "b c"}));
   EXPECT_THAT(host::lastCommandResults(), ElementsAre("a", "b c"));
   EXPECT_EQ(host::lastCommandResult(), "a b c");
+  // A failed command's result never reaches the caller, though the command set one.
   EXPECT_EQ(host::runCommand("hostEcho", {"fail"}), MS::kFailure);
+  EXPECT_THAT(host::lastCommandResults(), ::testing::IsEmpty());
+  EXPECT_EQ(host::lastCommandResult(), "");
   EXPECT_EQ(host::runCommand("hostEcho", {"throw"}), MS::kFailure);
+  EXPECT_THAT(host::lastCommandResults(), ::testing::IsEmpty());
   EXPECT_TRUE(host::runCommand("hostEcho"));
   EXPECT_THAT(host::lastCommandResults(), ::testing::IsEmpty());
   EXPECT_THAT(HostTestPlugin::events(),

@@ -702,15 +702,60 @@ TEST_F(RecordTake, NoTakeLostWhenItsBuildFails) {
             "marvikMocapRecord: the last take could not be built: build it (-stop), save it "
             "(-stop -file DIR) or let it go (-cancel) first");
 
+  // The failed command's result reaches no script: its error names the file it wrote.
   const std::string files = temp.path() + "/saved";
   EXPECT_FALSE(record({"-stop", "-file", files}));
-  EXPECT_THAT(host::lastCommandResults(), ::testing::Contains(files + "/a.bvh"));
+  EXPECT_THAT(host::lastCommandResults(), ::testing::IsEmpty());
+  EXPECT_EQ(host::errors().back(),
+            "marvikMocapRecord: -stop failed, but wrote " + files + "/a.bvh");
   EXPECT_THAT(readFile(files + "/a.bvh"),
               ::testing::EndsWith("MOTION\nFrames: 2\nFrame Time: 0.1\n10 11 12 13 14 15\n"
                                   "110 111 112 113 114 115\n"));
   EXPECT_EQ(query().rfind("unbuilt frames=2 ", 0), 0u);
   ASSERT_TRUE(record({"-cancel"}));
   EXPECT_EQ(query(), "idle");
+}
+
+// No take lost when its files cannot be written (an actor's name longer than a file name may
+// be, which fails for root too): -stop fails saying why, names the file it did write, builds
+// nothing and keeps the take, which a -stop builds; a folder that cannot be made keeps it too.
+TEST_F(RecordTake, NoTakeLostWhenItsFilesCannotBeWritten) {
+  const std::string longName(300, 'x');
+  serveFrames({{10, "a"}, {11, longName}}, 2, firstGate);
+  connect(2);
+  ASSERT_TRUE(record({"-start", "-fps", "10"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=4"));
+  const std::string before = host::sceneJson();
+  const std::string files = temp.path() + "/takes";
+  EXPECT_FALSE(record({"-stop", "-file", files}));
+  EXPECT_THAT(host::lastCommandResults(), ::testing::IsEmpty());
+  ASSERT_EQ(host::errors().size(), 1u);
+  EXPECT_THAT(host::errors()[0],
+              ::testing::StartsWith("marvikMocapRecord: the take could not be written into " +
+                                    files + " (" + longName + ": cannot write " + files + "/" +
+                                    longName + ".bvh: "));
+  EXPECT_THAT(host::errors()[0],
+              ::testing::EndsWith("); written: " + files +
+                                  "/a.bvh; nothing was built and the take is kept: -stop -file "
+                                  "DIR saves it elsewhere, -stop builds it, -cancel lets it go"));
+  EXPECT_THAT(readFile(files + "/a.bvh"), ::testing::EndsWith("\n10 11 12 13 14 15\n"
+                                                              "110 111 112 113 114 115\n"));
+  const std::string after = host::sceneJson();
+  EXPECT_EQ(after.substr(after.find("\"nodes\"")), before.substr(before.find("\"nodes\"")));
+  EXPECT_EQ(query().rfind("unbuilt frames=4 ", 0), 0u) << query();
+  EXPECT_FALSE(record({"-start"}));
+
+  const std::string notAFolder = temp.path() + "/file";
+  std::ofstream(std::filesystem::u8path(notAFolder)) << "x";
+  EXPECT_FALSE(record({"-stop", "-file", notAFolder + "/takes"}));
+  EXPECT_EQ(query().rfind("unbuilt frames=4 ", 0), 0u) << query();
+
+  ASSERT_TRUE(record({"-stop"}));
+  EXPECT_THAT(host::lastCommandResults(), ElementsAre("|a_take1|J0", "|" + longName + "_take1|J0"));
+  EXPECT_EQ(keysOf("|a_take1|J0.translateX"), keyList({{0, 10}, {0.1, 110}}));
+  EXPECT_EQ(query(), "idle");
+  EXPECT_EQ(host::errors().size(), 3u);
 }
 
 // No take lost to the next: a second -stop -file into the same folder writes beside the first

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <random>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "stream/TakeRecorder.h"
@@ -49,6 +53,44 @@ void stream(TakeRecorder& recorder, const std::vector<StreamActor>& actors, int 
     for (const StreamActor& actor : actors)
       frameAt(recorder, actor.tag, static_cast<float>(i), start + i * interval);
   }
+}
+
+// A source stalls for seconds from at, then sends every frame due meanwhile at once.
+struct Stall {
+  double at;
+  double seconds;
+};
+
+// When frame i of a source at fps frames a second arrives: it is due at i / fps, and sent then
+// unless a stall holds it back. The receiver takes spacing seconds over each frame (never
+// delivering one before the previous one's end); loaded, it also loses the processor for 1 to 8 ms
+// every 5 to 30 ms, so that frames that come meanwhile arrive together at its end. Deterministic:
+// the losses follow minstd_rand's fixed sequence.
+std::vector<double> arrivals(double fps, double seconds, const std::vector<Stall>& stalls,
+                             bool loaded, double spacing) {
+  std::minstd_rand random(7);
+  const auto between = [&random](double low, double high) {
+    return low + (high - low) * static_cast<double>(random() - 1) / 2147483645.0;
+  };
+  std::vector<std::pair<double, double>> busy;
+  for (double at = between(0.005, 0.03); loaded && at < seconds + 1; at += between(0.005, 0.03)) {
+    const double length = between(0.001, 0.008);
+    busy.emplace_back(at, at + length);
+    at += length;
+  }
+  std::vector<double> times;
+  std::size_t nextBusy = 0;
+  for (int i = 0; i / fps < seconds; ++i) {
+    double sent = i / fps;
+    for (const Stall& stall : stalls) {
+      if (sent >= stall.at && sent < stall.at + stall.seconds) sent = stall.at + stall.seconds;
+    }
+    double arrived = std::max(sent + 50e-6, times.empty() ? 0.0 : times.back() + spacing);
+    while (nextBusy < busy.size() && busy[nextBusy].second <= arrived) ++nextBusy;
+    if (nextBusy < busy.size() && busy[nextBusy].first <= arrived) arrived = busy[nextBusy].second;
+    times.push_back(arrived);
+  }
+  return times;
 }
 
 // Each run of a take as "slot+count".
@@ -158,6 +200,42 @@ TEST_F(TakeRecorderTest, ABurstAfterAStallKeepsTheStreamsRateForEveryActor) {
   EXPECT_EQ(runsOf(takes[0]), (std::vector<std::string>{"0+120", "121+180"}));
   EXPECT_EQ(runsOf(takes[1]), (std::vector<std::string>{"270+10"}));
   EXPECT_EQ(takes[0].frame(299)[0], 299.0f);
+}
+
+// A source at 30, 60 and 120 frames/s stalls for 1.5 s (a gap) and later for 0.3 s (within a
+// run), catching up in a burst each time. Quiet, a burst's frames come microseconds apart;
+// loaded, the receiver loses the processor now and then, spreading bursts and bunching steady
+// frames; spread, it also takes 1.5 ms over each frame. The take keeps the source's rate, and
+// every frame is keyed at its own slot: the burst fills the stall.
+TEST_F(TakeRecorderTest, BurstsAndStallsKeepTheRateOnALoadedReceiver) {
+  const struct {
+    const char* name;
+    bool loaded;
+    double spacing;
+  } receivers[] = {{"quiet", false, 5e-6}, {"loaded", true, 5e-6}, {"spread", true, 1.5e-3}};
+  for (const double fps : {30.0, 60.0, 120.0}) {
+    for (const auto& receiver : receivers) {
+      SCOPED_TRACE(std::to_string(static_cast<int>(fps)) + " frames/s, " + receiver.name);
+      const std::vector<double> times =
+          arrivals(fps, 6, {{2, 1.5}, {4.5, 0.3}}, receiver.loaded, receiver.spacing);
+      TakeRecorder recorder;
+      recorder.actorList({{1, "a"}});
+      recorder.header(1, 0, headerIn(0), 3);
+      for (std::size_t i = 0; i < times.size(); ++i) {
+        frameAt(recorder, 1, static_cast<float>(i),
+                t0 + std::chrono::duration_cast<Clock::duration>(
+                         std::chrono::duration<double>(times[i])));
+      }
+      const std::vector<TakeRecorder::Take> takes = recorder.finish(0);
+      ASSERT_EQ(takes.size(), 1u);
+      EXPECT_EQ(takes[0].framesPerSecond, fps);
+      ASSERT_EQ(takes[0].runs.size(), 2u);
+      for (const TakeRecorder::Run& run : takes[0].runs) {
+        EXPECT_NEAR(static_cast<double>(run.slot), static_cast<double>(run.first), 1.0)
+            << run.first;
+      }
+    }
+  }
 }
 
 // At 1 frame/s the stall's slot (1) lies inside the frames before it: they keep their order.
@@ -312,6 +390,59 @@ TEST_F(TakeRecorderTest, WritingNeverOverwritesAFile) {
   EXPECT_EQ(readFile(folder + "/a.bvh"), readFile(folder + "/a-2.bvh"));
 }
 
+// Two recorders write takes of the same actors into one folder at the same time, again and again:
+// every file written is one of its own, whole, and no file is named twice.
+TEST_F(TakeRecorderTest, WritersSharingAFolderNeverOverwriteEachOther) {
+  constexpr int kRounds = 100;
+  std::vector<TakeRecorder::Take> takes[2];
+  for (int writer = 0; writer < 2; ++writer) {
+    TakeRecorder recorder;
+    recorder.actorList({{1, "a"}, {2, "b"}, {3, "c"}});
+    for (std::uint32_t tag = 1; tag <= 3; ++tag) recorder.header(tag, 0, headerIn(0), 3);
+    for (int i = 0; i < 20; ++i) {
+      for (std::uint32_t tag = 1; tag <= 3; ++tag) {
+        frameAt(recorder, tag, static_cast<float>(writer), t0 + i * milliseconds(10));
+      }
+    }
+    takes[writer] = recorder.finish(100);
+  }
+  std::promise<void> start;
+  const std::shared_future<void> gate = start.get_future().share();
+  std::vector<TakeRecorder::Written> written[2];
+  bool ok[2] = {true, true};
+  const auto writeAll = [&](int writer) {
+    gate.wait();
+    for (int round = 0; round < kRounds; ++round) {
+      std::vector<std::string> problems;
+      ok[writer] =
+          TakeRecorder::write(temp.path(), takes[writer], written[writer], problems) && ok[writer];
+    }
+  };
+  std::thread other(writeAll, 1);
+  start.set_value();
+  writeAll(0);
+  other.join();
+  EXPECT_TRUE(ok[0]);
+  EXPECT_TRUE(ok[1]);
+  std::set<std::string> paths;
+  for (int writer = 0; writer < 2; ++writer) {
+    ASSERT_EQ(written[writer].size(), 3u * kRounds);
+    const std::string own = readFile(written[writer][0].path);
+    EXPECT_NE(own.find(writer == 0 ? "\n0 0 0\n" : "\n1 0 0\n"), std::string::npos);
+    for (const TakeRecorder::Written& file : written[writer]) {
+      paths.insert(file.path);
+      EXPECT_EQ(readFile(file.path), own) << file.path;
+    }
+  }
+  EXPECT_EQ(paths.size(), 6u * kRounds);
+  std::size_t files = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::u8path(temp.path()))) {
+    files += entry.is_regular_file() ? 1 : 0;
+  }
+  EXPECT_EQ(files, 6u * kRounds);
+}
+
 // A listener set mid-stream is told of the actors and headers already there, so frames that
 // follow join a take at once.
 TEST(TakeRecorderOnAStream, AListenerSetMidStreamHearsTheCurrentActorsAndHeadersFirst) {
@@ -344,6 +475,92 @@ TEST(TakeRecorderOnAStream, AListenerSetMidStreamHearsTheCurrentActorsAndHeaders
   ASSERT_EQ(takes[0].frameCount(), 1u);
   EXPECT_EQ(std::vector<float>(takes[0].frame(0), takes[0].frame(0) + 3),
             (std::vector<float>{4, 5, 6}));
+}
+
+// What a source at fps frames a second recorded over loopback gives: it sends 1.5 s of frames on
+// time, stalls for 1.5 s, sends its backlog in one piece and then 2 s on time again. Frame i holds
+// i. The repeat step runs it under stress-ng too, where the receive thread spreads the backlog.
+struct PacedTake {
+  bool received = false;
+  std::vector<TakeRecorder::Take> takes;
+  int frames = 0;
+};
+
+PacedTake recordPacedSource(double fps) {
+  PacedTake result;
+  const int frames = static_cast<int>(fps * 5);
+  result.frames = frames;
+  std::promise<void> listening;
+  std::shared_future<void> gate = listening.get_future().share();
+  std::promise<void> sent;
+  std::future<void> sentAll = sent.get_future();
+  StreamSession session([gate, fps, frames, &sent](LoopbackServer::Connection& connection) {
+    using namespace streamMessages;
+    if (!connection.send(packet(actorList({{5, "paced"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(
+            packet(header(5, joint("A", 0, 0, 0, {J::Xrotation, J::Yrotation, J::Zrotation}))))) {
+      return;
+    }
+    if (gate.wait_for(std::chrono::seconds(10)) != std::future_status::ready) return;
+    const Clock::time_point start = Clock::now();
+    const auto due = [start](double seconds) {
+      return start +
+             std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    };
+    std::string backlog;
+    for (int i = 0; i < frames; ++i) {
+      const std::string bytes = packet(frame(5, {static_cast<float>(i), 0, 0}));
+      if (i / fps >= 1.5 && i / fps < 3) {
+        backlog += bytes;
+        continue;
+      }
+      // The source's own clock paces it: a late wake-up sends at once, catching up. The
+      // backlog goes as fast as it can, a frame at a time.
+      if (!backlog.empty()) {
+        std::this_thread::sleep_until(due(3));
+        if (!connection.send(backlog, bytes.size())) return;
+        backlog.clear();
+      }
+      std::this_thread::sleep_until(due(i / fps));
+      if (!connection.send(bytes)) return;
+    }
+    sent.set_value();
+    connection.waitForClose();
+  });
+  if (!session.connected || !session.waitForPackets(2)) return result;
+  TakeRecorder recorder;
+  session.process.setListener(&recorder);
+  listening.set_value();
+  const bool done = sentAll.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+  result.received = done && session.waitForPackets(2 + static_cast<std::uint64_t>(frames));
+  session.process.setListener(nullptr);
+  result.takes = recorder.finish(0);
+  return result;
+}
+
+// Every frame keyed within a few slots of its own (frame i at slot i), however late the loaded
+// machine handed over the first frame or the backlog's end, and at the source's rate.
+TEST(TakeRecorderOnAStream, AStreamThatStallsAndCatchesUpKeepsItsRate) {
+  std::vector<std::future<PacedTake>> recorded;
+  const double rates[] = {30, 60, 120};
+  for (const double fps : rates) {
+    recorded.push_back(std::async(std::launch::async, recordPacedSource, fps));
+  }
+  for (std::size_t r = 0; r < recorded.size(); ++r) {
+    SCOPED_TRACE(std::to_string(static_cast<int>(rates[r])) + " frames/s");
+    const PacedTake paced = recorded[r].get();
+    ASSERT_TRUE(paced.received);
+    ASSERT_EQ(paced.takes.size(), 1u);
+    const TakeRecorder::Take& take = paced.takes[0];
+    EXPECT_EQ(take.framesPerSecond, rates[r]);
+    ASSERT_EQ(take.frameCount(), static_cast<std::size_t>(paced.frames));
+    ASSERT_EQ(take.runs.size(), 2u);
+    for (const TakeRecorder::Run& run : take.runs) {
+      EXPECT_EQ(take.frame(run.first)[0], static_cast<float>(run.first));
+      EXPECT_NEAR(static_cast<double>(run.slot), static_cast<double>(run.first), 3.0) << run.first;
+    }
+  }
 }
 
 }  // namespace

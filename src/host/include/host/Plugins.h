@@ -72,8 +72,9 @@ MStatus runCommand(const std::string& name, const std::vector<std::string>& args
 MStatus runPythonCommand(const std::string& name,
                          const std::vector<std::pair<std::string, Value>>& keywords,
                          const std::vector<std::string>& positional = {});
-// The result the last runCommand set with MPxCommand::setResult; empty when it set none. An
-// array's elements are joined by spaces.
+// The result the last runCommand set with MPxCommand::setResult; empty when it set none or the
+// command failed (Maya drops a failed command's result: Python raises, MEL stops). An array's
+// elements are joined by spaces.
 std::string lastCommandResult();
 // The same as an array: an array result's elements, a string result as its one element.
 std::vector<std::string> lastCommandResults();

@@ -350,6 +350,11 @@ MStatus runCommand(const std::string& name, const std::vector<std::string>& args
   } catch (...) {
     status = MS::kFailure;
   }
+  // A failed command raises in Python and stops MEL: what it set as its result reaches no one.
+  if (!status) {
+    Session::instance().commandResult.clear();
+    Session::instance().commandResults.clear();
+  }
   // Without an undo queue every command object goes right after doIt, undoable or not.
   delete command;
   return status;

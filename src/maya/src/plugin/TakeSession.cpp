@@ -135,6 +135,24 @@ std::vector<std::string> takeNames(const std::vector<TakeRecorder::Take>& takes)
   return names;
 }
 
+std::string joined(const MStringArray& texts, const char* separator) {
+  std::string text;
+  for (unsigned int i = 0; i < texts.length(); ++i) {
+    text += (i > 0 ? separator : "") + std::string(texts[i].asUTF8());
+  }
+  return text;
+}
+
+// A failed command's result reaches no script, so what -stop did before it failed is told in an
+// error.
+void showDoneBeforeFailure(const MStringArray& roots, const MStringArray& paths) {
+  if (roots.length() == 0 && paths.length() == 0) return;
+  std::string done;
+  if (roots.length() > 0) done += "built " + joined(roots, ", ");
+  if (paths.length() > 0) done += (done.empty() ? "wrote " : " and wrote ") + joined(paths, ", ");
+  showError("-stop failed, but " + done);
+}
+
 }  // namespace
 
 const char* TakeSession::Summary::stateName() const {
@@ -242,9 +260,27 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
   if (directory != nullptr) {
     std::vector<TakeRecorder::Written> written;
     std::vector<std::string> problems;
-    TakeRecorder::write(*directory, takes, written, problems);
-    for (const std::string& problem : problems) showWarning(problem);
+    const bool wrote = TakeRecorder::write(*directory, takes, written, problems);
+    std::string reasons;
+    for (const std::string& problem : problems) {
+      // A take no BVH file can hold is told apart: building it fails and says so below.
+      if (problem.find(": cannot write ") == std::string::npos) {
+        showWarning(problem);
+      } else {
+        reasons += (reasons.empty() ? "" : "; ") + problem;
+      }
+    }
     for (const TakeRecorder::Written& file : written) paths.append(MString(file.path.c_str()));
+    if (!wrote) {
+      // A pipeline that checks the command must not believe the files exist; nothing is built,
+      // so that the take, kept, is built once only.
+      for (TakeRecorder::Take& take : takes) unbuilt.push_back(std::move(take));
+      showError("the take could not be written into " + *directory + " (" + reasons + ")" +
+                (paths.length() > 0 ? "; written: " + joined(paths, ", ") : std::string()) +
+                "; nothing was built and the take is kept: -stop -file DIR saves it elsewhere, "
+                "-stop builds it, -cancel lets it go");
+      return MS::kFailure;
+    }
   }
   if (takes.empty()) showWarning("the take holds no frames: nothing was built");
 
@@ -277,7 +313,11 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
     importer.sceneName = MString((names[index] + "_take1").c_str());
     MObject root;
     const MStatus status = importer.readFromTake(runs, start, root);
-    if (computation.interrupted()) return keepInterrupted(takes, built, roots);
+    if (computation.interrupted()) {
+      const MStatus kept = keepInterrupted(takes, built, roots);
+      showDoneBeforeFailure(roots, paths);
+      return kept;
+    }
     if (!status) {
       // What it made is no take: the take is kept to be built again, so nothing of it stays.
       if (!root.isNull()) {
@@ -296,8 +336,12 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
     }
   }
   for (std::size_t index : failed) unbuilt.push_back(std::move(takes[index]));
+  if (!failed.empty() || unwritable) {
+    showDoneBeforeFailure(roots, paths);
+    return MS::kFailure;
+  }
   for (unsigned int i = 0; i < paths.length(); ++i) roots.append(paths[i]);
-  return failed.empty() && !unwritable ? MS::kSuccess : MS::kFailure;
+  return MS::kSuccess;
 }
 
 MStatus TakeSession::keepInterrupted(std::vector<TakeRecorder::Take>& takes,

@@ -59,11 +59,13 @@ class TakeSession {
   // Ends the take and builds it: one skeleton "<actor>_take<n>" per actor and skeleton, whose
   // root joints' paths go to roots. With a directory, the takes are first written there as BVH
   // files, never over a file there (the folder is made when missing; when it cannot be,
-  // kFailure and the take goes on), and the paths written follow the roots. kFailure without a
-  // take, or when a take could not be built: the others still are, and the ones that failed are
-  // kept (kUnbuilt) for the next -stop, with nothing of theirs left in the scene. The build
-  // runs in an interruptible computation: interrupted, it removes every skeleton it built and
-  // keeps the take, ended, for another stop (or cancel).
+  // kFailure and the take goes on), and the paths written follow the roots; when a file cannot
+  // be written, kFailure with the reason, nothing is built and every take is kept (kUnbuilt).
+  // kFailure without a take, or when a take could not be built: the others still are, and the
+  // ones that failed are kept (kUnbuilt) for the next -stop, with nothing of theirs left in the
+  // scene. The build runs in an interruptible computation: interrupted, it removes every
+  // skeleton it built and keeps the take, ended, for another stop (or cancel). A failure after
+  // something was built or written names it in an error: the caller never sees roots then.
   MStatus stop(const std::string* directory, MStringArray& roots);
   // Ends the take and keeps nothing; kFailure without a take.
   MStatus cancel();

@@ -2,15 +2,18 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <new>
 #include <set>
+#include <system_error>
 
+#include "stream/FilePlatform.h"
 #include "stream/bvhHeaderText.h"
 
 namespace {
@@ -54,25 +57,92 @@ int declaredChannels(const std::string& hierarchy) {
   return count;
 }
 
-// Frames over time within the runs of every take, leaving out each run's leading burst: a
-// backlog sent after a stall carries the stall's frames, which the stall's time (a gap, not in
-// any run) does not. When nothing is left, every interval counts.
-double measuredRate(const std::vector<TakeRecorder::Take>& takes) {
+using Envelope = std::vector<TakeRecorder::Arrival>;
+
+// Seconds per frame from a to b.
+double slope(const TakeRecorder::Arrival& a, const TakeRecorder::Arrival& b) {
+  return (b.seconds - a.seconds) / (b.index - a.index);
+}
+
+// Adds the run's next arrival to its lower envelope (the lower convex hull), which has room for
+// it. Beyond kEnvelopePoints every other inner point goes: still convex, and close to the hull.
+void addToEnvelope(Envelope& envelope, TakeRecorder::Arrival point) {
+  const auto below = [](const TakeRecorder::Arrival& o, const TakeRecorder::Arrival& a,
+                        const TakeRecorder::Arrival& b) {
+    return (a.index - o.index) * (b.seconds - o.seconds) -
+               (a.seconds - o.seconds) * (b.index - o.index) <=
+           0;
+  };
+  while (envelope.size() >= 2 && below(envelope[envelope.size() - 2], envelope.back(), point)) {
+    envelope.pop_back();
+  }
+  envelope.push_back(point);
+  if (envelope.size() < TakeRecorder::kEnvelopePoints) return;
+  std::size_t kept = 1;
+  for (std::size_t at = 2; at + 1 < envelope.size(); at += 2) envelope[kept++] = envelope[at];
+  envelope[kept++] = envelope.back();
+  envelope.resize(kept);
+}
+
+// The stream's time per frame, roughly: the envelopes' slopes at their median, each weighted by
+// the time it spans. A backlog spans next to no time, however many frames it holds, and frames a
+// loaded receiver delays lie above the envelope. 0 when no time passed.
+double typicalPeriod(const std::vector<TakeRecorder::Take>& takes) {
+  std::vector<std::pair<double, double>> edges;
+  double total = 0;
+  for (const TakeRecorder::Take& take : takes) {
+    for (const TakeRecorder::Run& run : take.runs) {
+      for (std::size_t at = 1; at < run.envelope.size(); ++at) {
+        const double seconds = run.envelope[at].seconds - run.envelope[at - 1].seconds;
+        if (!(seconds > 0)) continue;
+        edges.emplace_back(slope(run.envelope[at - 1], run.envelope[at]), seconds);
+        total += seconds;
+      }
+    }
+  }
+  std::sort(edges.begin(), edges.end());
+  double seconds = 0;
+  for (const auto& edge : edges) {
+    seconds += edge.second;
+    if (seconds >= total / 2) return edge.first;
+  }
+  return 0;
+}
+
+// The envelope's point where a run's backlog ends: a backlog comes faster than the stream
+// (period), the envelope's slopes only grow (it is convex), and its steady stretch goes at the
+// stream's pace. A receiver that loses the processor while it catches up makes the backlog's
+// last stretch slower, so only a slope near the pace ends it: a point left out too many only
+// shortens the span measured.
+std::size_t settledPoint(const Envelope& envelope, double period) {
+  std::size_t at = 0;
+  while (at + 1 < envelope.size() && slope(envelope[at], envelope[at + 1]) < 0.9 * period) ++at;
+  return at;
+}
+
+// The envelope's last point before frames that came late at the run's end.
+std::size_t lastOnTime(const Envelope& envelope, std::size_t from, double period) {
+  std::size_t at = envelope.size() - 1;
+  while (at > from && slope(envelope[at - 1], envelope[at]) > 1.1 * period) --at;
+  return at;
+}
+
+// Frames over time between frames that came on time: in each run from its backlog's end to its
+// last frame that was not late, so that neither a backlog (the frames of a stall, whose time is
+// a gap) nor a frame a loaded machine delayed moves the rate. A stall within a run that the
+// source catches up on counts whole. When that leaves nothing, every interval counts.
+double measuredRate(const std::vector<TakeRecorder::Take>& takes, double period) {
   double intervals[2] = {0, 0};
   double seconds[2] = {0, 0};
   for (const TakeRecorder::Take& take : takes) {
     for (const TakeRecorder::Run& run : take.runs) {
       if (run.count < 2) continue;
-      const double whole =
-          std::chrono::duration<double>(run.lastArrival - run.firstArrival).count();
       intervals[1] += static_cast<double>(run.count - 1);
-      seconds[1] += whole;
-      const TakeRecorder::Clock::time_point from = run.burst > 0 ? run.burstEnd : run.firstArrival;
-      const double settled = std::chrono::duration<double>(run.lastArrival - from).count();
-      if (run.count - 1 > run.burst && settled > 0) {
-        intervals[0] += static_cast<double>(run.count - 1 - run.burst);
-        seconds[0] += settled;
-      }
+      seconds[1] += std::chrono::duration<double>(run.lastArrival - run.firstArrival).count();
+      const std::size_t from = settledPoint(run.envelope, period);
+      const std::size_t to = lastOnTime(run.envelope, from, period);
+      intervals[0] += run.envelope[to].index - run.envelope[from].index;
+      seconds[0] += run.envelope[to].seconds - run.envelope[from].seconds;
     }
   }
   const int use = seconds[0] > 0 ? 0 : 1;
@@ -249,9 +319,19 @@ void TakeRecorder::frame(std::uint32_t actorTag, const float* values, int count,
       take->addChunk(capacity);
       bytes += capacity * frameBytes;
     }
+    // Room for the envelope's next point first, so that no run is left without its frame.
     if (gap) {
-      take->runs.push_back(Run{take->frameCount(), 0, 0, arrived, arrived, 0, arrived,
-                               !take->runs.empty() && take->connection != connections});
+      Run run;
+      run.first = take->frameCount();
+      run.firstArrival = arrived;
+      run.connection = !take->runs.empty() && take->connection != connections;
+      run.envelope.reserve(4);
+      take->runs.push_back(std::move(run));
+    } else {
+      Envelope& envelope = take->runs.back().envelope;
+      if (envelope.size() == envelope.capacity()) {
+        envelope.reserve(std::min(kEnvelopePoints, 2 * envelope.size()));
+      }
     }
   } catch (const std::bad_alloc&) {
     // Memory ran out before the limit: the take ends as if it had reached it.
@@ -260,10 +340,9 @@ void TakeRecorder::frame(std::uint32_t actorTag, const float* values, int count,
   }
   take->append(values);
   Run& run = take->runs.back();
-  if (!gap && run.burst + 1 == run.count && arrived - run.lastArrival < kBurst) {
-    ++run.burst;
-    run.burstEnd = arrived;
-  }
+  addToEnvelope(run.envelope,
+                Arrival{static_cast<double>(run.count),
+                        std::chrono::duration<double>(arrived - run.firstArrival).count()});
   ++run.count;
   run.lastArrival = arrived;
   take->connection = connections;
@@ -288,17 +367,19 @@ std::vector<TakeRecorder::Take> TakeRecorder::finish(double framesPerSecond) {
     finished.push_back(std::move(take));
   }
   // One rate for every actor, so that their takes stay in step.
-  const double rate = framesPerSecond > 0 ? framesPerSecond : measuredRate(finished);
+  const double period = typicalPeriod(finished);
+  const double rate = framesPerSecond > 0 ? framesPerSecond : measuredRate(finished, period);
   for (Take& take : finished) {
     take.framesPerSecond = rate;
     std::int64_t end = 0;
     for (Run& run : take.runs) {
-      // A backlog after a pause fills the time before its last frame.
-      const bool backlog = run.burst > 0 && !run.connection;
-      const Clock::time_point settled = backlog ? run.burstEnd : run.firstArrival;
-      const double seconds = std::chrono::duration<double>(settled - firstArrival).count();
+      // A backlog after a pause fills the time before its end, which is keyed at its arrival
+      // slot.
+      const Arrival settled = run.envelope[run.connection ? 0 : settledPoint(run.envelope, period)];
+      const double seconds =
+          std::chrono::duration<double>(run.firstArrival - firstArrival).count() + settled.seconds;
       const std::int64_t slot =
-          std::llround(seconds * rate) - static_cast<std::int64_t>(backlog ? run.burst : 0);
+          std::llround(seconds * rate) - static_cast<std::int64_t>(settled.index);
       run.slot = std::max(end, slot);
       end = run.slot + static_cast<std::int64_t>(run.count);
     }
@@ -358,42 +439,50 @@ bool TakeRecorder::write(const std::string& directory, const std::vector<Take>& 
       continue;
     }
     const std::string base = safeFileName(take.actor);
-    std::string file = base + ".bvh";
-    const auto taken = [&](const std::string& name) {
-      if (used.count(lowerCase(name)) != 0) return true;
-      // A name the system cannot look up (too long) is no file: writing it fails and says so.
-      std::error_code error;
-      const std::filesystem::file_type type =
-          std::filesystem::symlink_status(std::filesystem::u8path(directory + "/" + name), error)
-              .type();
-      return type != std::filesystem::file_type::not_found &&
-             type != std::filesystem::file_type::none;
-    };
-    for (int number = 2; taken(file); ++number) {
-      file = base + "-" + std::to_string(number) + ".bvh";
+    std::string path;
+    std::FILE* file = nullptr;
+    int error = 0;
+    // Made only where no file is: a name another writer took in the meantime, or one that
+    // differs from a file there only in letter case where the system ignores it, takes the
+    // next number.
+    for (int number = 1; file == nullptr; ++number) {
+      const std::string name = (number == 1 ? base : base + "-" + std::to_string(number)) + ".bvh";
+      if (used.count(lowerCase(name)) != 0) continue;
+      path = directory + "/" + name;
+      file = filePlatform::createNew(path, error);
+      if (file == nullptr && error != EEXIST) break;
+      used.insert(lowerCase(name));
     }
-    used.insert(lowerCase(file));
-    const std::string path = directory + "/" + file;
-    // The name is UTF-8; on Windows only a wide path reaches files whose names are not ASCII.
-    std::ofstream out(std::filesystem::u8path(path), std::ios::binary);
-    out << take.hierarchy << take.motionHead(take.frameCount());
-    std::string line;
-    for (std::size_t i = 0; i < take.frameCount() && out; ++i) {
-      const float* values = take.frame(i);
-      line.clear();
-      for (int k = 0; k < take.channels; ++k) {
-        if (k > 0) line += ' ';
-        appendNumber(line, values[k]);
+    bool wrote = file != nullptr;
+    if (wrote) {
+      const std::string head = take.hierarchy + take.motionHead(take.frameCount());
+      wrote = std::fwrite(head.data(), 1, head.size(), file) == head.size();
+      std::string line;
+      for (std::size_t i = 0; i < take.frameCount() && wrote; ++i) {
+        const float* values = take.frame(i);
+        line.clear();
+        for (int k = 0; k < take.channels; ++k) {
+          if (k > 0) line += ' ';
+          appendNumber(line, values[k]);
+        }
+        line += '\n';
+        wrote = std::fwrite(line.data(), 1, line.size(), file) == line.size();
       }
-      line += '\n';
-      out << line;
+      if (!wrote) error = errno != 0 ? errno : EIO;
+      // Close always, and check it: a full disk may show only when the last block is written.
+      if (std::fclose(file) != 0 && wrote) {
+        error = errno != 0 ? errno : EIO;
+        wrote = false;
+      }
+      if (!wrote) {
+        // A file left half written must not pass for the take.
+        std::error_code ignored;
+        std::filesystem::remove(std::filesystem::u8path(path), ignored);
+      }
     }
-    out.close();
-    if (!out) {
-      problems.push_back(take.actor + ": cannot write " + path);
-      // A file left half written must not pass for the take.
-      std::error_code error;
-      std::filesystem::remove(std::filesystem::u8path(path), error);
+    if (!wrote) {
+      problems.push_back(take.actor + ": cannot write " + path + ": " +
+                         std::generic_category().message(error));
       if (failed != nullptr) failed->push_back(index);
       ok = false;
       continue;

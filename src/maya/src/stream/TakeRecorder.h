@@ -23,10 +23,6 @@ class TakeRecorder : public StreamListener {
   // A pause longer than this between two frames of an actor is a gap: the frames after it start
   // a new run, keyed at their arrival time.
   static constexpr Clock::duration kGap = std::chrono::milliseconds(500);
-  // Frames that arrive closer than this to the one before, at the start of a run, are a backlog
-  // the source sends after a stall: they belong to the time of the stall, so they neither count
-  // in the rate nor push the run later.
-  static constexpr Clock::duration kBurst = std::chrono::milliseconds(1);
   static constexpr std::uint64_t kNoLimit = ~std::uint64_t{0};
 
   struct Options {
@@ -39,24 +35,33 @@ class TakeRecorder : public StreamListener {
     bool keepFramesBeforeHeader = false;
   };
 
+  // A frame's place among its run's arrivals: its index in the run, and when it arrived, in
+  // seconds after the run's first frame.
+  struct Arrival {
+    double index = 0;
+    double seconds = 0;
+  };
+
   // Frames of a take with no gap between them.
   struct Run {
     std::size_t first = 0;  // index of its first frame in the take
     std::size_t count = 0;
     // Frame times from the recording's first frame to the run's first, set by finish(): the
-    // slot of its arrival time (less a leading burst after a pause), but never before the previous
+    // slot of its arrival time (less a backlog sent after a pause), but never before the previous
     // run's end.
     std::int64_t slot = 0;
     Clock::time_point firstArrival;
     Clock::time_point lastArrival;
-    // The frames after the first that came in a burst (kBurst) at the run's start, and the
-    // arrival of the last of them.
-    std::size_t burst = 0;
-    Clock::time_point burstEnd;
+    // The lower envelope of the run's arrivals against their index (thinned beyond
+    // kEnvelopePoints): frames are never early, only late, so the frames on it are the ones that
+    // came on time, and a backlog shows as its first, flat stretch.
+    std::vector<Arrival> envelope;
     // The run began on a new connection: what it sends first is no backlog of the pause before,
-    // whose frames went with the old connection, so its burst keeps its arrival slot.
+    // whose frames went with the old connection, so its first frame keeps its arrival slot.
     bool connection = false;
   };
+
+  static constexpr std::size_t kEnvelopePoints = 1024;
 
   // One actor's frames under one skeleton.
   class Take {
@@ -69,8 +74,8 @@ class TakeRecorder : public StreamListener {
     // Values per frame.
     int channels = 0;
     std::vector<Run> runs;
-    // Set by finish(): the given rate, or the arrival rate of all takes together, within their
-    // runs and without their leading bursts, rounded to a whole number (at least 1).
+    // Set by finish(): the given rate, or the arrival rate of all takes together, measured
+    // between frames that came on time, rounded to a whole number (at least 1).
     double framesPerSecond = 0;
     // Frames left out because their value count was not the header's channel count.
     std::uint64_t mismatched = 0;
@@ -153,9 +158,11 @@ class TakeRecorder : public StreamListener {
   // Writes directory/<actor name>.bvh for each take that a BVH file can hold: its hierarchy, its
   // frames in order (with no gap between runs) and its frame time. Names are made safe for a
   // file and numbered when two collide, ignoring letter case, or when the name is in the folder
-  // already: no file is ever overwritten. Takes that cannot be written are named in problems.
-  // False when a file could not be written. failed, when given, receives the index in takes of
-  // each take whose file could not be written.
+  // already; a file is only ever created new, so none is overwritten, not even by another writer
+  // at the same time. Takes that cannot be written are named in problems ("<actor>: cannot
+  // write <path>: <reason>" when the system refused). False when a file could not be written.
+  // failed, when given, receives the index in takes of each take whose file could not be
+  // written.
   static bool write(const std::string& directory, const std::vector<Take>& takes,
                     std::vector<Written>& written, std::vector<std::string>& problems,
                     std::vector<std::size_t>* failed = nullptr);
