@@ -1,7 +1,10 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 #include <maya/MTime.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MAnimControl {
  public:
@@ -9,3 +12,5 @@ class MAnimControl {
   static MTime currentTime();
   static MStatus setCurrentTime(const MTime& newTime);
 };
+
+OPENMAYA_NAMESPACE_CLOSE

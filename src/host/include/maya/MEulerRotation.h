@@ -1,5 +1,9 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 // Euler angles in radians, applied in the order named (kXYZ: X first).
 class MEulerRotation {
  public:
@@ -19,3 +23,5 @@ class MEulerRotation {
   double z;
   RotationOrder order;
 };
+
+OPENMAYA_NAMESPACE_CLOSE
