@@ -30,8 +30,11 @@ done
   exit 2
 }
 module=$1
-expected=$(printf '%s\n' ADSK_PLUGIN_SIGNATURE MApiVersion _Z16initializePlugin7MObject \
-  _Z18uninitializePlugin7MObject)
+# The entry points as GCC and Clang decorate them (MinGW too), and the devkit's data symbols.
+expected=$({
+  sed -n 's/^itanium //p' "$(dirname "$0")/maya-entry-points.txt"
+  printf '%s\n' ADSK_PLUGIN_SIGNATURE MApiVersion
+} | LC_ALL=C sort)
 mayaLibraries='^lib(OpenMaya|OpenMayaAnim|OpenMayaUI|Foundation)\.so$'
 
 case "$module" in
@@ -40,13 +43,13 @@ case "$module" in
     dump=$(x86_64-w64-mingw32-objdump -p "$module")
     # The rows of the PE export table follow the name pointer table's heading.
     exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/{/Table/d;p}' <<<"$dump" |
-      sed -n 's/^.*\] \([^ ]*\)$/\1/p' | sort)
+      sed -n 's/^.*\] \([^ ]*\)$/\1/p' | LC_ALL=C sort)
     needed=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$dump" | sort -u)
     # Windows' own DLLs and the MinGW runtime beside Maya's.
     allowed='^(OpenMaya|OpenMayaAnim|OpenMayaUI|Foundation)\.dll$|^(KERNEL32|msvcrt|WS2_32|USER32|ADVAPI32)\.dll$|^api-ms-win-.*\.dll$|^lib(stdc\+\+-6|gcc_s_seh-1|winpthread-1)\.dll$'
     ;;
   *)
-    exports=$(nm -D --defined-only "$module" | awk '{print $3}' | sort)
+    exports=$(nm -D --defined-only "$module" | awk '{print $3}' | LC_ALL=C sort)
     needed=$(readelf -d "$module" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort -u)
     allowed="$mayaLibraries"'|^lib(c|m|stdc\+\+|gcc_s)\.so\.[0-9]+$|^ld-linux-x86-64\.so\.2$'
     if [ -n "$glibc" ]; then

@@ -122,10 +122,12 @@ if(DUMPBIN)
   foreach(name IN LISTS exports)
     message("  ${name}")
   endforeach()
-  # Maya finds the entry points under their C++ names, MStatus f(MObject) decorated by MSVC; the
-  # devkit's MFnPlugin.h defines the two data symbols, with C names, in one source file.
-  set(expected "?initializePlugin@@YA?AVMStatus@@VMObject@@@Z"
-               "?uninitializePlugin@@YA?AVMStatus@@VMObject@@@Z" ADSK_PLUGIN_SIGNATURE MApiVersion)
+  # Maya finds the entry points under their C++ names, decorated by MSVC (the list beside this
+  # script); the devkit's MFnPlugin.h defines the two data symbols, with C names, in one source
+  # file.
+  file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/maya-entry-points.txt entryPoints REGEX "^msvc ")
+  list(TRANSFORM entryPoints REPLACE "^msvc " "")
+  set(expected ${entryPoints} ADSK_PLUGIN_SIGNATURE MApiVersion)
   list(SORT expected)
   if(NOT exports STREQUAL expected)
     string(REPLACE ";" " " got "${exports}")

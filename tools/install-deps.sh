@@ -8,7 +8,7 @@ set -euo pipefail
 
 options=()
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev libprotobuf-dev protobuf-compiler
+packages=(cmake ninja-build g++ clang llvm libclang-rt-14-dev libprotobuf-dev protobuf-compiler
   zlib1g-dev libgtest-dev libgmock-dev clang-format libfast-float-dev dpkg-dev
   libcairo2-dev libfontconfig-dev pkg-config fonts-dejavu-core)
 if [ "${1:-}" = windows ]; then

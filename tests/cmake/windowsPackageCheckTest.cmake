@@ -1,10 +1,10 @@
 # tools/check-windows-package.cmake against a stand-in dumpbin that prints what Visual Studio's
 # prints, and zips laid out right and wrong:
 #   cmake -DSOURCE=<source tree> -DWORK=<scratch folder> -P windowsPackageCheckTest.cmake
-# A right module passes; each fault Maya would meet (an export too many or too few, a protobuf
-# DLL, a debug or static runtime, a v143 link, an x86 image, an unreadable export row, a zip
-# with an import library, without a script or with another module, a module file for another
-# platform) fails with a message that names it.
+# A right module passes; each fault Maya would meet (an export too many or too few, entry points
+# outside the API's namespace, a protobuf DLL, a debug or static runtime, a v143 link, an x86
+# image, an unreadable export row, a zip with an import library, without a script or with another
+# module, a module file for another platform) fails with a message that names it.
 cmake_minimum_required(VERSION 3.18)
 set(errors "")
 set(version 2.0.0.116)
@@ -49,8 +49,8 @@ File Type: DLL
 
     ordinal hint RVA      name
 
-          1    0 0013A2C0 ?initializePlugin@@YA?AVMStatus@@VMObject@@@Z
-          2    1 0013A5F0 ?uninitializePlugin@@YA?AVMStatus@@VMObject@@@Z
+          1    0 0013A2C0 ?initializePlugin@@YA?AVMStatus@OpenMaya20220000@Maya@Autodesk@@VMObject@234@@Z
+          2    1 0013A5F0 ?uninitializePlugin@@YA?AVMStatus@OpenMaya20220000@Maya@Autodesk@@VMObject@234@@Z
           3    2 001A4010 ADSK_PLUGIN_SIGNATURE
           4    3 001A4000 MApiVersion
 
@@ -168,8 +168,14 @@ expect_fault(extraExport "?helper@@YAXXZ" "${headers}" "${extra}" "${dependents}
 string(REPLACE "          4    3 001A4000 MApiVersion\n" "" missing "${exports}")
 expect_fault(noApiVersion "expected exactly:" "${headers}" "${missing}" "${dependents}" ${rightZip})
 # extern "C" entry points would not be found by Maya.
-string(REPLACE "?initializePlugin@@YA?AVMStatus@@VMObject@@@Z" "initializePlugin" plain "${exports}")
+string(REPLACE "?initializePlugin@@YA?AVMStatus@OpenMaya20220000@Maya@Autodesk@@VMObject@234@@Z" "initializePlugin" plain "${exports}")
 expect_fault(cEntryPoint "MApiVersion initializePlugin expected exactly" "${headers}" "${plain}"
+             "${dependents}" ${rightZip})
+# Entry points declared without the API's namespace (classes at global scope) are not the names
+# Maya looks up.
+string(REPLACE "@OpenMaya20220000@Maya@Autodesk@@VMObject@234@@Z" "@@VMObject@@@Z" bare
+               "${exports}")
+expect_fault(noNamespace "?initializePlugin@@YA?AVMStatus@@VMObject@@@Z" "${headers}" "${bare}"
              "${dependents}" ${rightZip})
 string(REPLACE "          4    3 001A4000 MApiVersion" "          4      001A4000 MApiVersion"
                unreadable "${exports}")

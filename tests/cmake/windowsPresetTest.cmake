@@ -4,7 +4,8 @@
 # name toolset v142 for x64, the devkit from MAYA_LOCATION, no tests, the vcpkg toolchain, the
 # overlay triplet and a Release build; the triplet is static-md with v142; vcpkg.json pins a
 # commit and protobuf 3.21.12#4 with zlib; the README and the workflow run the same commands, on
-# windows-2022 in PowerShell 7; the toolchain stops on a missing or wrong VCPKG_ROOT and on a
+# windows-2022 in PowerShell 7, after the workflow adds the v142 toolset for x64 with the Visual
+# Studio installer where vswhere does not find it; the toolchain stops on a missing or wrong VCPKG_ROOT and on a
 # baseline that is no commit or that the clone lacks.
 cmake_policy(VERSION 3.18)
 set(errors "")
@@ -211,6 +212,45 @@ endforeach()
 list(LENGTH steps stepCount)
 if(stepCount LESS 8)
   string(APPEND errors "\n  the workflow's steps were not read (${stepCount})")
+endif()
+# GitHub's windows-2022 image has no v142 toolset for x64: a step before the configure adds the
+# component with the Visual Studio installer, after asking vswhere whether Visual Studio has it
+# already (a studio's runner with it is left as it is).
+set(component Microsoft.VisualStudio.Component.VC.14.29.16.11.x86.x64)
+set(toolsetStep -1)
+set(configureStep -1)
+set(index 0)
+foreach(step IN LISTS steps)
+  if(toolsetStep EQUAL -1 AND step MATCHES "vs_installer\\.exe")
+    set(toolsetStep ${index})
+    set(toolset "${step}")
+  endif()
+  if(step MATCHES "cmake --preset maya-windows-2022(\n|$)")
+    set(configureStep ${index})
+  endif()
+  math(EXPR index "${index} + 1")
+endforeach()
+if(toolsetStep EQUAL -1)
+  string(APPEND errors "\n  no workflow step runs vs_installer.exe")
+elseif(configureStep EQUAL -1 OR NOT toolsetStep LESS configureStep)
+  string(APPEND errors "\n  the workflow adds the v142 toolset (step ${toolsetStep}) after the "
+         "configure (step ${configureStep})")
+else()
+  string(FIND "${toolset}" "${component}" named)
+  string(FIND "${toolset}" "-requires" asked)
+  string(FIND "${toolset}" "vs_installer.exe" installs)
+  if(named EQUAL -1)
+    string(APPEND errors "\n  the workflow's installer step does not name ${component}")
+  endif()
+  if(asked EQUAL -1 OR NOT toolset MATCHES "vswhere" OR NOT asked LESS installs)
+    string(APPEND errors "\n  the workflow's installer step does not ask vswhere -requires for "
+           "the component before it runs the installer")
+  endif()
+  foreach(argument modify --installPath --add --quiet --norestart)
+    if(NOT toolset MATCHES "'${argument}'")
+      string(APPEND errors "\n  the workflow runs vs_installer.exe without ${argument}")
+    endif()
+  endforeach()
 endif()
 
 # The toolchain in a scratch tree of its own, vcpkg.json holding <baseline>, VCPKG_ROOT set to

@@ -67,7 +67,10 @@ TEST_F(PluginLoading, ExportsTheVersionAndEntryPointsWithCppLinkage) {
   ASSERT_NE(version, nullptr);
   EXPECT_STREQ(version, "20220000");
   EXPECT_NE(library.symbol("ADSK_PLUGIN_SIGNATURE"), nullptr);
-  EXPECT_NE(library.symbol("_Z16initializePlugin7MObject"), nullptr);
+  // MObject carries the API's namespace into the name, as Maya looks it up.
+  EXPECT_NE(library.symbol("_Z16initializePluginN8Autodesk4Maya16OpenMaya202200007MObjectE"),
+            nullptr);
+  EXPECT_EQ(library.symbol("_Z16initializePlugin7MObject"), nullptr);
   EXPECT_EQ(library.symbol("initializePlugin"), nullptr);
   // Hidden visibility (on Windows, no dllexport): nothing of the plug-in's classes leaves it.
   EXPECT_EQ(library.symbol("_ZN7EchoCmd7creatorEv"), nullptr);

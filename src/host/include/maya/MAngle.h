@@ -1,7 +1,10 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // An angle with its unit. Maya's internal angular unit is the radian; the UI unit is the
 // scene's (currentUnit -a), degrees in a new scene.
@@ -33,3 +36,5 @@ class MAngle {
   double angleValue;
   Unit angleUnit;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

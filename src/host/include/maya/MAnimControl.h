@@ -1,7 +1,10 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 #include <maya/MTime.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // The scene's time slider. A new scene plays frames 1 to 120 (film) within an animation range
 // of 1 to 200, as Maya's does; a minimum after the maximum is refused with kInvalidParameter.
@@ -21,3 +24,5 @@ class MAnimControl {
   static MTime currentTime();
   static MStatus setCurrentTime(const MTime& newTime);
 };
+
+OPENMAYA_NAMESPACE_CLOSE

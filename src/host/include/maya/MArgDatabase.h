@@ -1,8 +1,11 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MArgParser.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MArgList;
 class MStringArray;
@@ -22,3 +25,5 @@ class MArgDatabase : public MArgParser {
   MStatus getFlagArgument(const char* flag, unsigned int index, unsigned int& result) const;
   MStatus getObjects(MStringArray& result) const;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
 
 #include <vector>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // Arguments of a command invocation, in order, kept as text.
 class MArgList {
@@ -25,3 +28,5 @@ class MArgList {
  private:
   std::vector<MString> args;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

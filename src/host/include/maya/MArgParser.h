@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
 
@@ -12,6 +13,8 @@ class MSyntax;
 namespace host {
 struct ParsedArguments;
 }  // namespace host
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // A command's arguments read against its syntax. Flags are named with or without their "-", by
 // short or long name. A parser whose construction failed answers nothing (kFailure).
@@ -39,3 +42,5 @@ class MArgParser {
  protected:
   std::shared_ptr<host::ParsedArguments> parsed;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // Long work on the main thread: the wait cursor, an optional progress window (interactive Maya
 // only, never in batch) and Esc, which isInterruptRequested reports until endComputation.
@@ -30,3 +33,5 @@ class MComputation {
   int maximum = 100;
   int value = 0;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 
 #include <memory>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MPlug;
 
@@ -31,3 +34,5 @@ class MDGModifier {
 
   std::unique_ptr<Edits> edits;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFn.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MString;
 
@@ -29,3 +32,5 @@ class MDagPath {
  private:
   MObject nodeObject;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

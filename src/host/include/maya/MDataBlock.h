@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MDataHandle.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
@@ -9,6 +10,8 @@ class MPlug;
 namespace host {
 class PluginNode;
 }  // namespace host
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // The values of one node during one compute call. Created by the host only.
 class MDataBlock {
@@ -28,3 +31,5 @@ class MDataBlock {
   explicit MDataBlock(host::PluginNode* node);
   host::PluginNode* node;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MTypes.h>
 
 #include <memory>
@@ -7,6 +8,8 @@
 namespace host {
 struct HandleSlot;
 }  // namespace host
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // One attribute's value inside a data block during compute. Writes reach the node at set3Double,
 // setClean and when compute returns; a handle must not outlive its data block.
@@ -27,3 +30,5 @@ class MDataHandle {
   friend class MDataBlock;
   std::shared_ptr<host::HandleSlot> slot;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // A length with its unit. Maya's internal linear unit is the centimetre; the UI unit is the
 // scene's (currentUnit -l), centimetres in a new scene.
@@ -49,3 +52,5 @@ class MDistance {
   double distanceValue;
   Unit distanceUnit;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

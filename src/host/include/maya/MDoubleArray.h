@@ -1,8 +1,11 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 
 #include <vector>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // Like Maya's, an index out of range is the caller's fault and is not checked.
 class MDoubleArray {
@@ -24,3 +27,5 @@ class MDoubleArray {
  private:
   std::vector<double> elements;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

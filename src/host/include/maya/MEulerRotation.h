@@ -1,12 +1,15 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
+
+#define kEulerRotationEpsilon 1.0e-10
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MMatrix;
 class MQuaternion;
 class MVector;
-
-#define kEulerRotationEpsilon 1.0e-10
 
 // Euler angles in radians, applied in the order named (kXYZ: X first). Matrices are Maya's:
 // row vectors, so the first rotation stands leftmost.
@@ -83,3 +86,5 @@ class MEulerRotation {
   double z;
   RotationOrder order;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

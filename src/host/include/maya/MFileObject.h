@@ -1,7 +1,10 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // A file name. The host resolves a name by expanding environment variables ("$HOME/a.bvh",
 // "${HOME}/a.bvh"); unlike Maya it does not search project paths, and resolving never fails.
@@ -29,3 +32,5 @@ class MFileObject {
  private:
   MString raw;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 // Function set and object types, with Maya 2022's values so that a printed or logged value means
 // the same here and in Maya. Only the types in use are listed. The values change between Maya
 // versions: compare by name, never store them.
@@ -40,3 +44,5 @@ class MFn {
     kLast = 1150
   };
 };
+
+OPENMAYA_NAMESPACE_CLOSE

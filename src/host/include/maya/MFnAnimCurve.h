@@ -1,9 +1,12 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFnDependencyNode.h>
 #include <maya/MStatus.h>
 #include <maya/MTime.h>
 #include <maya/MTypes.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MAnimCurveChange;
 class MDGModifier;
@@ -118,3 +121,5 @@ class MFnAnimCurve : public MFnDependencyNode {
   MFnAnimCurve(const MFnAnimCurve&) = delete;
   MFnAnimCurve& operator=(const MFnAnimCurve&) = delete;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFn.h>
 #include <maya/MFnBase.h>
 #include <maya/MStatus.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MObject;
 
@@ -21,3 +24,5 @@ class MFnAttribute : public MFnBase {
   // kFailure when no attribute is attached.
   MStatus setHidden(bool state);
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFn.h>
 #include <maya/MStatus.h>
 
 #include <memory>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MObject;
 
@@ -38,3 +41,5 @@ class MFnBase {
   // Behind a pointer: this header leaves MObject incomplete, as Maya's does.
   std::unique_ptr<MObject> attachedObject;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

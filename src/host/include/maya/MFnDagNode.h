@@ -1,10 +1,13 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFnDependencyNode.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
 #include <maya/MTypes.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MFnDagNode : public MFnDependencyNode {
  public:
@@ -34,3 +37,5 @@ class MFnDagNode : public MFnDependencyNode {
   MFnDagNode(const MFnDagNode&) = delete;
   MFnDagNode& operator=(const MFnDagNode&) = delete;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

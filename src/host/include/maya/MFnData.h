@@ -1,8 +1,11 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFn.h>
 #include <maya/MFnBase.h>
 #include <maya/MStatus.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MObject;
 
@@ -21,3 +24,5 @@ class MFnData : public MFnBase {
 
   MFn::Type type() const override;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFnBase.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
 #include <maya/MTypeId.h>
 #include <maya/MTypes.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MObject;
 class MPlug;
@@ -35,3 +38,5 @@ class MFnDependencyNode : public MFnBase {
   MFnDependencyNode(const MFnDependencyNode&) = delete;
   MFnDependencyNode& operator=(const MFnDependencyNode&) = delete;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

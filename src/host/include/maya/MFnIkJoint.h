@@ -1,9 +1,12 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFnTransform.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MEulerRotation;
 
@@ -26,3 +29,5 @@ class MFnIkJoint : public MFnTransform {
   MFnIkJoint(const MFnIkJoint&) = delete;
   MFnIkJoint& operator=(const MFnIkJoint&) = delete;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

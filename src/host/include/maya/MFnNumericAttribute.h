@@ -1,10 +1,13 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFn.h>
 #include <maya/MFnAttribute.h>
 #include <maya/MFnNumericData.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MString;
 
@@ -30,3 +33,5 @@ class MFnNumericAttribute : public MFnAttribute {
                  const MObject& child2, const MObject& child3 = MObject::kNullObj,
                  MStatus* ReturnStatus = NULL);
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFn.h>
 #include <maya/MFnData.h>
 #include <maya/MStatus.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MObject;
 
@@ -45,3 +48,5 @@ class MFnNumericData : public MFnData {
 
   MFn::Type type() const override;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFn.h>
 #include <maya/MFnBase.h>
 #include <maya/MObject.h>
@@ -7,8 +8,6 @@
 #include <maya/MStatus.h>
 #include <maya/MString.h>
 #include <maya/MTypeId.h>
-
-class MSyntax;
 
 #ifdef _WIN32
 #define PLUGIN_EXPORT __declspec(dllexport)
@@ -19,6 +18,8 @@ class MSyntax;
 typedef void* (*MCreatorFunction)();
 typedef MSyntax (*MCreateSyntaxFunction)();
 typedef MStatus (*MInitializeFunction)();
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // Registration interface of a loaded plug-in, attached to the plug-in object the host passes to
 // initializePlugin and uninitializePlugin. Registrations fail (and change nothing) on a name or
@@ -58,6 +59,8 @@ class MFnPlugin : public MFnBase {
 
   static const MString kDefaultDataLocation;
 };
+
+OPENMAYA_NAMESPACE_CLOSE
 
 PLUGIN_EXPORT MStatus initializePlugin(MObject obj);
 PLUGIN_EXPORT MStatus uninitializePlugin(MObject obj);

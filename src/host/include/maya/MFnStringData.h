@@ -1,8 +1,11 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFn.h>
 #include <maya/MFnData.h>
 #include <maya/MStatus.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MObject;
 class MString;
@@ -23,3 +26,5 @@ class MFnStringData : public MFnData {
   MObject create(const MString& str, MStatus* ReturnStatus = NULL);
   MString string(MStatus* ReturnStatus = NULL) const;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

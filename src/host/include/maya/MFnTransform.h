@@ -1,10 +1,13 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFnDagNode.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MTransformationMatrix.h>
 #include <maya/MTypes.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MQuaternion;
 class MVector;
@@ -42,3 +45,5 @@ class MFnTransform : public MFnDagNode {
   MFnTransform(const MFnTransform&) = delete;
   MFnTransform& operator=(const MFnTransform&) = delete;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

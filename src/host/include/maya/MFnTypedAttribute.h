@@ -1,10 +1,13 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFn.h>
 #include <maya/MFnAttribute.h>
 #include <maya/MFnData.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MString;
 
@@ -25,3 +28,5 @@ class MFnTypedAttribute : public MFnAttribute {
   MObject create(const MString& fullName, const MString& briefName, MFnData::Type type,
                  MObject defaultData = MObject::kNullObj, MStatus* ReturnStatus = NULL);
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MSelectionList;
 
@@ -25,3 +28,5 @@ class MGlobal {
   // Deletes the node with its DAG descendants; kInvalidParameter when it is not in the scene.
   static MStatus deleteNode(MObject& object);
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFn.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 
 #include <cstddef>
 #include <vector>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MDagPath;
 
@@ -35,3 +38,5 @@ class MItDag {
   std::vector<MObject> items;
   std::size_t position;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFn.h>
 #include <maya/MObject.h>
 #include <maya/MSelectionList.h>
@@ -7,6 +8,8 @@
 #include <maya/MTypes.h>
 
 #include <vector>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MDagPath;
 
@@ -32,3 +35,5 @@ class MItSelectionList {
   std::vector<MObject> items;
   std::size_t position;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 
 #define MMatrix_kTol 1.0e-10
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // A 4x4 matrix of doubles, row vectors: a point p maps to p * M, the translation in row 3.
 class MMatrix {
@@ -33,3 +36,5 @@ class MMatrix {
 
   double matrix[4][4];
 };
+
+OPENMAYA_NAMESPACE_CLOSE

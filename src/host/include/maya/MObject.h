@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFn.h>
 
 #include <memory>
@@ -8,6 +9,8 @@ namespace host {
 class Object;
 struct ObjectAccess;
 }  // namespace host
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // Handle to a node, an attribute or a data object of the host. Copies designate the same object;
 // a handle keeps its object's memory but not its presence in the scene.
@@ -30,3 +33,5 @@ class MObject {
   friend struct host::ObjectAccess;
   std::shared_ptr<host::Object> object;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 
 #include <vector>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MObjectArray {
  public:
@@ -21,3 +24,5 @@ class MObjectArray {
  private:
   std::vector<MObject> elements;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

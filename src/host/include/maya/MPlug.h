@@ -1,7 +1,10 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MString;
 
@@ -43,3 +46,5 @@ class MPlug {
   MObject nodeObject;
   MObject attributeObject;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

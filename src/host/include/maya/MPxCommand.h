@@ -1,6 +1,9 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MArgList;
 class MString;
@@ -23,3 +26,5 @@ class MPxCommand {
   static void setResult(const MString& val);
   static void setResult(const MStringArray& val);
 };
+
+OPENMAYA_NAMESPACE_CLOSE

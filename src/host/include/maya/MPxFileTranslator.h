@@ -1,8 +1,11 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MFileObject.h>
 #include <maya/MStatus.h>
 #include <maya/MString.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // Base of plug-in file translators. The host keeps one object per registered translator, created
 // at registration and deleted at deregistration.
@@ -38,3 +41,5 @@ class MPxFileTranslator {
   // kNotMyFileType unless overridden.
   virtual MFileKind identifyFile(const MFileObject& file, const char* buffer, short size) const;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

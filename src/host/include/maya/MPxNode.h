@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
@@ -10,6 +11,8 @@ class MPlug;
 namespace host {
 class PluginNode;
 }  // namespace host
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // Base of plug-in dependency nodes. The host creates a node with the type's creator, attaches it
 // to its scene node (thisMObject is null until then), calls postConstructor, and deletes it when
@@ -58,3 +61,5 @@ class MPxNode {
   friend class host::PluginNode;
   host::PluginNode* binding = nullptr;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MObject.h>
 #include <maya/MObjectArray.h>
 #include <maya/MPxNode.h>
@@ -13,6 +14,8 @@ namespace host {
 class DeviceState;
 class PluginNode;
 }  // namespace host
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // A buffer of a device node's memory pool, filled by acquireDataStorage or popThreadData.
 class MCharBuffer {
@@ -79,3 +82,5 @@ class MPxThreadedDeviceNode : public MPxNode {
   friend class host::PluginNode;
   std::unique_ptr<host::DeviceState> state;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,12 +1,15 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
+
+#define kQuaternionEpsilon 1.0e-10
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MEulerRotation;
 class MMatrix;
 class MVector;
-
-#define kQuaternionEpsilon 1.0e-10
 
 // A rotation as a unit quaternion (x, y, z imaginary, w real). a * b turns by a, then by b, as
 // a.asMatrix() * b.asMatrix() does.
@@ -53,3 +56,5 @@ class MQuaternion {
   double z;
   double w;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
 #include <vector>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MDagPath;
 class MItSelectionList;
@@ -35,3 +38,5 @@ class MSelectionList {
   friend class MItSelectionList;
   std::vector<MObject> items;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

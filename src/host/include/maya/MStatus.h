@@ -1,5 +1,9 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MString;
 
 // Result of a host call. Converts to true on success, so `if (!status)` tests for failure.
@@ -41,3 +45,7 @@ class MStatus {
 };
 
 typedef MStatus MS;
+
+OPENMAYA_NAMESPACE_CLOSE
+
+using Autodesk::Maya::OpenMaya20220000::MS;

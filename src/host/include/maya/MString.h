@@ -1,9 +1,12 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 
 #include <iosfwd>
 #include <string>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MStringArray;
 
@@ -73,3 +76,5 @@ class MString {
   // asChar's text on Windows, kept while the string is unchanged as Maya keeps its own.
   mutable std::string ansi;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

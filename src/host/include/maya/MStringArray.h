@@ -1,8 +1,11 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 
 #include <vector>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MString;
 
@@ -22,3 +25,5 @@ class MStringArray {
  private:
   std::vector<MString> elements;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

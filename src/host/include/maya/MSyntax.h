@@ -1,5 +1,6 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 
 #include <memory>
@@ -8,6 +9,8 @@ namespace host {
 class CommandSyntax;
 struct SyntaxAccess;
 }  // namespace host
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // The flags, flag arguments and objects a command accepts. A command registered with a syntax
 // creator has its arguments checked against it before doIt runs; MArgDatabase reads them.
@@ -58,3 +61,5 @@ class MSyntax {
   friend struct host::SyntaxAccess;
   std::shared_ptr<host::CommandSyntax> rules;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // A time value with its unit. Sums and products keep the left operand's unit. Comparisons are
 // made at Maya's tick resolution (1/141120000 s), so times equal up to rounding compare equal.
@@ -105,3 +108,5 @@ class MTime {
   double timeValue;
   Unit timeUnit;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 #include <maya/MTime.h>
 
 #include <vector>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 // Like Maya's, an index out of range is the caller's fault and is not checked.
 class MTimeArray {
@@ -25,3 +28,5 @@ class MTimeArray {
  private:
   std::vector<MTime> elements;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MTypeId {
  public:
@@ -18,3 +21,5 @@ class MTypeId {
  private:
   unsigned int value;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

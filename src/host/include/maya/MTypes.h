@@ -1,5 +1,7 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
+
 #include <cstddef>
 
 #define MAYA_API_VERSION 20220300
@@ -7,6 +9,8 @@
 typedef double double3[3];
 typedef float float3[3];
 typedef int int3[3];
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MSpace {
  public:
@@ -20,3 +24,5 @@ class MSpace {
     kLast = 5
   };
 };
+
+OPENMAYA_NAMESPACE_CLOSE

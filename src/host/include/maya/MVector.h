@@ -1,5 +1,9 @@
 #pragma once
 
+#include <maya/MApiNamespace.h>
+
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 class MVector {
  public:
   MVector();
@@ -15,3 +19,5 @@ class MVector {
   double y;
   double z;
 };
+
+OPENMAYA_NAMESPACE_CLOSE

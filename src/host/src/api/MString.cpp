@@ -178,6 +178,11 @@ float MString::asFloat() const { return std::strtof(text.c_str(), nullptr); }
 
 double MString::asDouble() const { return std::strtod(text.c_str(), nullptr); }
 
+// The free operators belong to the API's namespace, where argument-dependent lookup finds them.
+OPENMAYA_MAJOR_NAMESPACE_OPEN
+
 MString operator+(const char* text, const MString& string) { return MString(text) + string; }
 
 std::ostream& operator<<(std::ostream& out, const MString& string) { return out << string.text; }
+
+OPENMAYA_NAMESPACE_CLOSE

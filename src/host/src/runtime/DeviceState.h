@@ -2,6 +2,7 @@
 
 #include <host/DevicePool.h>
 #include <host/DeviceThread.h>
+#include <maya/MApiNamespace.h>
 #include <maya/MObject.h>
 
 #include <atomic>
@@ -13,8 +14,6 @@
 #include "model/Attribute.h"
 #include "model/Node.h"
 #include "model/NodeType.h"
-
-class MPxThreadedDeviceNode;
 
 namespace host {
 

@@ -30,9 +30,11 @@ namespace host {
 namespace {
 
 // The entry points have C++ linkage: their names are mangled (Itanium ABI) with the MObject
-// parameter.
-constexpr const char* kInitializeSymbol = "_Z16initializePlugin7MObject";
-constexpr const char* kUninitializeSymbol = "_Z18uninitializePlugin7MObject";
+// parameter, whose namespace names the API version.
+constexpr const char* kInitializeSymbol =
+    "_Z16initializePluginN8Autodesk4Maya16OpenMaya202200007MObjectE";
+constexpr const char* kUninitializeSymbol =
+    "_Z18uninitializePluginN8Autodesk4Maya16OpenMaya202200007MObjectE";
 // Maya 2022 update 3: plug-ins built for any 2022 API up to this one load.
 constexpr long kHostApiVersion = 20220300;
 // The buffer identifyFile receives: the file's first bytes.
