@@ -229,6 +229,10 @@ bool NetDeviceNode::isOwnPlug(const MPlug& plug) {
 MStatus NetDeviceNode::compute(const MPlug& plug, MDataBlock& block) {
   try {
     if (!isOwnPlug(plug)) return MS::kFailure;
+    // The refresh attribute only carries the device thread's dirtying to the outputs, and its
+    // value never changes: left dirty, it would stop the next dirtying short of them.
+    MStatus cleaned = block.setClean(outputRotateOrder);
+    if (!cleaned) return cleaned;
     // Only the newest queued frame is shown; the older ones go straight back to the pool.
     MCharBuffer buffers[2];
     int newest = 0;
