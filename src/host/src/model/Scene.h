@@ -83,12 +83,15 @@ class Scene {
   const MTime& currentTime() const;
   void setCurrentTime(const MTime& time);
 
-  // Records the message and writes "// Error: <message>" to standard error.
+  // Records the message and, while messages are echoed, writes "// Error: <message>" to
+  // standard error.
   void displayError(const std::string& message);
   const std::vector<std::string>& errors() const;
-  // Records the message and writes "// Warning: <message>" to standard error.
+  // Records the message and, while messages are echoed, writes "// Warning: <message>" to
+  // standard error.
   void displayWarning(const std::string& message);
   const std::vector<std::string>& warnings() const;
+  void setEchoMessages(bool echo) { echoMessages = echo; }
 
   // The parent Maya reports for nodes at the top of the DAG.
   const std::shared_ptr<Object>& world() const;
@@ -110,6 +113,7 @@ class Scene {
   std::vector<std::shared_ptr<Node>> selected;
   MTime time;
   std::vector<std::string> shownErrors;
+  bool echoMessages = true;
   std::vector<std::string> shownWarnings;
   std::shared_ptr<Object> worldObject;
 };

@@ -22,8 +22,6 @@ enum class Section { kBeforeHierarchy, kHierarchy, kMotion };
 
 constexpr int kMaxNameTokens = 10;
 constexpr std::string_view kNameJoin = "_";
-constexpr std::string_view kEffector = "_Effector";
-constexpr std::string_view kEffectorFallback = "X";
 constexpr std::uint64_t kPaddingFloorBytes = std::uint64_t{1} << 20;
 
 char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -162,9 +160,7 @@ class BvhReading {
     beginNode();
     inHeader = true;
     if (!expect("SITE")) return false;
-    name = previousName;
-    name += previousName.find(kEffector) != std::string::npos ? kEffectorFallback : kEffector;
-    name += suffix;
+    name = endSiteName(previousName) + suffix;
     if (!expect("{")) return false;
     ++openBlocks;
     return readOffset() && addJoint();
