@@ -25,6 +25,7 @@
 #include "marvikCommands.h"
 #include "motion/EulerFilter.h"
 #include "motion/RotationOrder.h"
+#include "motion/iSkeleton.h"
 
 namespace {
 
@@ -64,16 +65,30 @@ int statusActors(const std::string& status) {
   return at == std::string::npos ? -1 : std::atoi(status.c_str() + at + 8);
 }
 
+// "frames=<n>" of the status line: frames received so far; -1 when there is none.
+long long statusFrames(const std::string& status) {
+  const auto at = status.find(" frames=");
+  return at == std::string::npos ? -1 : std::atoll(status.c_str() + at + 8);
+}
+
 std::string topOf(int block) { return "Marvik" + std::to_string(block); }
 
 // The joints the stream has records for, in the builder's pre-order: every joint under the
-// top transform except the End Sites, which the parser names "..._Effector".
+// top transform except the End Sites, the leaves the parser named as its parent's End Site.
 std::vector<std::string> streamedJoints(const std::string& top) {
+  const std::vector<std::string> all = host::listNodes("joint");
   std::vector<std::string> joints;
-  for (const std::string& path : host::listNodes("joint")) {
+  for (const std::string& path : all) {
     if (path.rfind("|" + top + "|", 0) != 0) continue;
-    const std::string name = path.substr(path.find_last_of('|') + 1);
-    if (name.find("_Effector") != std::string::npos) continue;
+    const std::size_t cut = path.find_last_of('|');
+    const std::string parent = path.substr(0, cut);
+    const bool leaf = std::none_of(all.begin(), all.end(), [&path](const std::string& other) {
+      return other.rfind(path + "|", 0) == 0;
+    });
+    if (leaf && parent.rfind("|" + top + "|", 0) == 0 &&
+        path.substr(cut + 1) == endSiteName(parent.substr(parent.find_last_of('|') + 1))) {
+      continue;
+    }
     joints.push_back(path);
   }
   return joints;
@@ -92,13 +107,21 @@ std::vector<int> builtBlocks() {
 // whatever is in then. Without the status command, as soon as one is in. The blocks built.
 std::vector<int> buildSkeletons(bool counted) {
   const auto deadline = Clock::now() + kHeaderTimeout;
+  // Headers still on their way fail the command too: its errors are the wait's, said only when
+  // a skeleton could not be built in the end.
+  host::setMessagesEchoed(false);
   for (;;) {
     const bool last = Clock::now() >= deadline || interrupted();
     const int expected = counted ? statusActors(statusLine()) : 1;
     if (expected > 0 || last) {
-      host::runCommand("createMarvikSkeleton");
+      const bool built = host::runCommand("createMarvikSkeleton");
       const std::vector<int> blocks = builtBlocks();
-      if (last || (!blocks.empty() && static_cast<int>(blocks.size()) >= expected)) return blocks;
+      const std::string errors = PluginSession::takeErrors();
+      if (last || (!blocks.empty() && static_cast<int>(blocks.size()) >= expected)) {
+        host::setMessagesEchoed(true);
+        if (!built && !blocks.empty()) std::fprintf(stderr, "marvik live: %s\n", errors.c_str());
+        return blocks;
+      }
       // Some headers are still on their way: build them all together.
       for (int block : blocks) host::deleteNode(topOf(block));
     }
@@ -138,15 +161,6 @@ struct Sample {
   std::vector<Vector> translations;
   std::vector<Vector> rotations;
 };
-
-// Before the first frame the outputs hold the header's offsets and no rotation at all: no pose
-// of the performance, and the root at 0.
-bool beforeFirstFrame(const Sample& sample) {
-  for (const Vector& rotation : sample.rotations) {
-    if (rotation != Vector{0, 0, 0}) return false;
-  }
-  return true;
-}
 
 // The joint's rotate order as a channel order with the same middle axis.
 RotationOrder rotateOrderOf(const MObject& joint) {
@@ -294,6 +308,12 @@ int liveSession(const LiveRequest& request) {
   int framesPerSecond = 0;
   std::string status = hasStatus ? statusLine() : std::string();
   bool drawn = false;
+  // Keys start at the first frame received, whatever it holds (a calibration pose of zero
+  // rotations, positions only): once the status has counted one before an evaluation, the next
+  // evaluation shows it, the device thread handing each frame on within its own step. Without
+  // the status every evaluation is keyed.
+  bool keying = !hasStatus;
+  bool received = false;
   while (!interrupted()) {
     const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     if (request.seconds > 0 && elapsed >= request.seconds) break;
@@ -302,6 +322,10 @@ int liveSession(const LiveRequest& request) {
 
     // One evaluation, as a viewport refresh reads the scene: a frame arriving meanwhile shows in
     // the next sample, never in half of this one.
+    if (skeletons && !keying) {
+      keying = received;
+      received = statusFrames(statusLine()) > 0;
+    }
     Sample sample;
     std::vector<host::Value> values;
     host::getAttributes(plugs, values);
@@ -316,9 +340,7 @@ int liveSession(const LiveRequest& request) {
     newTotal += changed;
     previous = sample;
     ++evaluations;
-    // Evaluations before the first frame came show the root at 0 and no rotation: not a pose
-    // of the performance, so the keys start at the first frame.
-    if (skeletons && (!samples.empty() || !beforeFirstFrame(sample))) samples.push_back(sample);
+    if (skeletons && keying) samples.push_back(sample);
 
     const auto now = Clock::now();
     if (now >= nextReport) {

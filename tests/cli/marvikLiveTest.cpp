@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -150,6 +152,61 @@ TEST(MarvikLive, NoHeaderIsAClearErrorAfterTheWait) {
   EXPECT_EQ(out, "marvik live: connected to 127.0.0.1:" + silent.port + "\n");
   EXPECT_EQ(err, "marvik live: no skeleton header arrived from 127.0.0.1:" + silent.port +
                      " within 5 s\n");
+}
+
+// Frames whose rotations are all zero (a stream of positions only) are keyed from the first one
+// received; a leaf with channels whose name holds "_Effector" is a joint, linked like the rest.
+TEST(MarvikLive, FramesWithoutRotationsAreKeyedAndOnlyEndSitesGoUnlinked) {
+  TempDirectory temp(::testing::TempDir(), "marvikLiveStill");
+  ASSERT_NE(temp.path(), "");
+  std::string text =
+      "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\n"
+      "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
+      "JOINT Chest\n{\nOFFSET 0 5 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n"
+      "End Site\n{\nOFFSET 0 2 0\n}\n}\n"
+      "JOINT Hips_Effector\n{\nOFFSET 1 0 0\nCHANNELS 3 Zrotation Xrotation Yrotation\n}\n}\n"
+      "MOTION\nFrames: 20\nFrame Time: 0.04\n";
+  for (int f = 0; f < 20; ++f) {
+    text += "0 " + std::to_string(100 + f) + " 0 0 0 0 0 0 0 0 0 0\n";
+  }
+  const std::string file = temp.path() + "/still.bvh";
+  { std::ofstream(std::filesystem::u8path(file), std::ios::binary) << text; }
+
+  ChildProcess serve;
+  ASSERT_TRUE(serve.start({MARVIK, "serve", file, "--port", "0"}));
+  std::string line;
+  const std::string prefix = "marvik serve: listening on 127.0.0.1:";
+  ASSERT_TRUE(serve.waitForLine(prefix, line, seconds(10))) << serve.err;
+  const std::string port = std::to_string(std::atoi(line.c_str() + prefix.size()));
+  const std::string ma = temp.path() + "/live.ma";
+  std::string out;
+  std::string err;
+  ASSERT_EQ(ChildProcess::run({MARVIK, "live", "--port", port, "--seconds", "1.5", "--ma", ma},
+                              seconds(30), out, err),
+            0)
+      << out << err;
+  EXPECT_NE(out.find("\nmarvik live: built Marvik0, 3 joints linked to the device outputs\n"),
+            std::string::npos)
+      << out;
+  const auto keyed = out.find("\nmarvik live: keyed ");
+  ASSERT_NE(keyed, std::string::npos) << out;
+  EXPECT_GT(std::atoi(out.c_str() + keyed + 20), 10) << out;
+  EXPECT_NE(out.find(" frames on 3 joints\n", keyed), std::string::npos) << out;
+
+  const std::string scene = readFile(ma);
+  EXPECT_NE(scene.find("connectAttr \"Hips_Effector0_rotateZ.o\" \"Hips_Effector0.rz\";\n"),
+            std::string::npos);
+  EXPECT_EQ(scene.find("Chest0_Effector_rotateZ"), std::string::npos);
+  const std::size_t curve = scene.find("-n \"Hips0_translateY\";\n\tsetAttr -s ");
+  ASSERT_NE(curve, std::string::npos) << scene;
+  double frame = -1;
+  double value = 0;
+  ASSERT_EQ(std::sscanf(scene.c_str() + scene.find("]\" ", curve) + 2, " %lf %lf", &frame, &value),
+            2);
+  EXPECT_EQ(frame, 0);
+  EXPECT_GE(value, 100) << scene.substr(curve, 200);
+  serve.interrupt();
+  EXPECT_EQ(serve.wait(seconds(10)), 0);
 }
 
 }  // namespace

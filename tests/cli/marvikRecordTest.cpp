@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "ChildProcess.h"
+#include "support/LoopbackServer.h"
+#include "support/StreamMessages.h"
+#include "support/StreamSession.h"
 #include "support/TempDirectory.h"
 #include "support/TextFiles.h"
 
@@ -161,6 +164,49 @@ TEST(MarvikRecord, EveryActorGetsAFileWithASafeNameNumberedWhenNamesCollide) {
       ASSERT_EQ(take.rows[f], source.rows[f % source.rows.size()]) << "frame " << f;
     }
   }
+}
+
+// Joint names that would break the file's text are written as the plug-in's take names them.
+TEST(MarvikRecord, NamesThatBreakBvhTextAreWrittenSafe) {
+  using J = BrexPlugs::BVH_JOIN;
+  using namespace streamMessages;
+  const std::vector<J::Channel> turns = {J::Zrotation, J::Xrotation, J::Yrotation};
+  const J root =
+      joint("Hips{1}", 0, 1, 0, turns,
+            {joint("Spine\nMOTION", 0, 2, 0, turns, {joint("Frames: 9", 0, 3, 0, turns)}),
+             joint("Frames__9", 1, 0, 0, turns)});
+  LoopbackServer server(seconds(10));
+  server.serve([root](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{7, "performer"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(packet(header(7, root)))) return;
+    for (int f = 0; f < 3; ++f) {
+      const float v = static_cast<float>(f);
+      if (!connection.send(packet(frame(7, {v, v, v, v, v, v, v, v, v, v, v, v})))) return;
+    }
+    connection.waitForClose();
+  });
+  TempDirectory temp(::testing::TempDir(), "marvikRecordNames");
+  ASSERT_NE(temp.path(), "");
+  const std::string out = temp.path() + "/takes";
+  std::string printed;
+  std::string err;
+  EXPECT_EQ(ChildProcess::run({MARVIK, "record", "--port", std::to_string(server.port()),
+                               "--seconds", "1", "--fps", "10", "--out", out},
+                              seconds(30), printed, err),
+            0)
+      << printed << err;
+  server.join();
+  const std::string recorded = readFile(out + "/performer.bvh");
+  const std::string channels = "CHANNELS 3 Zrotation Xrotation Yrotation \n";
+  EXPECT_EQ(recorded.substr(0, recorded.find("\nMOTION\n") + 1),
+            "HIERARCHY\nROOT Hips_1_\n{\nOFFSET 0 1 0\n" + channels +
+                "JOINT Spine_MOTION\n{\nOFFSET 0 2 0\n" + channels +
+                "JOINT Frames__9\n{\nOFFSET 0 3 0\n" + channels + "}\n}\n" +
+                "JOINT Frames__9_2\n{\nOFFSET 1 0 0\n" + channels + "}\n}\n");
+  const Motion take = motionOf(recorded);
+  ASSERT_TRUE(take.valid);
+  EXPECT_EQ(take.frames, 3);
 }
 
 TEST(MarvikRecord, BadUsageAndNoServerExitWithTheirCodes) {

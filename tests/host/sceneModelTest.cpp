@@ -189,9 +189,35 @@ TEST_F(SceneModel, DirtyingSpreadsAlongAffectsToChildrenAndParents) {
   node->setDirty(*live, false);
   node->setDirty(*inputIp, false);
   node->setDirty(*outputTranslate, false);
+  node->setDirty(*frameRate, false);
   node->setDirty(*frameRate, true);
   EXPECT_TRUE(node->isDirty(*inputIp)) << "what a dirtied parent affects follows";
   EXPECT_TRUE(node->isDirty(*live));
+}
+
+// As in Maya, dirtying stops at a plug that is dirty already: a plug nobody cleans keeps what it
+// affects from being dirtied again once those are clean.
+TEST_F(SceneModel, DirtyingStopsAtAPlugThatIsDirtyAlready) {
+  ASSERT_EQ(type->addAffects(*frameRate, *live), MS::kSuccess);
+  auto node = create();
+  node->setDirty(*frameRate, true);
+  EXPECT_TRUE(node->isDirty(*live));
+  EXPECT_TRUE(node->isDirty(*outX));
+  node->setDirty(*live, false);
+  node->setDirty(*outputTranslate, false);
+  node->setDirty(*frameRate, true);
+  EXPECT_FALSE(node->isDirty(*live)) << "frameRate was dirty already";
+  EXPECT_FALSE(node->isDirty(*outX));
+  node->setDirty(*live, true);
+  EXPECT_TRUE(node->isDirty(*outX)) << "live was clean";
+  EXPECT_TRUE(node->isDirty(*outputTranslate)) << "a parent follows its child";
+  node->setDirty(*outX, false);
+  node->setDirty(*outX, true);
+  EXPECT_TRUE(node->isDirty(*outX));
+
+  node->setDirty(*frameRate, false);
+  node->setDirty(*frameRate, true);
+  EXPECT_TRUE(node->isDirty(*live)) << "dirtied again once cleaned";
 }
 
 TEST_F(SceneModel, DirtyFlagsMayBeSetFromAnotherThread) {
@@ -204,7 +230,9 @@ TEST_F(SceneModel, DirtyFlagsMayBeSetFromAnotherThread) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (computed < 20 && std::chrono::steady_clock::now() < deadline) {
     if (node->isDirty(*outX)) {
+      // The whole plug the thread dirties is cleaned, as a compute cleans it.
       node->storeComputedValue(*outX, computed);
+      node->setDirty(*outputTranslate, false);
       ++computed;
     }
   }

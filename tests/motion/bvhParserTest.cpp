@@ -516,6 +516,21 @@ TEST(BvhParserChannels, OrderComesFromLastJointWithChannels) {
   EXPECT_EQ(0, skeleton.rotationOrder);
 }
 
+// A root without rotation channels turns in the last joint's order whatever follows the
+// hierarchy: nothing, a whole motion section or one cut short.
+TEST(BvhParserChannels, RootWithoutRotationsTurnsInTheLastOrderWhateverFollows) {
+  const std::string bones = hierarchy(
+      "ROOT a\n{\nOFFSET 0 0 0\nCHANNELS 3 Xposition Yposition Zposition\nJOINT b\n{\n"
+      "OFFSET 0 1 0\nCHANNELS 3 Yrotation Zrotation Xrotation\n}\n}\n");
+  for (const std::string& text :
+       {bones, bones + "MOTION\n", bones + "MOTION\nFrames: 1\nFrame Time: 0.1\n1 2 3 4 5 6\n"}) {
+    iSkeleton skeleton;
+    ASSERT_EQ(kMocapOk, parseText(text, skeleton)) << text;
+    EXPECT_EQ(kOrderYZX, skeleton.rotationOrder) << text;
+    EXPECT_EQ(kOrderYZX, jointRotationOrder(*skeleton.root, skeleton.rotationOrder)) << text;
+  }
+}
+
 TEST(BvhParserMotion, ShortValuesAreZeroAndCountsTruncate) {
   iSkeleton skeleton;
   ASSERT_EQ(

@@ -14,6 +14,7 @@
 
 namespace {
 
+using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
 
@@ -110,12 +111,13 @@ TEST_F(Connection, UnresolvableHostFailsShowingTheErrorAndTheHostGoesOn) {
   EXPECT_TRUE(result.get());
 }
 
-TEST_F(Connection, CommandsWithoutANodeFailButBuildingSkeletonsSucceeds) {
+TEST_F(Connection, CommandsWithoutANodeFail) {
   EXPECT_EQ(host::runCommand("connectMarvikMocap"), MS::kFailure);
   EXPECT_EQ(host::runCommand("disconnectMarvikMocap"), MS::kFailure);
-  EXPECT_EQ(host::runCommand("createMarvikSkeleton"), MS::kSuccess);
+  EXPECT_EQ(host::runCommand("createMarvikSkeleton"), MS::kFailure);
   EXPECT_THAT(host::listNodes(), IsEmpty());
-  EXPECT_THAT(host::errors(), IsEmpty());
+  EXPECT_THAT(host::errors(),
+              ElementsAre("createMarvikSkeleton: there is no netDevice node to build from"));
 }
 
 TEST_F(Connection, CommandsActThroughTheLastCreatedNode) {
@@ -140,7 +142,7 @@ TEST_F(Connection, CommandsAfterTheCurrentNodeWasDeletedTakeTheNoNodePath) {
   ASSERT_TRUE(host::deleteNode("second"));
   EXPECT_EQ(host::runCommand("connectMarvikMocap"), MS::kFailure);
   EXPECT_EQ(host::runCommand("disconnectMarvikMocap"), MS::kFailure);
-  EXPECT_EQ(host::runCommand("createMarvikSkeleton"), MS::kSuccess);
+  EXPECT_EQ(host::runCommand("createMarvikSkeleton"), MS::kFailure);
   // A node created afterwards is current again.
   ASSERT_TRUE(host::createNode("netDevice", "third"));
   EXPECT_TRUE(host::runCommand("disconnectMarvikMocap"));

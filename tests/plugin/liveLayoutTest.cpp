@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -38,7 +39,9 @@ using moduletest::Vector;
 using streamMessages::actorList;
 using streamMessages::frame;
 using streamMessages::header;
+using streamMessages::joint;
 using streamMessages::packet;
+using streamMessages::withEndSite;
 using ::testing::ElementsAre;
 
 const std::chrono::seconds kTimeout(10);
@@ -261,6 +264,117 @@ TEST_F(LiveLayout, OutputsSkeletonAndTakeShowTheFilesMotion) {
   EXPECT_LE(importLargest, kTolerance);
   std::printf("live outputs %g, take %g, take file imported %g\n", liveLargest, takeLargest,
               importLargest);
+  EXPECT_THAT(host::errors(), ::testing::IsEmpty());
+}
+
+// Names holding a brace, a line break or the grammar's words, and two that become the same, reach
+// the live skeleton, the take and the take's file alike, made safe and told apart.
+TEST_F(LiveLayout, StreamedNamesThatBreakBvhTextAreMadeSafeAlike) {
+  using J = BrexPlugs::BVH_JOIN;
+  const std::vector<J::Channel> turns = {J::Zrotation, J::Xrotation, J::Yrotation};
+  const J root =
+      joint("Hips{1}", 0, 1, 0,
+            {J::Xposition, J::Yposition, J::Zposition, J::Zrotation, J::Xrotation, J::Yrotation},
+            {joint("Spine\nMOTION", 0, 2, 0, turns,
+                   {withEndSite(joint("Frames: 9", 0, 3, 0, turns), 0, 1, 0)}),
+             withEndSite(joint("Frames__9", 1, 0, 0, turns), 1, 0, 0)});
+  const std::vector<float> values = {1, 2, 3, 10, 20, 30, 40, 50, 60, 70, 80, 90, 5, 6, 7};
+  const std::shared_future<void> opened = gates[0].get_future().share();
+  server.serve([root, values, opened](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{7, "performer"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(packet(header(7, root)))) return;
+    if (!passed(opened)) return;
+    for (int f = 0; f < 2; ++f) {
+      if (!connection.send(packet(frame(7, values)))) return;
+    }
+    connection.waitForClose();
+  });
+  ASSERT_TRUE(host::runCommand("connectMarvikMocap"));
+  ASSERT_TRUE(moduletest::waitForVector("device.outputTranslate04", Vector{1, 0, 0}));
+  ASSERT_TRUE(host::runCommand("createMarvikSkeleton"));
+  const std::string spine = "|Marvik0|Hips_1_0|Spine_MOTION0";
+  EXPECT_THAT(
+      jointposes::jointPaths("|Marvik0"),
+      ElementsAre("|Marvik0|Hips_1_0", spine, spine + "|Frames__90",
+                  spine + "|Frames__90|Frames__90_Effector", "|Marvik0|Hips_1_0|Frames__9_20",
+                  "|Marvik0|Hips_1_0|Frames__9_20|Frames__9_20_Effector"));
+  ASSERT_TRUE(host::runCommand("marvikMocapRecord", {"-start", "-fps", "30"}));
+  gates[0].set_value();
+  ASSERT_TRUE(moduletest::waitForVector("device.outputRotate04", Vector{6, 7, 5}));
+
+  ASSERT_TRUE(host::runCommand("marvikMocapRecord", {"-query"}));
+  const auto deadline = Clock::now() + kTimeout;
+  while (host::lastCommandResult().rfind("recording frames=2", 0) != 0 && Clock::now() < deadline) {
+    std::this_thread::yield();
+    ASSERT_TRUE(host::runCommand("marvikMocapRecord", {"-query"}));
+  }
+  const std::string files = temp.path() + "/takes";
+  ASSERT_TRUE(host::runCommand("marvikMocapRecord", {"-stop", "-file", files}));
+  EXPECT_THAT(host::lastCommandResults(),
+              ElementsAre("|performer_take1|Hips_1_", files + "/performer.bvh"));
+  const std::vector<std::string> taken = jointposes::jointPaths("|performer_take1");
+  ASSERT_EQ(taken.size(), 6u);
+  EXPECT_EQ(taken[2], "|performer_take1|Hips_1_|Spine_MOTION|Frames__9");
+  EXPECT_EQ(taken[4], "|performer_take1|Hips_1_|Frames__9_2");
+  ASSERT_TRUE(host::importFile(files + "/performer.bvh", "BVH"));
+  std::vector<std::string> imported = jointposes::jointPaths("|performer");
+  for (std::string& path : imported) path.replace(0, 10, "|performer_take1");
+  EXPECT_EQ(imported, taken);
+  EXPECT_THAT(host::errors(), ::testing::IsEmpty());
+}
+
+// A build that makes nothing says why and fails.
+TEST_F(LiveLayout, BuildingSkeletonsWithoutHeadersFails) {
+  // The list is handled once its header query has come.
+  auto queried = std::make_shared<std::promise<void>>();
+  std::shared_future<void> listed = queried->get_future().share();
+  server.serve([queried](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{7, "performer"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    release(*queried);
+    connection.waitForClose();
+  });
+  ASSERT_TRUE(host::runCommand("connectMarvikMocap"));
+  ASSERT_TRUE(passed(listed));
+  EXPECT_EQ(host::runCommand("createMarvikSkeleton"), MS::kFailure);
+  EXPECT_THAT(host::errors(), ElementsAre("createMarvikSkeleton: no skeleton header has arrived "
+                                          "from the stream since its last actor list"));
+  EXPECT_THAT(host::listNodes("transform"), ::testing::IsEmpty());
+}
+
+// The device thread dirties the refresh attribute after every frame and nothing here reads it:
+// the next frame's dirtying reaches the outputs only because compute cleans it, since dirtying
+// stops at a plug that is dirty already.
+TEST_F(LiveLayout, EveryFrameReachesTheOutputsWithNothingReadingTheRefreshPlug) {
+  using J = BrexPlugs::BVH_JOIN;
+  constexpr int kTurns = 40;
+  ASSERT_TRUE(host::setAttribute("device.frameRate", 240.0));
+  std::vector<std::promise<void>> sent(kTurns);
+  std::vector<std::shared_future<void>> opened;
+  for (std::promise<void>& gate : sent) opened.push_back(gate.get_future().share());
+  server.serve([opened](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{3, "turning"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    const J root = joint("R", 0, 0, 0, {J::Xrotation, J::Yrotation, J::Zrotation});
+    if (!connection.send(packet(header(3, root)))) return;
+    for (int f = 0; f < kTurns; ++f) {
+      const float turn = static_cast<float>(f + 1);
+      if (!passed(opened[static_cast<std::size_t>(f)]) ||
+          !connection.send(packet(frame(3, {turn, 2 * turn, 3 * turn})))) {
+        return;
+      }
+    }
+    connection.waitForClose();
+  });
+  ASSERT_TRUE(host::runCommand("connectMarvikMocap"));
+  for (int f = 0; f < kTurns; ++f) {
+    sent[static_cast<std::size_t>(f)].set_value();
+    const double turn = f + 1;
+    ASSERT_TRUE(
+        moduletest::waitForVector("device.outputRotate01", Vector{turn, 2 * turn, 3 * turn}))
+        << f;
+  }
   EXPECT_THAT(host::errors(), ::testing::IsEmpty());
 }
 

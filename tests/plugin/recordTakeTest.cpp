@@ -676,14 +676,14 @@ TEST_F(RecordTake, NoTakeLostWithoutAnErrorNamingTheActor) {
   EXPECT_THAT(host::errors()[0], ::testing::EndsWith("): they are lost"));
 }
 
-// No take lost when its build fails (a joint name with a brace, which no BVH reader takes): -stop
-// says so and keeps the frames, which a -stop -file saves; -start refuses until then, -cancel lets
-// them go.
+// No take lost when its build fails (a joint that turns about one axis twice, which has no rotate
+// order for Maya to take): -stop says so and keeps the frames, which a -stop -file saves; -start
+// refuses until then, -cancel lets them go.
 TEST_F(RecordTake, NoTakeLostWhenItsBuildFails) {
   using J = BrexPlugs::BVH_JOIN;
   serveFrames({{10, "a"}}, 2, firstGate,
-              streamMessages::joint("a{b", 0, 0, 0,
-                                    {J::Xposition, J::Yposition, J::Zposition, J::Zrotation,
+              streamMessages::joint("a", 0, 0, 0,
+                                    {J::Xposition, J::Yposition, J::Zposition, J::Xrotation,
                                      J::Xrotation, J::Yrotation}));
   connect(1);
   ASSERT_TRUE(record({"-start", "-fps", "10"}));

@@ -2,14 +2,17 @@
 // the scene as it was before the import.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <maya/MFileObject.h>
 #include <maya/MFnAnimCurve.h>
 #include <maya/MFnDependencyNode.h>
 #include <maya/MGlobal.h>
 #include <maya/MObject.h>
 #include <maya/MPlug.h>
+#include <maya/MPxFileTranslator.h>
 #include <maya/MStatus.h>
 #include <maya/MTime.h>
 
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +21,7 @@
 #include "host/Interrupts.h"
 #include "host/Plugins.h"
 #include "scene/BvhSceneTest.h"
+#include "scene/imocapImport.h"
 
 namespace {
 
@@ -126,6 +130,26 @@ TEST_F(ImportInterrupt, TheProgressWindowIsForInteractiveSessionsOnly) {
   // Every joint counted: the last poll came with all but the last of the four done.
   EXPECT_EQ(host::lastComputation().progress, host::lastComputation().progressMax * 3 / 4);
   EXPECT_THAT(host::errors(), IsEmpty());
+}
+
+// An exception out of a build (memory running out in a scene call) leaves no computation behind
+// in the translator: its next read begins one of its own.
+TEST_F(ImportInterrupt, AnExceptionOutOfTheBuildLeavesNoComputationBehind) {
+  MFileObject file;
+  file.setRawFullName(write("run.bvh", smallBvh(2)).c_str());
+  imocapImport translator;
+  host::setInterruptSource([]() -> bool { throw std::bad_alloc(); });
+  EXPECT_EQ(translator.reader(file, "bonesOnly=false", MPxFileTranslator::kImportAccessMode),
+            MS::kFailure);
+  host::setInterruptSource(nullptr);
+  EXPECT_EQ(translator.computation, nullptr);
+  EXPECT_THAT(host::errors(), ElementsAre("Cannot import run.bvh: out of memory"));
+
+  host::resetScene();
+  ASSERT_EQ(translator.reader(file, "bonesOnly=false", MPxFileTranslator::kImportAccessMode),
+            MS::kSuccess);
+  EXPECT_EQ(translator.computation, nullptr);
+  EXPECT_EQ(keys("Leg.rotateY").size(), 2u);
 }
 
 }  // namespace

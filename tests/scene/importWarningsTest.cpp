@@ -158,6 +158,38 @@ TEST_F(ImportWarnings, FilesEndingEarlySaySo) {
               ElementsAre("header.bvh: the file ends inside its motion header (line 22); no "
                           "frames are imported"));
   EXPECT_EQ(host::listNodes("joint").size(), 4u);
+
+  // A second block's header cut short: the first block's frames are keyed, and said so.
+  const std::string second = write("second.bvh", text + "Frames: 3\nFrame Time");
+  EXPECT_THAT(warningsOf(second), ElementsAre("second.bvh: the file ends inside a motion header "
+                                              "(line 27); the 2 frames before it are imported"));
+  EXPECT_EQ(keys("Hips.translateX"), evenKeys(0, 0.5, {0, 10}));
+  EXPECT_EQ(keys("Leg.rotateY"), evenKeys(0, 0.5, {11, 21}));
+  EXPECT_THAT(warningsOf(second, "bonesOnly=false;startFrame=1"),
+              ElementsAre("second.bvh: the file ends inside a motion header (line 27); the 1 "
+                          "frame before it is imported"));
+  EXPECT_THAT(warningsOf(second, "bonesOnly=true"),
+              ElementsAre("second.bvh: the file ends inside its motion header (line 27); no "
+                          "frames are imported"));
+}
+
+// Channel names that begin with no axis letter lose their values: counted, each named once.
+TEST_F(ImportWarnings, ChannelNamesWithoutAnAxisAreCountedAndNamed) {
+  std::string text = smallBvh(2);
+  text.replace(text.find("Zrotation Xrotation Yrotation\n  JOINT Chest"), 9, "rotZ");
+  text.replace(text.find("Zrotation Xrotation Yrotation\n    End Site"), 9, "rx");
+  text.replace(text.find("Xrotation Yrotation\n  }"), 9, "rotZ");
+  EXPECT_THAT(warningsOf(write("axes.bvh", text)),
+              ElementsAre("axes.bvh: 3 channel names do not begin with an axis letter (X, Y or Z), "
+                          "so their values are left out: \"rotZ\", \"rx\""));
+  EXPECT_EQ(keys("Hips.rotateX"), evenKeys(0, 0.5, {4, 14}));
+  EXPECT_EQ(keys("Hips.rotateZ"), evenKeys(0, 0.5, {0, 0}));
+
+  text = smallBvh(1);
+  text.replace(text.find("Zrotation Xrotation Yrotation\n  JOINT Chest"), 9, "rZ");
+  EXPECT_THAT(warningsOf(write("one.bvh", text), "bonesOnly=true"),
+              ElementsAre("one.bvh: 1 channel name does not begin with an axis letter (X, Y or Z), "
+                          "so its values are left out: \"rZ\""));
 }
 
 }  // namespace

@@ -26,8 +26,6 @@ const char* statusText(int status) {
   }
 }
 
-bool isEndSite(const iJoint& joint) { return joint.channels.empty() && joint.children.empty(); }
-
 void setVector(BrexPlugs::BVH_VECTOR* vector, const std::array<double, 3>& value) {
   vector->set_x(static_cast<float>(value[0]));
   vector->set_y(static_cast<float>(value[1]));

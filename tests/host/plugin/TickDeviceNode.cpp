@@ -46,6 +46,10 @@ MStatus TickDeviceNode::compute(const MPlug& plug, MDataBlock& block) {
   handle.set3Double(value, 2.0 * value, 3.0 * value);
   handle.setClean();
   block.setClean(plug);
+  // What the device thread dirties the sample through: left dirty, it would stop the next
+  // loop's dirtying before the sample.
+  block.setClean(stamp);
+  block.setClean(relay);
   releaseDataStorage(buffer);
   testplugin::record("computed " + std::to_string(value));
   return MS::kSuccess;

@@ -73,6 +73,10 @@ std::vector<std::string> listNodes(const std::string& typeName = "");
 std::vector<std::string> errors();
 // Messages shown with MGlobal::displayWarning, in order; kept and forgotten with the errors.
 std::vector<std::string> warnings();
+// Whether shown errors and warnings are also written to standard error, as Maya's output window
+// shows them (true unless set; resetScene keeps the setting). A tool that polls a command whose
+// failures it expects turns it off meanwhile.
+void setMessagesEchoed(bool echoed);
 
 // The scene as JSON text:
 // {"currentTime": seconds, "units": [linear, angle, time] (currentUnit's short names),

@@ -81,7 +81,9 @@ std::vector<std::string> lastCommandResults();
 
 // Reads a file through the named translator or, without a name, the first registered one whose
 // identifyFile says kIsMyFileType (else the first saying kCouldBeMyFileType). Without options
-// the translator's registered default options are passed. Import reads into the scene as it is.
+// the translator's registered default options are passed, as Maya's import dialog passes them;
+// a script's "file -import" without "-options" passes an empty string, which is std::string().
+// Import reads into the scene as it is.
 MStatus importFile(const std::string& path, const std::string& translator = std::string(),
                    const std::optional<std::string>& options = std::nullopt);
 // The same in open mode, after emptying the scene.

@@ -430,6 +430,8 @@ std::vector<std::string> errors() { return Session::instance().scene.errors(); }
 
 std::vector<std::string> warnings() { return Session::instance().scene.warnings(); }
 
+void setMessagesEchoed(bool echoed) { Session::instance().scene.setEchoMessages(echoed); }
+
 std::string sceneJson() {
   auto& scene = Session::instance().scene;
   JsonWriter json;

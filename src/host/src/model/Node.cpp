@@ -102,15 +102,18 @@ void Node::setDirty(const Attribute& attribute, bool dirty) {
 void Node::markDirty(const Attribute& attribute, std::vector<unsigned char>& marks) {
   int index = nodeType->indexOf(attribute);
   if (index < 0 || (marks[static_cast<std::size_t>(index)] & kWholeMark)) return;
+  const bool markedBefore = marks[static_cast<std::size_t>(index)] != 0;
   marks[static_cast<std::size_t>(index)] |= kWholeMark;
-  slots[static_cast<std::size_t>(index)].dirty = true;
+  // As in Maya, the walk stops at a plug that was dirty already: what it affects was dirtied
+  // with it. A node that never cleans a plug thus stops the plugs after it from being dirtied.
+  if (slots[static_cast<std::size_t>(index)].dirty.exchange(true) && !markedBefore) return;
   for (const auto& child : attribute.children) markDirty(*child, marks);
   // A parent's value includes this one, but its other children keep theirs.
   for (const Attribute* parent = attribute.parent; parent != nullptr; parent = parent->parent) {
     int parentIndex = nodeType->indexOf(*parent);
     if (parentIndex < 0 || marks[static_cast<std::size_t>(parentIndex)] != 0) break;
     marks[static_cast<std::size_t>(parentIndex)] |= kParentMark;
-    slots[static_cast<std::size_t>(parentIndex)].dirty = true;
+    if (slots[static_cast<std::size_t>(parentIndex)].dirty.exchange(true)) break;
     for (const Attribute* affected : nodeType->affected(*parent)) markDirty(*affected, marks);
   }
   for (const Attribute* affected : nodeType->affected(attribute)) markDirty(*affected, marks);

@@ -64,8 +64,8 @@ class Node : public Object {
   void storeComputedValue(const Attribute& attribute, AttributeValue value);
 
   // Any thread. Marking dirty spreads, as in Maya, to the attribute's children and parents and,
-  // transitively, to every attribute it affects (with their children and parents). Marking
-  // clean touches the attribute and its children only.
+  // transitively, to every attribute it affects (with their children and parents), stopping at
+  // each one that was dirty already. Marking clean touches the attribute and its children only.
   void setDirty(const Attribute& attribute, bool dirty);
   bool isDirty(const Attribute& attribute) const;
 

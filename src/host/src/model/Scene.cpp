@@ -397,14 +397,14 @@ void Scene::setUiUnits(const UiUnits& newUnits) { units = newUnits; }
 
 void Scene::displayError(const std::string& message) {
   shownErrors.push_back(message);
-  std::fprintf(stderr, "// Error: %s\n", message.c_str());
+  if (echoMessages) std::fprintf(stderr, "// Error: %s\n", message.c_str());
 }
 
 const std::vector<std::string>& Scene::errors() const { return shownErrors; }
 
 void Scene::displayWarning(const std::string& message) {
   shownWarnings.push_back(message);
-  std::fprintf(stderr, "// Warning: %s\n", message.c_str());
+  if (echoMessages) std::fprintf(stderr, "// Warning: %s\n", message.c_str());
 }
 
 const std::vector<std::string>& Scene::warnings() const { return shownWarnings; }

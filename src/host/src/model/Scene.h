@@ -109,12 +109,15 @@ class Scene {
   const UiUnits& uiUnits() const;
   void setUiUnits(const UiUnits& units);
 
-  // Records the message and writes "// Error: <message>" to standard error.
+  // Records the message and, while messages are echoed, writes "// Error: <message>" to
+  // standard error.
   void displayError(const std::string& message);
   const std::vector<std::string>& errors() const;
-  // Records the message and writes "// Warning: <message>" to standard error.
+  // Records the message and, while messages are echoed, writes "// Warning: <message>" to
+  // standard error.
   void displayWarning(const std::string& message);
   const std::vector<std::string>& warnings() const;
+  void setEchoMessages(bool echo) { echoMessages = echo; }
 
   // The parent Maya reports for nodes at the top of the DAG.
   const std::shared_ptr<Object>& world() const;
@@ -140,6 +143,7 @@ class Scene {
   TimeRange range;
   UiUnits units;
   std::vector<std::string> shownErrors;
+  bool echoMessages = true;
   std::vector<std::string> shownWarnings;
   std::shared_ptr<Object> worldObject;
 };

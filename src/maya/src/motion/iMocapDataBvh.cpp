@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -22,8 +23,6 @@ enum class Section { kBeforeHierarchy, kHierarchy, kMotion };
 
 constexpr int kMaxNameTokens = 10;
 constexpr std::string_view kNameJoin = "_";
-constexpr std::string_view kEffector = "_Effector";
-constexpr std::string_view kEffectorFallback = "X";
 constexpr std::uint64_t kPaddingFloorBytes = std::uint64_t{1} << 20;
 
 char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -62,6 +61,8 @@ class BvhReading {
   const iTokenizer& tokens() const { return tokenizer; }
   std::vector<iMocapDataBvh::MotionBlock>& motionBlocks() { return blocks; }
   iMocapDataBvh::CutShort cutShort() const { return cut; }
+  std::uint64_t axisless() const { return axislessCount; }
+  std::vector<std::string>& axislessChannelNames() { return axislessNames; }
 
  private:
   bool read() {
@@ -101,6 +102,10 @@ class BvhReading {
 
   MocapStatus finish() {
     if (section == Section::kBeforeHierarchy) return kMocapSyntaxError;
+    // One rule whatever follows the hierarchy (motion or not): the last joint's whole list.
+    if (!channelJoints.empty() && orderLetters.size() == 3) {
+      skeleton.rotationOrder = parseRotationOrder(orderLetters);
+    }
     if (section == Section::kHierarchy && (inHeader || openBlocks > 0)) {
       cut = iMocapDataBvh::CutShort::kInHierarchy;
     }
@@ -162,9 +167,7 @@ class BvhReading {
     beginNode();
     inHeader = true;
     if (!expect("SITE")) return false;
-    name = previousName;
-    name += previousName.find(kEffector) != std::string::npos ? kEffectorFallback : kEffector;
-    name += suffix;
+    name = endSiteName(previousName) + suffix;
     if (!expect("{")) return false;
     ++openBlocks;
     return readOffset() && addJoint();
@@ -193,10 +196,19 @@ class BvhReading {
     orderLetters.clear();
     for (std::uint32_t i = 0; i < count && read(); ++i) {
       channels[i] = channelOfName(token, count == 6 && i < 3);
+      if (channels[i] == kNoChannel) noteAxisless();
       // The skeleton's one order has always come from the last three names, whatever they name.
       if (i + 3 >= count) orderLetters.push_back(upperAscii(token[0]));
     }
     return true;
+  }
+
+  void noteAxisless() {
+    ++axislessCount;
+    const std::string channelName(token);
+    if (std::find(axislessNames.begin(), axislessNames.end(), channelName) == axislessNames.end()) {
+      axislessNames.push_back(channelName);
+    }
   }
 
   // The current token is "LABEL:" or "LABEL", the latter optionally followed by ":"; leaves the
@@ -216,11 +228,12 @@ class BvhReading {
   bool readMotionBlock() {
     inHeader = true;
     if (!readLabelled("FRAMES")) return false;
-    skeleton.frameCount = parseCount(token);
+    // A block whose header the text ends inside holds no frames and changes no count.
+    const std::uint32_t count = parseCount(token);
     if (!expect("FRAME") || !read() || !readLabelled("TIME")) return false;
+    skeleton.frameCount = count;
     skeleton.frameTime = parseReal(token);
     inHeader = false;
-    if (!channelJoints.empty()) skeleton.rotationOrder = parseRotationOrder(orderLetters);
     blocks.push_back({skeleton.frameCount, skeleton.frameCount, 0});
     readFrames(skeleton.frameCount, blocks.back());
     return true;
@@ -303,6 +316,8 @@ class BvhReading {
   iMocapDataBvh::CutShort cut = iMocapDataBvh::CutShort::kNo;
   std::uint64_t lastLeftOutLine = 0;
   std::vector<iMocapDataBvh::MotionBlock> blocks;
+  std::uint64_t axislessCount = 0;
+  std::vector<std::string> axislessNames;
   std::string_view token;
 };
 
@@ -316,6 +331,8 @@ MocapStatus iMocapDataBvh::parse(const std::string& suffix) {
   lastLine = reading.line();
   blocks = std::move(reading.motionBlocks());
   cut = reading.cutShort();
+  axislessCount = reading.axisless();
+  axislessNames = std::move(reading.axislessChannelNames());
   notNumberCount = reading.tokens().notNumbers();
   firstNotNumberText = reading.tokens().firstNotNumber();
   firstNotNumberAt = reading.tokens().firstNotNumberLine();

@@ -50,6 +50,10 @@ class iMocapDataBvh final : public iMocapData {
   // After a successful parse: whether the text ended early, and where (line()). Frames the text
   // ends inside are counted in motionBlocks().
   CutShort cutShort() const { return cut; }
+  // After parse: channel names that begin with no axis letter ("rotZ", "rx"), whose values go
+  // to no channel, and each such name once, in text order.
+  std::uint64_t axislessChannels() const { return axislessCount; }
+  const std::vector<std::string>& axislessChannelNames() const { return axislessNames; }
   // After parse: frame values that do not begin with a number and were read as 0, the first of
   // them and its 1-based line.
   std::uint64_t notNumbers() const { return notNumberCount; }
@@ -61,6 +65,8 @@ class iMocapDataBvh final : public iMocapData {
   std::uint64_t lastLine = 0;
   std::vector<MotionBlock> blocks;
   CutShort cut = CutShort::kNo;
+  std::uint64_t axislessCount = 0;
+  std::vector<std::string> axislessNames;
   std::uint64_t notNumberCount = 0;
   std::string firstNotNumberText;
   std::uint64_t firstNotNumberAt = 0;

@@ -74,3 +74,11 @@ std::int32_t jointRotationOrder(const iSkeleton::iJoint& joint, std::int32_t roo
   }
   return rootOrder;
 }
+
+bool isEndSite(const iSkeleton::iJoint& joint) {
+  return joint.channels.empty() && joint.children.empty();
+}
+
+std::string endSiteName(const std::string& parentName) {
+  return parentName + (parentName.find("_Effector") != std::string::npos ? "X" : "_Effector");
+}

@@ -88,6 +88,16 @@ class iSkeleton {
   std::vector<std::unique_ptr<iJoint>> ownedJoints;
 };
 
+// Whether the joint is an End Site: a leaf without channels. What every path that tells End
+// Sites from joints (the stream's records, the stand-in server, the live links) goes by.
+bool isEndSite(const iSkeleton::iJoint& joint);
+
+// The name the BVH parser gives the End Site of a joint named parentName: parentName and
+// "_Effector", or "X" when parentName holds "_Effector" already. In a scene, where channels do not
+// show, a leaf of this name under its parent is the End Site the parser read; a streamed joint's
+// name, which ends in its slot number, never is one.
+std::string endSiteName(const std::string& parentName);
+
 // The order the joint's rotation channels turn it in, as a BVH file lists them; a joint without
 // rotation channels turns as its parent does, and the root then as `rootOrder` says.
 // kOrderInvalid when the joint names an axis twice.

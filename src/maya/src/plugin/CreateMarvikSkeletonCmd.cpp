@@ -1,17 +1,39 @@
 #include "plugin/CreateMarvikSkeletonCmd.h"
 
+#include <maya/MGlobal.h>
+#include <maya/MString.h>
+
+#include <string>
+#include <vector>
+
 #include "plugin/NetDeviceNode.h"
+
+namespace {
+
+void showError(const std::string& message) {
+  MGlobal::displayError(MString(("createMarvikSkeleton: " + message).c_str()));
+}
+
+}  // namespace
 
 CreateMarvikSkeletonCmd::~CreateMarvikSkeletonCmd() = default;
 
 MStatus CreateMarvikSkeletonCmd::doIt(const MArgList&) {
-  if (currentDeviceNode == nullptr) return MS::kSuccess;
   try {
-    currentDeviceNode->createSkeleton();
+    if (currentDeviceNode == nullptr) {
+      showError("there is no netDevice node to build from");
+      return MS::kFailure;
+    }
+    std::vector<std::string> problems;
+    const int built = currentDeviceNode->createSkeleton(problems);
+    for (const std::string& problem : problems) showError(problem);
+    if (built == 0 && problems.empty()) {
+      showError("no skeleton header has arrived from the stream since its last actor list");
+    }
+    return built > 0 && problems.empty() ? MS::kSuccess : MS::kFailure;
   } catch (...) {
     return MS::kFailure;
   }
-  return MS::kSuccess;
 }
 
 void* CreateMarvikSkeletonCmd::creator() {

@@ -5,7 +5,8 @@
 #include <maya/MStatus.h>
 
 // "createMarvikSkeleton": builds a skeleton per streamed actor header through the current
-// device node. Succeeds without a node and whatever the builds report.
+// device node. Fails, with an error saying why, without a node, without a header, and for each
+// skeleton that could not be built (the others are built all the same).
 class CreateMarvikSkeletonCmd : public MPxCommand {
  public:
   ~CreateMarvikSkeletonCmd() override;

@@ -229,6 +229,10 @@ bool NetDeviceNode::isOwnPlug(const MPlug& plug) {
 MStatus NetDeviceNode::compute(const MPlug& plug, MDataBlock& block) {
   try {
     if (!isOwnPlug(plug)) return MS::kFailure;
+    // The refresh attribute only carries the device thread's dirtying to the outputs, and its
+    // value never changes: left dirty, it would stop the next dirtying short of them.
+    MStatus cleaned = block.setClean(outputRotateOrder);
+    if (!cleaned) return cleaned;
     // Only the newest queued frame is shown; the older ones go straight back to the pool.
     MCharBuffer buffers[2];
     int newest = 0;
@@ -408,13 +412,21 @@ bool NetDeviceNode::disconnectMocap() {
   return true;
 }
 
-void NetDeviceNode::createSkeleton() {
-  if (thisMObject().isNull()) return;
+int NetDeviceNode::createSkeleton(std::vector<std::string>& problems) {
+  if (thisMObject().isNull()) return 0;
+  int built = 0;
   // Named by slot, not by position in the list: "Marvik<k>" is the skeleton of block k.
   for (const StreamHeader& header : protocolBufferProcess::instance().copyHeaders()) {
     importer.sceneName = MString("Marvik") + static_cast<double>(header.slot);
-    importer.readFromText(MString(header.text.c_str()));
+    if (importer.readFromText(MString(header.text.c_str()))) {
+      ++built;
+    } else {
+      problems.push_back("the skeleton of actor " + std::to_string(header.actor.tag) + " (Marvik" +
+                         std::to_string(header.slot) +
+                         ") could not be built: " + importer.failure().asUTF8());
+    }
   }
+  return built;
 }
 
 bool NetDeviceNode::streamOpen() {

@@ -8,6 +8,9 @@
 #include <maya/MString.h>
 #include <maya/MTypeId.h>
 
+#include <string>
+#include <vector>
+
 #include "scene/imocapImport.h"
 
 // "netDevice": while live, its device thread copies the newest frame of all five actor slots
@@ -45,8 +48,9 @@ class NetDeviceNode : public MPxThreadedDeviceNode {
   bool disconnectMocap();
   // Main thread. Builds one skeleton of joints, without keys, per actor whose header arrived
   // since the last actor list, under the top transform "Marvik<k>" for actor slot k, in slot
-  // order. A failed build leaves what it made and the next text is built all the same.
-  void createSkeleton();
+  // order; returns how many it built. A failed build leaves what it made, adds the reason to
+  // problems, and the next text is built all the same.
+  int createSkeleton(std::vector<std::string>& problems);
 
   // Main thread, like disconnectMocap but without a node: for the module's unload. Never
   // throws.

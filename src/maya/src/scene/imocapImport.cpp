@@ -152,7 +152,21 @@ void addLinesLeftOutWarnings(const std::vector<iMocapDataBvh::MotionBlock>& bloc
   }
 }
 
-std::string cutShortWarning(const iMocapDataBvh& bvh) {
+// The frames the builder keys of what the text holds: startFrame up to endFrame, never past the
+// frame count or the samples read.
+std::uint64_t keyedFrames(const std::vector<iMocapDataBvh::MotionBlock>& blocks,
+                          const imocapImport& options, std::uint32_t frameCount) {
+  if (options.bonesOnly) return 0;
+  std::uint64_t stored = 0;
+  for (const iMocapDataBvh::MotionBlock& block : blocks) stored += block.stored;
+  const std::uint64_t start = options.startFrame == kNotGiven ? 0 : options.startFrame;
+  std::uint64_t end =
+      options.endFrame == kNotGiven ? frameCount : std::min(options.endFrame, frameCount);
+  end = std::min(end, stored);
+  return end > start ? end - start : 0;
+}
+
+std::string cutShortWarning(const iMocapDataBvh& bvh, std::uint64_t keyed) {
   const std::string at = " (line " + std::to_string(bvh.line()) + ")";
   switch (bvh.cutShort()) {
     case iMocapDataBvh::CutShort::kNo:
@@ -161,7 +175,10 @@ std::string cutShortWarning(const iMocapDataBvh& bvh) {
       return "the file ends inside its hierarchy" + at +
              "; the joints read so far are imported, without motion";
     case iMocapDataBvh::CutShort::kInMotionHeader:
-      return "the file ends inside its motion header" + at + "; no frames are imported";
+      if (keyed == 0)
+        return "the file ends inside its motion header" + at + "; no frames are imported";
+      return "the file ends inside a motion header" + at + "; the " + std::to_string(keyed) +
+             frames(keyed) + " before it " + (keyed == 1 ? "is" : "are") + " imported";
   }
   return std::string();
 }
@@ -201,6 +218,23 @@ MStatus growTimeline(const MTime& first, const MTime& last) {
                                      std::max(MAnimControl::maxTime(), high));
 }
 
+std::string axislessWarning(const iMocapDataBvh& bvh) {
+  if (bvh.axislessChannels() == 0) return std::string();
+  std::string names;
+  for (const std::string& name : bvh.axislessChannelNames()) {
+    names += (names.empty() ? "\"" : ", \"") + name + "\"";
+  }
+  if (bvh.axislessChannels() == 1) {
+    return "1 channel name does not begin with an axis letter (X, Y or Z), so its values are "
+           "left out: " +
+           names;
+  }
+  return std::to_string(bvh.axislessChannels()) +
+         " channel names do not begin with an axis letter (X, Y or Z), so their values are left "
+         "out: " +
+         names;
+}
+
 std::string notNumbersWarning(const iMocapDataBvh& bvh) {
   if (bvh.notNumbers() == 0) return std::string();
   const std::string where =
@@ -211,6 +245,21 @@ std::string notNumbersWarning(const iMocapDataBvh& bvh) {
 }
 
 }  // namespace
+
+// Gives the translator back the computation it was given when a read ends, by return or by
+// exception; declared after the read's own computation, so that it runs before that one ends.
+class imocapImport::RestoreComputation {
+ public:
+  RestoreComputation(imocapImport& importer, ImportComputation* given)
+      : translator(importer), kept(given) {}
+  ~RestoreComputation() { translator.computation = kept; }
+  RestoreComputation(const RestoreComputation&) = delete;
+  RestoreComputation& operator=(const RestoreComputation&) = delete;
+
+ private:
+  imocapImport& translator;
+  ImportComputation* kept;
+};
 
 const char* const imocapImport::kDefaultOptions =
     "bonesOnly=false;merge=false;scale=1;rotationOrder=none;startFrame=0;endFrame=2147483648;"
@@ -292,7 +341,7 @@ MStatus imocapImport::reader(const MFileObject& file, const MString& optionsStri
   MStatus result = MS::kFailure;
   try {
     MString path = file.resolvedFullName();
-    if (optionsString.length() == 0) return result;
+    // An empty string (a script's import without options) changes no option.
     parseOptions(optionsString);
     MString name = file.resolvedName();
     int dot = name.rindex('.');
@@ -394,7 +443,9 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
       return MS::kFailure;
     } else {
       std::vector<std::string> warnings = {
-          cutShortWarning(bvh), zeroFramesWarning(bvh.motionBlocks(), *this, skeleton.frameCount)};
+          axislessWarning(bvh),
+          cutShortWarning(bvh, keyedFrames(bvh.motionBlocks(), *this, skeleton.frameCount)),
+          zeroFramesWarning(bvh.motionBlocks(), *this, skeleton.frameCount)};
       addLinesLeftOutWarnings(bvh.motionBlocks(), warnings);
       warnings.push_back(notNumbersWarning(bvh));
       warnings.push_back(standardRateWarning(skeleton, *this));
@@ -468,11 +519,7 @@ MStatus imocapImport::readFromTake(const std::vector<TakeRun>& runs, const MTime
     std::optional<ImportComputation> own;
     ImportComputation* const given = computation;
     if (given == nullptr) computation = &own.emplace();
-    struct Restore {
-      imocapImport& importer;
-      ImportComputation* given;
-      ~Restore() { importer.computation = given; }
-    } restore{*this, given};
+    const RestoreComputation restore(*this, given);
     // The first run's skeleton holds the bindings to the joints built, which the later runs key.
     iSkeleton built;
     for (std::size_t i = 0; i < runs.size(); ++i) {
@@ -519,6 +566,9 @@ MStatus imocapImport::build(iSkeleton& skeleton, bool openMode) {
   std::optional<ImportComputation> own;
   ImportComputation* const given = computation;
   if (given == nullptr) computation = &own.emplace();
+  // Put back however the build ends: a later read on this object (a converter's next file, the
+  // device node's next skeleton) must never reach `own` once it is gone.
+  const RestoreComputation restore(*this, given);
   computation->addWork(skeleton.jointsByName.size());
   std::string failedJoint;
   MStatus status = buildSkeleton(*this, skeleton, openMode, &failedJoint);
@@ -527,7 +577,6 @@ MStatus imocapImport::build(iSkeleton& skeleton, bool openMode) {
   } else {
     describeBuildFailure(status, skeleton, failedJoint);
   }
-  computation = given;
   return status;
 }
 

@@ -138,6 +138,8 @@ class imocapImport : public MPxFileTranslator {
   ImportComputation* computation = nullptr;
 
  private:
+  class RestoreComputation;
+
   // buildSkeleton, recording in failureText where and why it stopped.
   MStatus build(iSkeleton& skeleton, bool openMode);
   // After an interrupted build: removes the skeleton built for root's data, or puts back what a

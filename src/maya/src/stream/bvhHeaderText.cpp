@@ -1,10 +1,14 @@
 #include "stream/bvhHeaderText.h"
 
 #include <algorithm>
+#include <limits>
 #include <locale>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "stream/safeStreamName.h"
 
 namespace {
 
@@ -13,7 +17,12 @@ const char* const kChannelNames[] = {"Xposition", "Yposition", "Zposition",
 
 class TextWriter {
  public:
-  explicit TextWriter(int actorSlot) : slot(actorSlot) { text.imbue(std::locale::classic()); }
+  TextWriter(int actorSlot, std::vector<std::string> jointNames)
+      : slot(actorSlot), names(std::move(jointNames)) {
+    text.imbue(std::locale::classic());
+    // Every float reads back as itself: the live outputs carry the offsets exactly.
+    text.precision(std::numeric_limits<float>::max_digits10);
+  }
 
   // parentTurns: the rotation channels written for the parent (Z X Y above the root).
   void writeJoint(const BrexPlugs::BVH_JOIN& joint, bool root,
@@ -22,7 +31,7 @@ class TextWriter {
       text << "HIERARCHY\nROOT ";
     else
       text << "JOINT ";
-    text << joint.joinname() << slot << "\n{\n";
+    text << names[nextName++] << slot << "\n{\n";
     writeOffset(joint.offset());
     const std::vector<int> turns = writeChannels(joint, parentTurns);
     int closingBraces = 1;
@@ -75,13 +84,23 @@ class TextWriter {
   }
 
   int slot;
+  // Of every joint in pre-order, made safe.
+  std::vector<std::string> names;
+  std::size_t nextName = 0;
   std::ostringstream text;
 };
+
+void collectNames(const BrexPlugs::BVH_JOIN& joint, std::vector<std::string>& names) {
+  names.push_back(joint.joinname());
+  for (const BrexPlugs::BVH_JOIN& child : joint.childjoin()) collectNames(child, names);
+}
 
 }  // namespace
 
 std::string bvhHeaderText(const BrexPlugs::BVH_JOIN& root, int slot) {
-  TextWriter writer(slot);
+  std::vector<std::string> names;
+  collectNames(root, names);
+  TextWriter writer(slot, safeStreamNames(names));
   writer.writeJoint(root, true);
   return writer.finish();
 }
