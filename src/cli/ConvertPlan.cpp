@@ -86,7 +86,7 @@ void ConvertPlan::addFile(const std::string& path, const std::string& outputStem
 }
 
 void ConvertPlan::select(unsigned int shard, unsigned int shards, bool ma, bool json, bool force,
-                         bool png) {
+                         bool png, bool bvh) {
   // By the path with "/" for every separator, so that a list sorts alike however Windows paths
   // are spelled, and on every machine of a farm.
   std::vector<std::pair<std::string, File>> sorted;
@@ -116,6 +116,12 @@ void ConvertPlan::select(unsigned int shard, unsigned int shards, bool ma, bool 
     if (ma) file.ma = file.outputStem + ".ma";
     if (json) file.json = file.outputStem + ".json";
     if (png) file.png = file.outputStem + ".png";
+    if (bvh) {
+      file.bvh = file.outputStem + ".bvh";
+      if (file.problem.empty() && identity(file.bvh) == identity(file.input)) {
+        file.problem = "its BVH output would replace it (give --out DIR)";
+      }
+    }
     if (force || !file.problem.empty()) continue;
     std::error_code error;
     const fs::file_time_type written = fs::last_write_time(fs::u8path(file.input), error);
@@ -125,6 +131,6 @@ void ConvertPlan::select(unsigned int shard, unsigned int shards, bool ma, bool 
       const fs::file_time_type time = fs::last_write_time(fs::u8path(output), outputError);
       return output.empty() || (!outputError && time > written);
     };
-    file.upToDate = newer(file.ma) && newer(file.json) && newer(file.png);
+    file.upToDate = newer(file.ma) && newer(file.json) && newer(file.png) && newer(file.bvh);
   }
 }

@@ -16,6 +16,7 @@ class ConvertPlan {
     std::string ma;          // set by select: the outputs asked for, else empty
     std::string json;
     std::string png;  // a thumbnail strip of the motion
+    std::string bvh;  // the skeleton exported again through the translator's writer
     std::uint64_t bytes = 0;
     std::string problem;  // why it is failed without being read; empty when it can be
     bool upToDate = false;
@@ -30,10 +31,10 @@ class ConvertPlan {
   bool addList(const std::string& listPath, std::string& error);
   // Sorts the files by path (with "/" as the separator) and drops repeats of one file, fails those
   // whose outputs another file already has, then keeps every shards-th file from index shard
-  // (0-based) and marks, unless force, those whose every output is newer than the file. The files
-  // kept are in `files`.
+  // (0-based) and marks, unless force, those whose every output is newer than the file. A file
+  // whose BVH output would be the file itself is failed. The files kept are in `files`.
   void select(unsigned int shard, unsigned int shards, bool ma, bool json, bool force,
-              bool png = false);
+              bool png = false, bool bvh = false);
 
   std::vector<File> files;
 

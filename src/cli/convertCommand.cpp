@@ -160,6 +160,7 @@ struct ConvertRequest {
   bool json = false;
   bool force = false;
   bool preview = false;
+  bool bvh = false;
   unsigned int shard = 0;
   unsigned int shards = 1;
   std::vector<std::pair<bool, std::string>> inputs;  // (is a list file, path)
@@ -214,7 +215,7 @@ std::string convertQueued(const ConvertRequest& request, const ConvertPlan& plan
         continue;
       }
       const ConvertPlan::File& file = plan.files[queue.front()];
-      if (slot.process->send({file.input, file.ma, file.json, file.png})) {
+      if (slot.process->send({file.input, file.ma, file.json, file.png, file.bvh})) {
         slot.job = queue.front();
         slot.busy = true;
         queue.pop_front();
@@ -289,8 +290,8 @@ int runConvert(const ConvertRequest& request) {
       return 1;
     }
   }
-  plan.select(request.shard, request.shards, request.ma || !request.json, request.json,
-              request.force, request.preview);
+  plan.select(request.shard, request.shards, request.ma || (!request.json && !request.bvh),
+              request.json, request.force, request.preview, request.bvh);
 
   std::vector<Outcome> outcomes(plan.files.size());
   std::deque<std::size_t> queue;
@@ -380,6 +381,17 @@ std::string writeOutput(const std::string& path, const std::string& text) {
   return "cannot write " + path + ": " + reason;
 }
 
+// The scene's skeleton through the translator's writer, into a folder made for it; what went
+// wrong, else empty.
+std::string exportSkeleton(const std::string& path) {
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::u8path(path).parent_path(), error);
+  const MStatus status = host::exportFile(path, "BVH");
+  const std::string errors = PluginSession::takeErrors();
+  if (status) return std::string();
+  return errors.empty() ? std::string(status.errorString().asUTF8()) : errors;
+}
+
 // Reads the next `count` records from standard input; false at its end.
 bool readJob(std::vector<std::string>& fields, std::size_t count) {
   fields.clear();
@@ -426,6 +438,7 @@ void convertOne(const std::vector<std::string>& job, const std::optional<std::st
       // Beside the scene written just before, whose folder is made.
       problem = writeScenePreview(job[3], strip);
     }
+    if (problem.empty() && !job[4].empty()) problem = exportSkeleton(job[4]);
   }
   reply += problem.empty() ? record(kFileConverted, "") : record(kFileFailed, problem);
   sendRecords(reply);
@@ -460,6 +473,8 @@ int convertCommand(const std::vector<std::string>& args) {
       request.ma = true;
     } else if (arg == "--json") {
       request.json = true;
+    } else if (arg == "--bvh") {
+      request.bvh = true;
     } else if (arg == "--force") {
       request.force = true;
     } else if (arg == "--preview") {
@@ -498,7 +513,7 @@ int convertWorkerCommand(const std::vector<std::string>& args) {
   sendRecords(record(kReady, ""));
   host::setInterruptSource([&stops] { return stops.stopped(); });
   std::vector<std::string> job;
-  while (!stops.stopped() && readJob(job, 4)) convertOne(job, options);
+  while (!stops.stopped() && readJob(job, 5)) convertOne(job, options);
   host::setInterruptSource(nullptr);
   PluginSession::end();
   return 0;

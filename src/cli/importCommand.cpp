@@ -188,7 +188,21 @@ int importBvh(const ImportRequest& request) {
     std::fprintf(stderr, "%s: interrupted: nothing written\n", name);
     return kInterruptedExit;
   }
-  return PluginSession::writeScene(name, request.json, request.ma, "  wrote          ") ? 0 : 1;
+  if (!PluginSession::writeScene(name, request.json, request.ma, "  wrote          ")) return 1;
+  return exportBvh(request);
+}
+
+int exportBvh(const ImportRequest& request) {
+  if (request.bvh.empty()) return 0;
+  const MStatus status = host::exportFile(request.bvh, "BVH", request.bvhOptions);
+  const std::string errors = PluginSession::takeErrors();
+  if (!status) {
+    std::fprintf(stderr, "%s: %s: %s\n", request.program, request.bvh.c_str(),
+                 errors.empty() ? status.errorString().asUTF8() : errors.c_str());
+    return 1;
+  }
+  std::printf("  exported       %s\n", request.bvh.c_str());
+  return 0;
 }
 
 int importCommand(const std::vector<std::string>& args) {
@@ -209,6 +223,10 @@ int importCommand(const std::vector<std::string>& args) {
       request.json = args[++i];
     } else if (arg == "--ma" && hasValue) {
       request.ma = args[++i];
+    } else if (arg == "--bvh" && hasValue) {
+      request.bvh = args[++i];
+    } else if (arg == "--bvh-options" && hasValue) {
+      request.bvhOptions = args[++i];
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usageError("unknown option " + arg);
     } else if (request.file.empty()) {

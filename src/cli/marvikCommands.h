@@ -24,6 +24,10 @@ struct ImportRequest {
   bool open = false;                   // Maya's open mode: empty the scene first
   std::string json;                    // scene dumps to write afterwards, when not empty
   std::string ma;
+  // A BVH file to export the imported skeleton to through the translator's writer (Export
+  // All), when not empty, with these options (none: the translator's registered default).
+  std::string bvh;
+  std::optional<std::string> bvhOptions;
   bool progress = false;                  // a progress bar on a terminal, for large files
   const char* program = "marvik import";  // the name its messages start with
 };
@@ -31,6 +35,9 @@ struct ImportRequest {
 // Loads the plug-in, imports and prints the summary; leaves the plug-in loaded and the scene
 // as the import made it. The exit code.
 int importBvh(const ImportRequest& request);
+// Exports the scene's skeleton to request.bvh (nothing when empty) and prints the path; the exit
+// code, 1 with the translator's error on standard error when the export fails.
+int exportBvh(const ImportRequest& request);
 
 // A headless live session through the plug-in's node and commands.
 struct LiveRequest {

@@ -12,6 +12,7 @@
 
 #include "ChildProcess.h"
 #include "cli/InterruptedChild.h"
+#include "support/BvhReference.h"
 #include "support/Platform.h"
 #include "support/TempDirectory.h"
 #include "support/TextFiles.h"
@@ -204,6 +205,36 @@ TEST_F(MarvikConvert, ListsMissingFilesAndBadArguments) {
   EXPECT_EQ(lines(err).at(0), "marvik convert: which files?");
   EXPECT_EQ(run({"--list", directory + "/none.txt"}), 1);
   EXPECT_EQ(err, "marvik convert: cannot read the list " + directory + "/none.txt\n");
+}
+
+}  // namespace
+
+namespace {
+
+// A library exported again as BVH: beside the other outputs under the output folder, moving
+// as the inputs do; never over an input, where it would replace it.
+TEST_F(MarvikConvert, ExportsBvhButNeverOverItsInput) {
+  const std::string a = write("lib/walk/a.bvh", kGood);
+  ASSERT_EQ(run({lib, "--out", outDir, "--bvh"}), 0) << err << out;
+  EXPECT_THAT(filesBelow(outDir), UnorderedElementsAre("walk/a.bvh"));
+  bvhref::Motion original;
+  bvhref::Motion exported;
+  std::string error;
+  ASSERT_TRUE(bvhref::read(readFile(a), original, error)) << error;
+  ASSERT_TRUE(bvhref::read(readFile(outDir + "/walk/a.bvh"), exported, error)) << error;
+  ASSERT_EQ(exported.frames.size(), original.frames.size());
+  ASSERT_EQ(exported.joints.size(), original.joints.size());
+  for (std::size_t f = 0; f < original.frames.size(); ++f) {
+    const auto expected = bvhref::worldPositions(original, static_cast<int>(f));
+    const auto actual = bvhref::worldPositions(exported, static_cast<int>(f));
+    for (std::size_t j = 0; j < expected.size(); ++j) {
+      for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(actual[j][k], expected[j][k], 1e-3);
+    }
+  }
+
+  EXPECT_EQ(run({lib, "--bvh", "--ma"}), 1);
+  EXPECT_NE(out.find("its BVH output would replace it (give --out DIR)"), std::string::npos) << out;
+  EXPECT_EQ(readFile(a), kGood);
 }
 
 }  // namespace

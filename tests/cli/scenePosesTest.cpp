@@ -56,7 +56,10 @@ class ScenePosesTest : public ::testing::Test {
     curve.create(object, plug, type, nullptr, &status);
     ASSERT_EQ(status, MS::kSuccess) << attribute;
     for (const auto& [seconds, value] : keys) {
-      ASSERT_EQ(curve.addKeyframe(MTime(seconds, MTime::kSeconds), value), MS::kSuccess);
+      MStatus added;
+      curve.addKey(MTime(seconds, MTime::kSeconds), value, MFnAnimCurve::kTangentLinear,
+                   MFnAnimCurve::kTangentLinear, nullptr, &added);
+      ASSERT_EQ(added, MS::kSuccess);
     }
   }
 
@@ -124,7 +127,7 @@ TEST_F(ScenePosesTest, JointOrientTurnsAfterRotateAndTransformsAboveCount) {
 }
 
 // The translator keys rotations in degrees on time-to-distance curves; a time-to-angle curve
-// holds radians. Curves are read between keys as the host evaluates them (linearly).
+// holds radians. Curves are read between keys as the host evaluates them (linear tangents here).
 TEST_F(ScenePosesTest, CurvesGiveTheValuesAtTheTime) {
   const std::string root = node("joint", "root", "", {0, 0, 0});
   node("joint", "tip", root, {2, 0, 0});
@@ -165,7 +168,8 @@ TEST_F(ScenePosesTest, SampleFirstFrameIsSymmetricWhereItShouldBe) {
   const ScenePoses poses;
   EXPECT_EQ(poses.joints().size(), 30u);
   EXPECT_EQ(poses.frames(), 360u);
-  EXPECT_NEAR(poses.frameTime(), 0.00833333, 1e-9);
+  // The file's 0.0083333 s is 120 frames/s rounded: the keys lie on its exact frames.
+  EXPECT_NEAR(poses.frameTime(), 1.0 / 120, 1e-15);
   std::map<std::string, Vector> at = byName(poses, poses.start());
   expectNear(at["Hips"], {0, 97.5, 0}, "Hips");
   expectNear(at["Spine"], {0, 106.5, 0}, "Spine");

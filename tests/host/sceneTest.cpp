@@ -9,6 +9,7 @@
 #include <maya/MFnIkJoint.h>
 #include <maya/MFnTransform.h>
 #include <maya/MGlobal.h>
+#include <maya/MItDag.h>
 #include <maya/MItSelectionList.h>
 #include <maya/MPlug.h>
 #include <maya/MSelectionList.h>
@@ -18,6 +19,7 @@
 #include <cmath>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "support/Platform.h"
 
@@ -303,6 +305,41 @@ TEST_F(Scene, JointFilterSkipsMeshesAndTransforms) {
   MGlobal::getActiveSelectionList(list);
   MItSelectionList none(list, MFn::kJoint);
   EXPECT_TRUE(none.isDone());
+}
+
+// The DAG walked depth first, parents before children, filtered by function set; nodes made
+// after the walk began are not in it.
+TEST_F(Scene, DagIteratorWalksDepthFirstThroughTheFilter) {
+  MObject walk = transform("walk");
+  MObject hips = joint(walk, "Hips");
+  joint(hips, "Spine");
+  MObject run = transform("run");
+  joint(run, "Root");
+  joint(hips, "Leg");
+  ASSERT_EQ(host::createNode("mesh", "bodyShape", "|walk"), MS::kSuccess);
+  auto walked = [](MFn::Type filter) {
+    std::vector<std::string> paths;
+    MStatus status;
+    for (MItDag it(MItDag::kDepthFirst, filter, &status); !it.isDone(); it.next()) {
+      MDagPath path;
+      EXPECT_EQ(it.getPath(path), MS::kSuccess);
+      EXPECT_EQ(it.currentItem(), path.node());
+      paths.push_back(path.fullPathName().asChar());
+    }
+    EXPECT_EQ(status, MS::kSuccess);
+    return paths;
+  };
+  EXPECT_THAT(walked(MFn::kJoint), ::testing::ElementsAre("|walk|Hips", "|walk|Hips|Spine",
+                                                          "|walk|Hips|Leg", "|run|Root"));
+  EXPECT_THAT(walked(MFn::kInvalid),
+              ::testing::ElementsAre("|walk", "|walk|Hips", "|walk|Hips|Spine", "|walk|Hips|Leg",
+                                     "|walk|bodyShape", "|run", "|run|Root"));
+  MStatus status;
+  MItDag breadth(MItDag::kBreadthFirst, MFn::kJoint, &status);
+  EXPECT_EQ(status, MS::kNotImplemented);
+  EXPECT_TRUE(breadth.isDone());
+  MDagPath none;
+  EXPECT_EQ(breadth.getPath(none), MS::kFailure);
 }
 
 TEST_F(Scene, SelectionListAdjustments) {

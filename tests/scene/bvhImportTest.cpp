@@ -344,6 +344,7 @@ TEST(BvhOptions, IdentifiesBvhNamesInAnyCase) {
   EXPECT_EQ(translator.filter(), "*.bvh");
   EXPECT_TRUE(translator.haveReadMethod());
   EXPECT_TRUE(translator.haveWriteMethod());
+  EXPECT_EQ(translator.defaultExtension(), "bvh");
 }
 
 // File names are UTF-8 (on Windows they must reach the file system as wide paths, whatever the

@@ -37,6 +37,7 @@
 namespace {
 
 constexpr double kRadiansPerDegree = 3.14159265358979323846 / 180.0;
+constexpr std::size_t kBlockBytes = 1 << 20;
 const char* const kPlugNames[6] = {"translateX", "translateY", "translateZ",
                                    "rotateX",    "rotateY",    "rotateZ"};
 
@@ -221,15 +222,20 @@ void setRate(double frameTime, FrameGrid& grid) {
   }
 }
 
-// Whether every key lies a whole number of intervals after `first`, as an import keys.
+// Whether each curve's keys are a whole number of intervals after `first` and one interval
+// apart, as an import keys them: n keys spanning n - 1 intervals, none closer than one.
 bool onGrid(const std::vector<Joint>& joints, double first, double interval) {
+  auto whole = [](double steps) { return std::fabs(steps - std::round(steps)) <= 1e-4; };
   for (const Joint& joint : joints) {
     for (const Channel& channel : joint.channels) {
       const MFnAnimCurve* curve = channel.driver();
       const unsigned int count = curve == nullptr ? 0 : curve->numKeys();
-      for (unsigned int i = 0; i < count; ++i) {
-        const double steps = (curve->time(i).as(MTime::kSeconds) - first) / interval;
-        if (std::fabs(steps - std::round(steps)) > 1e-4) return false;
+      if (count == 0) continue;
+      const double begin = curve->time(0).as(MTime::kSeconds);
+      const double span = (curve->time(count - 1).as(MTime::kSeconds) - begin) / interval;
+      if (!whole((begin - first) / interval) || !whole(span) ||
+          std::round(span) != static_cast<double>(count - 1)) {
+        return false;
       }
     }
   }
@@ -240,7 +246,8 @@ FrameGrid frameGrid(const std::vector<Joint>& joints, const ExportOptions& optio
   bool keyed = false;
   MTime first;
   MTime last;
-  double interval = 0.0;  // seconds, the smallest between two keys
+  // Seconds, the smallest of the curves' average intervals between keys: on a grid, the grid's.
+  double interval = 0.0;
   for (const Joint& joint : joints) {
     for (const Channel& channel : joint.channels) {
       const MFnAnimCurve* curve = channel.driver();
@@ -251,14 +258,10 @@ FrameGrid frameGrid(const std::vector<Joint>& joints, const ExportOptions& optio
       if (!keyed || begin < first) first = begin;
       if (!keyed || end > last) last = end;
       keyed = true;
-      double previous = begin.as(MTime::kSeconds);
-      for (unsigned int i = 1; i < count; ++i) {
-        const double seconds = curve->time(i).as(MTime::kSeconds);
-        if (seconds - previous > 1e-7 && (interval == 0.0 || seconds - previous < interval)) {
-          interval = seconds - previous;
-        }
-        previous = seconds;
-      }
+      if (count < 2) continue;
+      const double average =
+          (end.as(MTime::kSeconds) - begin.as(MTime::kSeconds)) / static_cast<double>(count - 1);
+      if (average > 1e-7 && (interval == 0.0 || average < interval)) interval = average;
     }
   }
   if (!keyed) first = last = MAnimControl::currentTime();
@@ -464,13 +467,17 @@ MStatus exportSkeleton(const MObject& root, const std::string& path, const Expor
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (out) {
       std::string text = hierarchyText(joints, grid.at(options.startFrame), options.scale);
+      text.reserve(kBlockBytes + (1 << 16));
       text += "MOTION\nFrames: " + std::to_string(end - options.startFrame) + "\nFrame Time: ";
       appendNumber(text, grid.seconds());
       text += '\n';
-      out.write(text.data(), static_cast<std::streamsize>(text.size()));
       for (std::uint64_t frame = options.startFrame; out && frame < end; ++frame) {
+        // Written in blocks: memory stays bounded however many frames, with few writes.
+        if (text.size() >= kBlockBytes) {
+          out.write(text.data(), static_cast<std::streamsize>(text.size()));
+          text.clear();
+        }
         const MTime time = grid.at(frame);
-        text.clear();
         for (Joint& joint : joints) {
           if (joint.endSite) continue;
           if (joint.positions) {
@@ -485,9 +492,9 @@ MStatus exportSkeleton(const MObject& root, const std::string& path, const Expor
             text += ' ';
           }
         }
-        if (!text.empty()) text.back() = '\n';
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        if (!text.empty() && text.back() == ' ') text.back() = '\n';
       }
+      out.write(text.data(), static_cast<std::streamsize>(text.size()));
       out.close();
       written = !out.fail();
     }

@@ -285,6 +285,8 @@ bool imocapImport::haveNamespaceSupport() const { return false; }
 
 MString imocapImport::filter() const { return "*.bvh"; }
 
+MString imocapImport::defaultExtension() const { return "bvh"; }
+
 bool imocapImport::canBeOpened() const { return true; }
 
 MPxFileTranslator::MFileKind imocapImport::identifyFile(const MFileObject& file, const char*,

@@ -89,6 +89,8 @@ class imocapImport : public MPxFileTranslator {
   bool haveWriteMethod() const override;
   bool haveNamespaceSupport() const override;
   MString filter() const override;
+  // "bvh": what Maya adds to an exported file's name given without an extension.
+  MString defaultExtension() const override;
   bool canBeOpened() const override;
   MFileKind identifyFile(const MFileObject& file, const char* buffer, short size) const override;
 
