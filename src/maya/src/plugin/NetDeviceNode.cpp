@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "plugin/TakeSession.h"
+#include "scene/utf8String.h"
 #include "stream/FrameLayout.h"
 #include "stream/StreamStatus.h"
 #include "stream/protocolBufferProcess.h"
@@ -395,7 +396,7 @@ bool NetDeviceNode::connectMocap() {
   const int port = portText.asInt();
   // A wrapped number would reach some other port.
   if (port <= 0 || port > 65535) return false;
-  if (!process.connectToServer(hostText.asChar(), static_cast<std::uint16_t>(port))) {
+  if (!process.connectToServer(hostText.asUTF8(), static_cast<std::uint16_t>(port))) {
     return false;
   }
   process.startReceiveThread();
@@ -413,7 +414,7 @@ void NetDeviceNode::createSkeleton() {
   // Named by slot, not by position in the list: "Marvik<k>" is the skeleton of block k.
   for (const StreamHeader& header : protocolBufferProcess::instance().copyHeaders()) {
     importer.sceneName = MString("Marvik") + static_cast<double>(header.slot);
-    importer.readFromText(MString(header.text.c_str()));
+    importer.readFromText(utf8String(header.text));
   }
 }
 

@@ -22,6 +22,7 @@
 #include "plugin/NetDeviceNode.h"
 #include "scene/ImportComputation.h"
 #include "scene/imocapImport.h"
+#include "scene/utf8String.h"
 #include "stream/StreamStatus.h"
 #include "stream/protocolBufferProcess.h"
 
@@ -31,11 +32,11 @@ const char kCommand[] = "marvikMocapRecord: ";
 constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
 
 void showError(const std::string& message) {
-  MGlobal::displayError(MString((kCommand + message).c_str()));
+  MGlobal::displayError(utf8String(kCommand + message));
 }
 
 void showWarning(const std::string& message) {
-  MGlobal::displayWarning(MString((kCommand + message).c_str()));
+  MGlobal::displayWarning(utf8String(kCommand + message));
 }
 
 // One run of a take's frames, handed to the BVH reader as the values of its motion lines.
@@ -244,7 +245,7 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
     std::vector<std::string> problems;
     TakeRecorder::write(*directory, takes, written, problems);
     for (const std::string& problem : problems) showWarning(problem);
-    for (const TakeRecorder::Written& file : written) paths.append(MString(file.path.c_str()));
+    for (const TakeRecorder::Written& file : written) paths.append(utf8String(file.path));
   }
   if (takes.empty()) showWarning("the take holds no frames: nothing was built");
 
@@ -274,7 +275,7 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
       runs.push_back(imocapImport::TakeRun{take.hierarchy + take.motionHead(run.count),
                                            &frames.back(), run.slot});
     }
-    importer.sceneName = MString((names[index] + "_take1").c_str());
+    importer.sceneName = utf8String(names[index] + "_take1");
     MObject root;
     const MStatus status = importer.readFromTake(runs, start, root);
     if (computation.interrupted()) return keepInterrupted(takes, built, roots);

@@ -21,6 +21,7 @@
 #include "motion/iMocapDataBvh.h"
 #include "scene/ImportComputation.h"
 #include "scene/buildSkeleton.h"
+#include "scene/utf8String.h"
 
 namespace {
 
@@ -229,7 +230,7 @@ void imocapImport::parseOptions(const MString& options) {
     } else if (key == "scale") {
       scale = value.asFloat();
     } else if (key == "rotationOrder") {
-      rotationOrder = parseRotationOrder(value.asChar());
+      rotationOrder = parseRotationOrder(value.asUTF8());
     } else if (key == "startFrame") {
       startFrame = value.asUnsigned();
     } else if (key == "endFrame") {
@@ -303,7 +304,7 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
       addLinesLeftOutWarnings(bvh.motionBlocks(), warnings);
       warnings.push_back(notNumbersWarning(bvh));
       for (const std::string& warning : warnings) {
-        if (!warning.empty()) warningTexts.append(MString(warning.c_str()));
+        if (!warning.empty()) warningTexts.append(utf8String(warning));
       }
     }
   }
@@ -430,9 +431,7 @@ void imocapImport::describeBuildFailure(const MStatus& status, const iSkeleton& 
   } else if (!status) {
     failureText = "the scene could not be built";
     if (!failedJoint.empty()) {
-      failureText += " at joint \"";
-      failureText += failedJoint.c_str();
-      failureText += "\"";
+      failureText += utf8String(" at joint \"" + failedJoint + "\"");
     }
     failureText += " ";
     failureText += status.errorString();
