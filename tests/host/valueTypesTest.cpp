@@ -122,15 +122,20 @@ TEST(MString, ConvertsNumbersAndNonNumbers) {
   EXPECT_DOUBLE_EQ(MString("-0.25").asDouble(), -0.25);
 }
 
-// Maya on Windows gives asChar in the ANSI code page: a module that builds a path from it opens
-// the wrong file, and the tests under Wine must see that. asUTF8 is the text everywhere.
-TEST(MString, AsCharIsTheSystemEncodingAndAsUtf8TheText) {
+// Maya's char* forms are the system's encoding, the ANSI code page on Windows: a module that
+// hands UTF-8 to MString(const char*) or builds a path from asChar garbles every letter beyond
+// ASCII there, and the tests under Wine must see that. setUTF8 and asUTF8 are UTF-8 everywhere.
+TEST(MString, CharFormsAreTheSystemEncodingAndUtf8FormsTheText) {
   const char* text =
       "Mocap \xC5\x81\xC3\xB3"
       "d\xC5\xBA \xE6\xAD\xA9 \xF0\x9F\x8E\xAC";
-  const MString string(text);
+  MString string;
+  EXPECT_EQ(&string.setUTF8(text), &string);
   EXPECT_STREQ(string.asUTF8(), text);
   EXPECT_STREQ(MString("plain ASCII").asChar(), "plain ASCII");
+  EXPECT_STREQ(MString("plain ASCII").asUTF8(), "plain ASCII");
+  EXPECT_STREQ(string.setUTF8(nullptr).asUTF8(), "");
+  string.setUTF8(text);
 #ifdef _WIN32
   if (GetACP() == CP_UTF8) GTEST_SKIP() << "the ANSI code page is UTF-8";
   // No code page holds the clapper board (U+1F3AC): its "?" stays whatever the others give.
@@ -140,8 +145,24 @@ TEST(MString, AsCharIsTheSystemEncodingAndAsUtf8TheText) {
   EXPECT_NE(ansi, text);
   // The text itself is unchanged by the conversion.
   EXPECT_STREQ(string.asUTF8(), text);
+  // UTF-8 given as char* is read as the code page's letters: other text.
+  EXPECT_STRNE(MString(text).asUTF8(), text);
+  MString appended("Mocap ");
+  appended += "\xC3\xA9";
+  EXPECT_STRNE(appended.asUTF8(), "Mocap \xC3\xA9");
+  // What asChar gives reads back through the char* forms as the same letters, where the code
+  // page has them all ("é" is in every Latin code page).
+  MString latin;
+  latin.setUTF8("caf\xC3\xA9");
+  const std::string latinAnsi = latin.asChar();
+  if (latinAnsi.find('?') == std::string::npos) {
+    EXPECT_STREQ(MString(latinAnsi.c_str()).asUTF8(), "caf\xC3\xA9");
+    EXPECT_TRUE(MString(latinAnsi.c_str()) == latin);
+  }
 #else
+  // The locale's encoding, taken as UTF-8: bytes as given.
   EXPECT_STREQ(string.asChar(), text);
+  EXPECT_STREQ(MString(text).asUTF8(), text);
 #endif
 }
 

@@ -3,6 +3,7 @@
 // here with the message classes, beside the module's own copy of them.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <maya/MString.h>
 
 #include <cctype>
 #include <charconv>
@@ -1037,6 +1038,87 @@ TEST_F(RecordTake, TheTakeFolderMayHaveLettersBeyondAscii) {
   EXPECT_THAT(keysOf("|a|J0.translateX"), ::testing::StartsWith("[[0, 1], "));
   EXPECT_EQ(keysOf("|a|J0.translateX"), keysOf("|a_take1|J0.translateX"));
   EXPECT_THAT(host::errors(), ::testing::IsEmpty());
+}
+
+// Joint names beyond ASCII reach the live skeleton, the take and the take's file alike. Maya reads
+// a char* in the system's code page (the ANSI one on Windows): text handed to it otherwise than as
+// UTF-8 gets other bytes, so other names once made legal ("_" for each), on one path and not on
+// another (the live skeleton's header text went through that twice).
+TEST_F(RecordTake, JointNamesBeyondAsciiAreTheSameLiveInTheTakeAndInItsFile) {
+  const std::string hips =
+      "H\xC3\xBC"
+      "fte";
+  const std::string elbow = "\xC5\x81okie\xC4\x87\xE6\xAD\xA9";
+  BrexPlugs::BVH_JOIN root = chain(2);
+  root.set_joinname(hips);
+  root.mutable_childjoin(0)->set_joinname(elbow);
+  server.serve([this, root](LoopbackServer::Connection& connection) {
+    if (!connection.send(packet(actorList({{10, "a"}})))) return;
+    StreamSession::readQueryTags(connection, 1);
+    if (!connection.send(packet(header(10, root))) || !passed(firstGate)) return;
+    connection.send(packet(frame(10, chainFrame(2, 1))) + packet(frame(10, chainFrame(2, 2))));
+    connection.waitForClose();
+  });
+  connect(1);
+  ASSERT_TRUE(record({"-start", "-fps", "10"}));
+  first.set_value();
+  // Frames before their header are dropped: two recorded means the header came first.
+  ASSERT_TRUE(waitForQuery("recording frames=2"));
+  ASSERT_TRUE(host::runCommand("createMarvikSkeleton"));
+  const std::string folder = temp.path() + "/takes";
+  ASSERT_TRUE(record({"-stop", "-file", folder}));
+  const std::string file = folder + "/a.bvh";
+  ASSERT_TRUE(host::importFile(file, "BVH"));
+
+  // The joints' names below each top, in the scene's order.
+  const auto namesBelow = [](const std::string& top) {
+    std::vector<std::string> names;
+    for (const std::string& path : host::listNodes("joint")) {
+      if (path.rfind(top + "|", 0) == 0) names.push_back(path.substr(path.rfind('|') + 1));
+    }
+    return names;
+  };
+  const std::vector<std::string> take = namesBelow("|a_take1");
+  ASSERT_EQ(take.size(), 2u);
+  EXPECT_THAT(take[0], ::testing::StartsWith("H"));
+  EXPECT_THAT(take[0], ::testing::EndsWith("fte"));
+  // The live skeleton's joints carry its slot's number.
+  std::vector<std::string> live = namesBelow("|Marvik0");
+  for (std::string& name : live) {
+    if (!name.empty() && name.back() == '0') name.pop_back();
+  }
+  EXPECT_EQ(live, take);
+  EXPECT_EQ(namesBelow("|a"), take);
+  // The file holds the names as the stream gave them.
+  const std::string written = readFile(file);
+  EXPECT_THAT(written, HasSubstr("ROOT " + hips));
+  EXPECT_THAT(written, HasSubstr("JOINT " + elbow));
+  EXPECT_THAT(host::errors(), ::testing::IsEmpty());
+}
+
+// A temporary folder beyond ASCII: the recovery warning, the only pointer to a rescued take, names
+// its file as it lies there (Maya on Windows garbles text not handed over as UTF-8).
+TEST_F(RecordTake, TheRecoveryWarningNamesAFolderBeyondAsciiIntact) {
+  const std::string folder = temp.path() + "/temp \xC3\xA9t\xC3\xA9";
+  ASSERT_TRUE(std::filesystem::create_directory(std::filesystem::u8path(folder)));
+  // The environment is in the system's encoding, as getenv gives it ("é" is in every Latin code
+  // page).
+  MString system;
+  system.setUTF8(folder.c_str());
+  for (const char* variable : {"TMPDIR", "TMP", "TEMP"}) {
+    support::setEnvironment(variable, system.asChar());
+  }
+  serveFrames({{10, "a"}}, 1, firstGate);
+  connect(1);
+  ASSERT_TRUE(record({"-start", "-fps", "50"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=1"));
+  ASSERT_TRUE(host::deleteNode("device"));
+  ASSERT_EQ(host::warnings().size(), 1u);
+  const std::string file = recoveredFile(host::warnings()[0], "a");
+  EXPECT_EQ(std::filesystem::u8path(file).parent_path().parent_path(),
+            std::filesystem::u8path(folder));
+  EXPECT_THAT(readFile(file), ::testing::EndsWith("Frame Time: 0.02\n10 11 12 13 14 15\n"));
 }
 
 }  // namespace

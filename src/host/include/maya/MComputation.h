@@ -2,6 +2,7 @@
 
 #include <maya/MApiNamespace.h>
 #include <maya/MStatus.h>
+#include <maya/MTypes.h>
 
 OPENMAYA_MAJOR_NAMESPACE_OPEN
 
@@ -18,10 +19,10 @@ class MComputation {
   void endComputation();
 
   MStatus setProgressRange(const int minValue, const int maxValue);
-  int progressMin() const;
-  int progressMax() const;
+  int progressMin(MStatus* ReturnStatus = NULL) const;
+  int progressMax(MStatus* ReturnStatus = NULL) const;
   MStatus setProgress(const int value);
-  int progress() const;
+  int progress(MStatus* ReturnStatus = NULL) const;
 
  private:
   MComputation(const MComputation&) = delete;

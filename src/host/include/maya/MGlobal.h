@@ -12,7 +12,7 @@ class MSelectionList;
 class MGlobal {
  public:
   enum ListAdjustment { kReplaceList, kXORWithList, kAddToList, kRemoveFromList, kAddToHeadOfList };
-  enum MMayaState { kBatch, kInteractive, kBaseUIMode, kLibraryApp };
+  enum MMayaState { kInteractive, kBatch, kLibraryApp, kBaseUIMode };
 
   // kBatch unless the host was told otherwise (host/Computation.h).
   static MMayaState mayaState(MStatus* ReturnStatus = NULL);

@@ -10,8 +10,11 @@ OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 class MStringArray;
 
-// Text, held as UTF-8 bytes. Numbers appended with += or + are written in their shortest form that
-// reads back to the same value ("1", "0.5", "1e+20").
+// Text. As in Maya, every const char* form (the constructors, =, +=, + and ==, asChar) is in the
+// system's multibyte encoding: on Windows its ANSI code page, where letters the code page lacks
+// become "?"; elsewhere the locale's, taken as UTF-8. setUTF8 and asUTF8 are UTF-8 everywhere:
+// paths and any text that goes back into the scene take them. Numbers appended with += or + are
+// written in their shortest form that reads back to the same value ("1", "0.5", "1e+20").
 class MString {
  public:
   MString();
@@ -40,9 +43,7 @@ class MString {
   bool operator!=(const MString& other) const;
   bool operator!=(const char* text) const;
 
-  // The text in the system's encoding: on Windows its ANSI code page, where letters the code page
-  // lacks become "?", as in Maya; elsewhere UTF-8. Paths and any text that goes back into the
-  // scene take asUTF8.
+  MString& setUTF8(const char* utf8String);
   const char* asChar() const;
   const char* asUTF8() const;
   unsigned int length() const;
@@ -73,8 +74,8 @@ class MString {
  private:
   // UTF-8.
   std::string text;
-  // asChar's text on Windows, kept while the string is unchanged as Maya keeps its own.
-  mutable std::string ansi;
+  // asChar's text, kept until the next call as Maya keeps its own.
+  mutable std::string systemText;
 };
 
 OPENMAYA_NAMESPACE_CLOSE

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "api/ReturnStatus.h"
+#include "model/Utf8String.h"
 #include "runtime/CommandSyntax.h"
 
 using host::report;
@@ -95,7 +96,7 @@ MStatus MArgParser::getFlagArgument(const char* flag, unsigned int index, double
 MStatus MArgParser::getFlagArgument(const char* flag, unsigned int index, MString& result) const {
   const std::string* text = argument(parsed.get(), flag, index);
   if (text == nullptr) return MS::kInvalidParameter;
-  result = MString(text->c_str());
+  result = host::utf8String(*text);
   return MS::kSuccess;
 }
 
@@ -111,6 +112,6 @@ MStatus MArgParser::getFlagArgument(const char* flag, unsigned int index,
 MStatus MArgParser::getObjects(MStringArray& result) const {
   if (!parsed) return MS::kFailure;
   result.clear();
-  for (const std::string& object : parsed->objects) result.append(MString(object.c_str()));
+  for (const std::string& object : parsed->objects) result.append(host::utf8String(object));
   return MS::kSuccess;
 }

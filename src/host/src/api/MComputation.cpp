@@ -1,5 +1,6 @@
 #include <maya/MComputation.h>
 
+#include "api/ReturnStatus.h"
 #include "runtime/Session.h"
 
 namespace {
@@ -39,9 +40,15 @@ MStatus MComputation::setProgressRange(const int minValue, const int maxValue) {
   return MS::kSuccess;
 }
 
-int MComputation::progressMin() const { return minimum; }
+int MComputation::progressMin(MStatus* ReturnStatus) const {
+  host::report(ReturnStatus, MS::kSuccess);
+  return minimum;
+}
 
-int MComputation::progressMax() const { return maximum; }
+int MComputation::progressMax(MStatus* ReturnStatus) const {
+  host::report(ReturnStatus, MS::kSuccess);
+  return maximum;
+}
 
 MStatus MComputation::setProgress(const int progressValue) {
   value = progressValue < minimum ? minimum : progressValue > maximum ? maximum : progressValue;
@@ -49,4 +56,7 @@ MStatus MComputation::setProgress(const int progressValue) {
   return MS::kSuccess;
 }
 
-int MComputation::progress() const { return value; }
+int MComputation::progress(MStatus* ReturnStatus) const {
+  host::report(ReturnStatus, MS::kSuccess);
+  return value;
+}

@@ -4,6 +4,7 @@
 #include "api/ReturnStatus.h"
 #include "model/Node.h"
 #include "model/Scene.h"
+#include "model/Utf8String.h"
 #include "runtime/Session.h"
 
 namespace {
@@ -57,7 +58,7 @@ MObject MDagPath::node(MStatus* ReturnStatus) const {
 MString MDagPath::fullPathName(MStatus* ReturnStatus) const {
   auto node = dagNode(nodeObject);
   reportFound(ReturnStatus, node != nullptr);
-  return node ? MString(host::Session::instance().scene.path(*node).c_str()) : MString();
+  return node ? host::utf8String(host::Session::instance().scene.path(*node)) : MString();
 }
 
 bool MDagPath::operator==(const MDagPath& other) const { return nodeObject == other.nodeObject; }

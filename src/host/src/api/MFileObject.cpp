@@ -6,6 +6,9 @@
 #include <fstream>
 #include <string>
 
+#include "model/SystemText.h"
+#include "model/Utf8String.h"
+
 namespace {
 
 // "$NAME" and "${NAME}" replaced by the variable's value (empty when unset).
@@ -36,7 +39,7 @@ std::string expand(const std::string& text) {
       result += text[i];
       continue;
     }
-    if (const char* value = std::getenv(name.c_str())) result += value;
+    if (const char* value = std::getenv(name.c_str())) result += host::utf8FromSystem(value);
     i = end - 1;
   }
   return result;
@@ -64,19 +67,23 @@ MStatus MFileObject::setRawFullName(const MString& fullName) {
   return MS::kSuccess;
 }
 
-MString MFileObject::rawName() const { return namePart(raw.asUTF8()).c_str(); }
+MString MFileObject::rawName() const { return host::utf8String(namePart(raw.asUTF8())); }
 
-MString MFileObject::rawPath() const { return pathPart(raw.asUTF8()).c_str(); }
+MString MFileObject::rawPath() const { return host::utf8String(pathPart(raw.asUTF8())); }
 
 MString MFileObject::rawFullName() const { return raw; }
 
-MString MFileObject::resolvedName() const { return namePart(expand(raw.asUTF8())).c_str(); }
+MString MFileObject::resolvedName() const {
+  return host::utf8String(namePart(expand(raw.asUTF8())));
+}
 
-MString MFileObject::resolvedPath() const { return pathPart(expand(raw.asUTF8())).c_str(); }
+MString MFileObject::resolvedPath() const {
+  return host::utf8String(pathPart(expand(raw.asUTF8())));
+}
 
-MString MFileObject::resolvedFullName() const { return expand(raw.asUTF8()).c_str(); }
+MString MFileObject::resolvedFullName() const { return host::utf8String(expand(raw.asUTF8())); }
 
-MString MFileObject::expandedFullName() const { return expand(raw.asUTF8()).c_str(); }
+MString MFileObject::expandedFullName() const { return host::utf8String(expand(raw.asUTF8())); }
 
 bool MFileObject::exists() {
   std::ifstream file(std::filesystem::u8path(expand(raw.asUTF8())));

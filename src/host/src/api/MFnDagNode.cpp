@@ -4,6 +4,7 @@
 #include "model/Node.h"
 #include "model/Object.h"
 #include "model/Scene.h"
+#include "model/Utf8String.h"
 #include "runtime/Session.h"
 
 using host::report;
@@ -59,7 +60,7 @@ MObject MFnDagNode::parent(unsigned int i, MStatus* ReturnStatus) const {
 MString MFnDagNode::fullPathName(MStatus* ReturnStatus) const {
   auto node = host::Node::live(attached());
   report(ReturnStatus, node ? MS::kSuccess : MS::kInvalidParameter);
-  return node ? MString(host::Session::instance().scene.path(*node).c_str()) : MString();
+  return node ? host::utf8String(host::Session::instance().scene.path(*node)) : MString();
 }
 
 MStatus MFnDagNode::setObject(MObject& object) { return attach(object, type()); }

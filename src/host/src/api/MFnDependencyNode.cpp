@@ -5,6 +5,7 @@
 #include "model/Node.h"
 #include "model/Object.h"
 #include "model/Scene.h"
+#include "model/Utf8String.h"
 #include "runtime/Session.h"
 
 using host::report;
@@ -37,7 +38,7 @@ MFn::Type MFnDependencyNode::type() const { return MFn::kDependencyNode; }
 MString MFnDependencyNode::name(MStatus* ReturnStatus) const {
   auto node = liveNode(attached());
   report(ReturnStatus, node ? MS::kSuccess : MS::kInvalidParameter);
-  return node ? MString(node->name().c_str()) : MString();
+  return node ? host::utf8String(node->name()) : MString();
 }
 
 MString MFnDependencyNode::setName(const MString& name, bool createNamespace,
@@ -51,7 +52,7 @@ MString MFnDependencyNode::setName(const MString& name, bool createNamespace,
   std::string result =
       host::Session::instance().scene.rename(*node, name.asUTF8(), createNamespace, status);
   report(ReturnStatus, status);
-  return MString(result.c_str());
+  return host::utf8String(result);
 }
 
 MTypeId MFnDependencyNode::typeId(MStatus* ReturnStatus) const {
@@ -63,7 +64,7 @@ MTypeId MFnDependencyNode::typeId(MStatus* ReturnStatus) const {
 MString MFnDependencyNode::typeName(MStatus* ReturnStatus) const {
   auto node = liveNode(attached());
   report(ReturnStatus, node ? MS::kSuccess : MS::kInvalidParameter);
-  return node ? MString(node->type().name.c_str()) : MString();
+  return node ? host::utf8String(node->type().name) : MString();
 }
 
 MPlug MFnDependencyNode::findPlug(const MString& attrName, bool, MStatus* ReturnStatus) const {

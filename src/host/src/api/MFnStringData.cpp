@@ -7,6 +7,7 @@
 #include "api/ReturnStatus.h"
 #include "model/Object.h"
 #include "model/StringData.h"
+#include "model/Utf8String.h"
 
 using host::report;
 
@@ -36,5 +37,5 @@ MObject MFnStringData::create(const MString& str, MStatus* ReturnStatus) {
 MString MFnStringData::string(MStatus* ReturnStatus) const {
   auto data = host::ObjectAccess::as<host::StringData>(attached());
   report(ReturnStatus, data ? MS::kSuccess : MS::kInvalidParameter);
-  return data ? MString(data->text.c_str()) : MString();
+  return data ? host::utf8String(data->text) : MString();
 }

@@ -8,6 +8,7 @@
 #include "model/Node.h"
 #include "model/Object.h"
 #include "model/Scene.h"
+#include "model/Utf8String.h"
 #include "runtime/Session.h"
 
 using host::report;
@@ -56,7 +57,7 @@ MString MPlug::name(MStatus* ReturnStatus) const {
   Ends ends = resolve(nodeObject, attributeObject);
   report(ReturnStatus, ends ? MS::kSuccess : MS::kInvalidParameter);
   if (!ends) return MString();
-  return MString((ends.node->name() + "." + ends.attribute->longName).c_str());
+  return host::utf8String(ends.node->name() + "." + ends.attribute->longName);
 }
 
 MPlug::operator MObject() const { return attributeObject; }
@@ -81,7 +82,7 @@ MString MPlug::asString(MStatus* ReturnStatus) const {
   const host::AttributeValue value =
       host::Session::instance().scene.evaluate(*ends.node, *ends.attribute);
   const auto* text = std::get_if<std::string>(&value);
-  return MString(text ? text->c_str() : "");
+  return host::utf8String(text ? *text : std::string());
 }
 
 double MPlug::asDouble(MStatus* ReturnStatus) const {

@@ -8,23 +8,22 @@
 #include <cstdlib>
 #include <ostream>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "model/NumberText.h"
+#include "model/SystemText.h"
 
 MString::MString() = default;
-MString::MString(const char* chars) : text(chars ? chars : "") {}
+MString::MString(const char* chars) : text(chars ? host::utf8FromSystem(chars) : "") {}
 MString::MString(const char* chars, int length)
-    : text(chars && length > 0 ? std::string(chars, static_cast<std::size_t>(length)) : "") {}
+    : text(chars && length > 0
+               ? host::utf8FromSystem(std::string(chars, static_cast<std::size_t>(length)))
+               : "") {}
 MString::MString(const MString& other) = default;
 MString::~MString() = default;
 
 MString& MString::operator=(const MString& other) = default;
 
 MString& MString::operator=(const char* other) {
-  text = other ? other : "";
+  text = other ? host::utf8FromSystem(other) : "";
   return *this;
 }
 
@@ -39,7 +38,7 @@ MString& MString::operator+=(const MString& other) {
 }
 
 MString& MString::operator+=(const char* other) {
-  if (other) text += other;
+  if (other) text += host::utf8FromSystem(other);
   return *this;
 }
 
@@ -83,39 +82,21 @@ MString MString::operator+(double value) const {
 
 bool MString::operator==(const MString& other) const { return text == other.text; }
 
-bool MString::operator==(const char* other) const { return text == (other ? other : ""); }
+bool MString::operator==(const char* other) const { return *this == MString(other); }
 
 bool MString::operator!=(const MString& other) const { return !(*this == other); }
 
 bool MString::operator!=(const char* other) const { return !(*this == other); }
 
-#ifdef _WIN32
-namespace {
-
-// UTF-8 to the ANSI code page through UTF-16, as Windows converts: what the code page cannot
-// hold (and bytes that are no UTF-8) becomes its default character, "?".
-std::string ansiCodePage(const std::string& utf8) {
-  if (utf8.empty()) return std::string();
-  const int size = static_cast<int>(utf8.size());
-  const int wideSize = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, &wide[0], wideSize);
-  const int ansiSize =
-      WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
-  std::string ansi(static_cast<std::size_t>(ansiSize), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, &ansi[0], ansiSize, nullptr, nullptr);
-  return ansi;
+MString& MString::setUTF8(const char* utf8String) {
+  text = utf8String ? utf8String : "";
+  return *this;
 }
-
-}  // namespace
 
 const char* MString::asChar() const {
-  ansi = ansiCodePage(text);
-  return ansi.c_str();
+  systemText = host::systemFromUtf8(text);
+  return systemText.c_str();
 }
-#else
-const char* MString::asChar() const { return text.c_str(); }
-#endif
 
 const char* MString::asUTF8() const { return text.c_str(); }
 
@@ -183,6 +164,8 @@ OPENMAYA_MAJOR_NAMESPACE_OPEN
 
 MString operator+(const char* text, const MString& string) { return MString(text) + string; }
 
-std::ostream& operator<<(std::ostream& out, const MString& string) { return out << string.text; }
+std::ostream& operator<<(std::ostream& out, const MString& string) {
+  return out << string.asChar();
+}
 
 OPENMAYA_NAMESPACE_CLOSE

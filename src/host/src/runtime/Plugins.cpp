@@ -19,6 +19,7 @@
 
 #include "model/Object.h"
 #include "model/Scene.h"
+#include "model/Utf8String.h"
 #include "runtime/CommandSyntax.h"
 #include "runtime/CurrentUnit.h"
 #include "runtime/PluginRegistry.h"
@@ -116,7 +117,7 @@ MStatus readFile(const std::string& path, const std::string& translatorName,
                  const std::optional<std::string>& options,
                  MPxFileTranslator::FileAccessMode mode) {
   MFileObject file;
-  file.setRawFullName(MString(path.c_str()));
+  file.setRawFullName(utf8String(path));
   std::ifstream in(std::filesystem::u8path(file.resolvedFullName().asUTF8()), std::ios::binary);
   if (!in) {
     showError("File not found: " + path);
@@ -169,7 +170,7 @@ MStatus readFile(const std::string& path, const std::string& translatorName,
   }
   // The translator may be deregistered while it reads.
   std::shared_ptr<MPxFileTranslator> translator = chosen->object;
-  MString optionString((options ? *options : chosen->defaultOptions).c_str());
+  MString optionString = utf8String(options ? *options : chosen->defaultOptions);
   if (mode == MPxFileTranslator::kOpenAccessMode) {
     Session::instance().reset(Session::Reset::kNewScene);
   }
@@ -343,7 +344,7 @@ MStatus runCommand(const std::string& name, const std::vector<std::string>& args
   if (made == nullptr) return MS::kFailure;
   auto* command = static_cast<MPxCommand*>(made);
   MArgList list;
-  for (const auto& arg : args) list.addArg(MString(arg.c_str()));
+  for (const auto& arg : args) list.addArg(utf8String(arg));
   Session::instance().commandResult.clear();
   Session::instance().commandResults.clear();
   MStatus status;

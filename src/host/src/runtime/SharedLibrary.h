@@ -4,8 +4,8 @@
 
 namespace host {
 
-// The system's shared-library loader: dlopen on POSIX, LoadLibraryW on Windows. The one place
-// where the host differs by platform.
+// The system's shared-library loader: dlopen on POSIX, LoadLibraryW on Windows. With
+// model/SystemText, the only places where the host differs by platform.
 namespace SharedLibrary {
 
 // Opens the library at a UTF-8 path with every symbol bound now. Null on failure, with the

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "plugin/NetDeviceNode.h"
+#include "scene/utf8String.h"
 
 ConnectMarvikMocapCmd::~ConnectMarvikMocapCmd() = default;
 
@@ -16,11 +17,11 @@ MStatus ConnectMarvikMocapCmd::doIt(const MArgList&) {
   try {
     return currentDeviceNode->connectMocap() ? MS::kSuccess : MS::kFailure;
   } catch (const char* text) {
-    MGlobal::displayError(MString(text));
+    MGlobal::displayError(utf8String(text));
   } catch (const std::string& text) {
-    MGlobal::displayError(MString(text.c_str()));
+    MGlobal::displayError(utf8String(text));
   } catch (const std::exception& error) {
-    MGlobal::displayError(MString(error.what()));
+    MGlobal::displayError(utf8String(error.what()));
   } catch (...) {
   }
   return MS::kFailure;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plugin/TakeSession.h"
+#include "scene/utf8String.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ const char kUsage[] =
     "give one of -start [-fps F] [-memoryLimit MB], -stop [-file DIR], -query and -cancel";
 
 MStatus usageError(const std::string& message) {
-  MGlobal::displayError(MString(("marvikMocapRecord: " + message).c_str()));
+  MGlobal::displayError(utf8String("marvikMocapRecord: " + message));
   return MS::kFailure;
 }
 
@@ -120,7 +121,7 @@ MStatus MarvikMocapRecordCmd::doIt(const MArgList& args) {
     if (summary.state != TakeSession::State::kIdle) {
       line += " frames=" + std::to_string(summary.frames) + " seconds=" + summary.secondsText();
     }
-    setResult(MString(line.c_str()));
+    setResult(utf8String(line));
     return MS::kSuccess;
   } catch (...) {
     return MS::kFailure;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "plugin/TakeSession.h"
+#include "scene/utf8String.h"
 #include "stream/protocolBufferProcess.h"
 
 namespace {
@@ -17,7 +18,7 @@ const char* const kQueryFlags[] = {"-state", "-address",     "-actors",     "-fr
                                    "-fps",   "-lastFrameMs", "-reconnects", "-take"};
 
 MStatus usageError(const std::string& message) {
-  MGlobal::displayError(MString(("marvikMocapStatus: " + message).c_str()));
+  MGlobal::displayError(utf8String("marvikMocapStatus: " + message));
   return MS::kFailure;
 }
 
@@ -81,7 +82,7 @@ MStatus MarvikMocapStatusCmd::doIt(const MArgList& args) {
       const std::string flag = kQueryFlags[queried[0]];
       const std::vector<std::string> values = words(streamLine);
       const std::string value = flag == "-take" ? take.stateName() : values[queried[0]];
-      setResult(MString(value.c_str()));
+      setResult(utf8String(value));
       return MS::kSuccess;
     }
     std::string line = streamLine;
@@ -89,7 +90,7 @@ MStatus MarvikMocapStatusCmd::doIt(const MArgList& args) {
       line += std::string(" take=") + take.stateName() +
               " takeFrames=" + std::to_string(take.frames) + " takeSeconds=" + take.secondsText();
     }
-    setResult(MString(line.c_str()));
+    setResult(utf8String(line));
   } catch (...) {
     return MS::kFailure;
   }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "plugin/TakeSession.h"
+#include "scene/utf8String.h"
 #include "stream/FrameLayout.h"
 #include "stream/StreamStatus.h"
 #include "stream/protocolBufferProcess.h"
@@ -399,7 +400,7 @@ bool NetDeviceNode::connectMocap() {
   const int port = portText.asInt();
   // A wrapped number would reach some other port.
   if (port <= 0 || port > 65535) return false;
-  if (!process.connectToServer(hostText.asChar(), static_cast<std::uint16_t>(port))) {
+  if (!process.connectToServer(hostText.asUTF8(), static_cast<std::uint16_t>(port))) {
     return false;
   }
   process.startReceiveThread();
@@ -418,7 +419,7 @@ int NetDeviceNode::createSkeleton(std::vector<std::string>& problems) {
   // Named by slot, not by position in the list: "Marvik<k>" is the skeleton of block k.
   for (const StreamHeader& header : protocolBufferProcess::instance().copyHeaders()) {
     importer.sceneName = MString("Marvik") + static_cast<double>(header.slot);
-    if (importer.readFromText(MString(header.text.c_str()))) {
+    if (importer.readFromText(utf8String(header.text))) {
       ++built;
     } else {
       problems.push_back("the skeleton of actor " + std::to_string(header.actor.tag) + " (Marvik" +

@@ -22,6 +22,7 @@
 #include "plugin/NetDeviceNode.h"
 #include "scene/ImportComputation.h"
 #include "scene/imocapImport.h"
+#include "scene/utf8String.h"
 #include "stream/StreamStatus.h"
 #include "stream/protocolBufferProcess.h"
 
@@ -31,11 +32,11 @@ const char kCommand[] = "marvikMocapRecord: ";
 constexpr double kBytesPerMegabyte = 1024.0 * 1024.0;
 
 void showError(const std::string& message) {
-  MGlobal::displayError(MString((kCommand + message).c_str()));
+  MGlobal::displayError(utf8String(kCommand + message));
 }
 
 void showWarning(const std::string& message) {
-  MGlobal::displayWarning(MString((kCommand + message).c_str()));
+  MGlobal::displayWarning(utf8String(kCommand + message));
 }
 
 // One run of a take's frames, handed to the BVH reader as the values of its motion lines.
@@ -270,7 +271,7 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
         reasons += (reasons.empty() ? "" : "; ") + problem;
       }
     }
-    for (const TakeRecorder::Written& file : written) paths.append(MString(file.path.c_str()));
+    for (const TakeRecorder::Written& file : written) paths.append(utf8String(file.path));
     if (!wrote) {
       // A pipeline that checks the command must not believe the files exist; nothing is built,
       // so that the take, kept, is built once only.
@@ -310,7 +311,7 @@ MStatus TakeSession::stop(const std::string* directory, MStringArray& roots) {
       runs.push_back(imocapImport::TakeRun{take.hierarchy + take.motionHead(run.count),
                                            &frames.back(), run.slot});
     }
-    importer.sceneName = MString((names[index] + "_take1").c_str());
+    importer.sceneName = utf8String(names[index] + "_take1");
     MObject root;
     const MStatus status = importer.readFromTake(runs, start, root);
     if (computation.interrupted()) {

@@ -19,6 +19,7 @@
 #include "scene/keyJoint.h"
 #include "scene/matchJoint.h"
 #include "scene/standardRateUnit.h"
+#include "scene/utf8String.h"
 
 namespace {
 
@@ -237,7 +238,7 @@ MStatus createJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& dat
   joint.accessory = std::move(binding);
 
   // Names such as "mixamorig:Hips" keep their namespace, which Maya creates when missing.
-  fn.setName(MString(joint.name.c_str()), true, &status);
+  fn.setName(utf8String(joint.name), true, &status);
   if (!status) return status;
   status = fn.setTranslation(translation, MSpace::kTransform);
   if (!status) return status;

@@ -27,6 +27,7 @@
 #include "scene/buildSkeleton.h"
 #include "scene/exportSkeleton.h"
 #include "scene/standardRateUnit.h"
+#include "scene/utf8String.h"
 
 namespace {
 
@@ -323,7 +324,7 @@ void imocapImport::parseOptions(const MString& options) {
     } else if (key == "scale") {
       scale = value.asFloat();
     } else if (key == "rotationOrder") {
-      rotationOrder = parseRotationOrder(value.asChar());
+      rotationOrder = parseRotationOrder(value.asUTF8());
     } else if (key == "startFrame") {
       startFrame = value.asUnsigned();
     } else if (key == "endFrame") {
@@ -452,7 +453,7 @@ MStatus imocapImport::readFromFile(const MString& path, bool openMode, const std
       warnings.push_back(notNumbersWarning(bvh));
       warnings.push_back(standardRateWarning(skeleton, *this));
       for (const std::string& warning : warnings) {
-        if (!warning.empty()) warningTexts.append(MString(warning.c_str()));
+        if (!warning.empty()) warningTexts.append(utf8String(warning));
       }
     }
   }
@@ -608,9 +609,7 @@ void imocapImport::describeBuildFailure(const MStatus& status, const iSkeleton& 
   } else if (!status) {
     failureText = "the scene could not be built";
     if (!failedJoint.empty()) {
-      failureText += " at joint \"";
-      failureText += failedJoint.c_str();
-      failureText += "\"";
+      failureText += utf8String(" at joint \"" + failedJoint + "\"");
     }
     failureText += " ";
     failureText += status.errorString();

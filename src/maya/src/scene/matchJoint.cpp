@@ -12,6 +12,8 @@
 
 #include <memory>
 
+#include "scene/utf8String.h"
+
 namespace {
 
 void bind(iSkeleton::iJoint& joint, const MObject& node) {
@@ -64,7 +66,7 @@ MStatus matchJoint(iSkeleton::iJoint& joint, imocapImport::imyCallbackData& data
 
   // Compared without namespaces on both sides, so that a file whose names carry one
   // ("mixamorig:Hips") merges back onto the joints its own import created.
-  const MString wanted = bareName(MString(joint.name.c_str()));
+  const MString wanted = bareName(utf8String(joint.name));
   MObject match = MObject::kNullObj;
   MObject lastJoint;
   unsigned int jointChildren = 0;
