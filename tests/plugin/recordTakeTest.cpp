@@ -114,7 +114,7 @@ std::string keysOf(const std::string& plug) {
   while (std::getline(json, line)) {
     if (line.find("\"drives\": \"" + plug + "\"") == std::string::npos) continue;
     const std::size_t keys = line.find("\"keys\": ") + 8;
-    return line.substr(keys, line.rfind(']') + 1 - keys);
+    return line.substr(keys, line.find(", \"tangents\": ", keys) - keys);
   }
   return "no curve";
 }
