@@ -1,7 +1,7 @@
 // Imports a large generated BVH file (60 joints with channels, 20,000 frames, about 35 MB)
 // through the translator into the headless host's scene, and reports in one run: keys written
-// per second, the whole import against the parse alone, and the peak heap against the samples'
-// and the keys' own size.
+// per second, the whole import against the parse alone, the peak heap against the samples' and
+// the keys' own size, and the keying calls (addKeys, addKeyframe) per curve.
 //
 // Usage: bvhImportBench [file [frames]]; the file defaults to the system's temporary directory.
 
@@ -82,13 +82,36 @@ Timing parseOnly(const std::string& path, std::uint32_t frames) {
   return stopwatch.elapsed();
 }
 
+const char* const kCurveTypes[] = {"animCurveTL", "animCurveTA", "animCurveTU"};
+
 std::uint64_t keysInScene() {
   std::uint64_t keys = 0;
-  for (const std::string& name : host::listNodes("animCurveTL")) {
-    MFnAnimCurve curve(host::findNode(name));
-    keys += curve.numKeys();
+  for (const char* type : kCurveTypes) {
+    for (const std::string& name : host::listNodes(type)) {
+      MFnAnimCurve curve(host::findNode(name));
+      keys += curve.numKeys();
+    }
   }
   return keys;
+}
+
+// Keying calls per curve, as the host counted them.
+void printCallsPerCurve() {
+  std::uint64_t curves = 0;
+  host::CurveCalls total;
+  for (const char* type : kCurveTypes) {
+    for (const std::string& name : host::listNodes(type)) {
+      host::CurveCalls calls;
+      if (!host::curveCalls(name, calls)) continue;
+      ++curves;
+      total.addKeys += calls.addKeys;
+      total.addKeyframe += calls.addKeyframe;
+    }
+  }
+  const double count = curves > 0 ? static_cast<double>(curves) : 1.0;
+  std::printf("calls  per curve over %llu curves: addKeys %.1f, addKeyframe %.1f\n",
+              static_cast<unsigned long long>(curves), static_cast<double>(total.addKeys) / count,
+              static_cast<double>(total.addKeyframe) / count);
 }
 
 }  // namespace
@@ -128,6 +151,7 @@ int main(int argc, char** argv) {
     if (run == 0) {
       peakHeap = bench::heapPeakBytes() - heapBefore;
       keys = keysInScene();
+      printCallsPerCurve();
     }
   }
   host::resetScene();
