@@ -145,8 +145,13 @@ TEST_F(ScenePosesTest, CurvesGiveTheValuesAtTheTime) {
   expectNear(positions[0], {10, 0, 0}, "root at 1.5 s");
   expectNear(positions[1], {10, 2, 0}, "tip at 1.5 s, turned 90 degrees about Z");
   expectNear(positions[3], {0, 5, -2}, "end at 1.5 s, turned 90 degrees about Y");
+  // Between keys the curves ease, as Maya 2022's default (auto) tangents do: translateX is flat
+  // at its first key and has the slope 20 / s at 1.5 s, so a quarter of a second in it is
+  // 3/8 * (10 - 20 * 0.5 / 3) + 1/8 * 10 = 3.75; rotateZ, flat at both keys, is 180 degrees *
+  // (3 * 0.25^2 - 2 * 0.25^3) = 28.125 degrees.
   positions = poses.positionsAt(1.25);
-  expectNear(positions[1], {5 + 2 * std::cos(kPi / 4), 2 * std::sin(kPi / 4), 0}, "tip at 1.25 s");
+  const double turn = 28.125 * kPi / 180;
+  expectNear(positions[1], {3.75 + 2 * std::cos(turn), 2 * std::sin(turn), 0}, "tip at 1.25 s");
   positions = poses.positionsAt(9);
   expectNear(positions[1], {18, 0, 0}, "tip after the last key");
 }

@@ -23,8 +23,8 @@ class MDGModifier {
   MStatus connect(const MPlug& source, const MPlug& dest);
   // Runs the queued edits in order; the first failure stops it and is returned, the edits
   // before it staying done.
-  virtual MStatus doIt();
-  virtual MStatus undoIt();
+  MStatus doIt();
+  MStatus undoIt();
 
  private:
   struct Edits;

@@ -53,8 +53,9 @@ class MFnAnimCurve : public MFnDependencyNode {
   MFnAnimCurve();
   MFnAnimCurve(MObject& object, MStatus* ReturnStatus = nullptr);
   MFnAnimCurve(const MObject& object, MStatus* ReturnStatus = nullptr);
-  // Attaches to the curve driving the plug: kSuccess; kNotImplemented (not attached) when
-  // something other than a curve drives it; kInvalidParameter when nothing drives it.
+  // Attaches to the curve driving the plug, directly or through a unitConversion: kSuccess;
+  // kNotImplemented (not attached) when something other than a curve drives it;
+  // kInvalidParameter when nothing drives it.
   MFnAnimCurve(const MPlug& plug, MStatus* ReturnStatus = NULL);
   ~MFnAnimCurve() override;
   MFn::Type type() const override;

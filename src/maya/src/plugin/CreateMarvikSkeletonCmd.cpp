@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "plugin/NetDeviceNode.h"
+#include "scene/utf8String.h"
 
 namespace {
 
 void showError(const std::string& message) {
-  MGlobal::displayError(MString(("createMarvikSkeleton: " + message).c_str()));
+  MGlobal::displayError(utf8String("createMarvikSkeleton: " + message));
 }
 
 }  // namespace

@@ -479,9 +479,8 @@ MStatus imocapImport::adjustScene(const iSkeleton& skeleton, bool openMode) {
     if (unit == MTime::kInvalid) {
       const std::string rate = fileNumberText(1.0 / skeleton.frameTime);
       warningTexts.append(
-          MString(("the scene's time unit was left as it is: Maya has no unit of " + rate +
-                   " frames/s (frame time " + fileNumberText(skeleton.frameTime) + " s)")
-                      .c_str()));
+          utf8String("the scene's time unit was left as it is: Maya has no unit of " + rate +
+                     " frames/s (frame time " + fileNumberText(skeleton.frameTime) + " s)"));
     } else {
       MStatus status = MTime::setUIUnit(unit);
       if (!status) return status;
