@@ -74,7 +74,7 @@ TEST(MarvikLive, ServeAndLiveBuildTheSkeletonAndRecordKeys) {
   EXPECT_NE(scene.find("connectAttr \"Spine0_translateY.o\" \"Spine0.ty\";\n"), std::string::npos);
   EXPECT_EQ(scene.find("netDevice"), std::string::npos);
   // The first key is the first frame streamed, never the zeros the outputs held before it.
-  const std::size_t curve = scene.find("-n \"Hips0_translateY\";\n\tsetAttr -s ");
+  const std::size_t curve = scene.find("\tsetAttr -s ", scene.find("-n \"Hips0_translateY\";\n"));
   ASSERT_NE(curve, std::string::npos);
   double frame = -1;
   double value = 0;

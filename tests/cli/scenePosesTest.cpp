@@ -56,7 +56,10 @@ class ScenePosesTest : public ::testing::Test {
     curve.create(object, plug, type, nullptr, &status);
     ASSERT_EQ(status, MS::kSuccess) << attribute;
     for (const auto& [seconds, value] : keys) {
-      ASSERT_EQ(curve.addKeyframe(MTime(seconds, MTime::kSeconds), value), MS::kSuccess);
+      MStatus added;
+      curve.addKey(MTime(seconds, MTime::kSeconds), value, MFnAnimCurve::kTangentLinear,
+                   MFnAnimCurve::kTangentLinear, nullptr, &added);
+      ASSERT_EQ(added, MS::kSuccess);
     }
   }
 
@@ -124,7 +127,7 @@ TEST_F(ScenePosesTest, JointOrientTurnsAfterRotateAndTransformsAboveCount) {
 }
 
 // The translator keys rotations in degrees on time-to-distance curves; a time-to-angle curve
-// holds radians. Curves are read between keys as the host evaluates them (linearly).
+// holds radians. Curves are read between keys as the host evaluates them (linear tangents here).
 TEST_F(ScenePosesTest, CurvesGiveTheValuesAtTheTime) {
   const std::string root = node("joint", "root", "", {0, 0, 0});
   node("joint", "tip", root, {2, 0, 0});

@@ -359,7 +359,7 @@ TEST_F(AnimCurve, DrivenPlugsReadTheCurveAtTheCurrentTime) {
   EXPECT_DOUBLE_EQ(plug("translateX").asDouble(), 5.0);
   host::Value value;
   ASSERT_EQ(host::getAttribute("Hips.translate", value), MS::kSuccess);
-  EXPECT_EQ(std::get<std::array<double, 3>>(value), (std::array<double, 3>{5, 0, 0}));
+  EXPECT_EQ((std::get<std::array<double, 3>>(value)), (std::array<double, 3>{5, 0, 0}));
   host::setCurrentTime(3);
   EXPECT_DOUBLE_EQ(plug("translateX").asDouble(), 10.0);
 }

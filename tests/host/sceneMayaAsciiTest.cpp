@@ -117,7 +117,7 @@ TEST_F(SceneMayaAscii, SkeletonWithCurvesIsWrittenLineByLine) {
       "\tsetAttr -s 3 \".kit[1]\"  2;",
       "\tsetAttr -s 3 \".kot[0:2]\"  5 18 17;",
       "createNode script -n \"sceneConfigurationScriptNode\";",
-      "\tsetAttr \".b\" -type \"string\" \"playbackOptions -min 1 -max 120 -ast 1 -aet 200 \";",
+      "\tsetAttr \".b\" -type \"string\" \"playbackOptions -min 5 -max 600 -ast 5 -aet 1000 \";",
       "\tsetAttr \".st\" 6;",
       "connectAttr \"" + hipsCurve + ".o\" \"Hips.ty\";",
       "connectAttr \"" + spineCurve + ".o\" \"|walk|Hips|Spine.rx\";",

@@ -160,7 +160,7 @@ TEST_F(Units, PlugValuesAreInternalAndHostControlsShowUiUnits) {
   // The same stored values, shown in other units.
   ASSERT_TRUE(host::runCommand("currentUnit", {"-l", "mm", "-a", "rad"}));
   ASSERT_TRUE(host::getAttribute("Hips.translate", shown));
-  EXPECT_EQ(std::get<std::array<double, 3>>(shown), (std::array<double, 3>{0, 960, 0}));
+  EXPECT_EQ((std::get<std::array<double, 3>>(shown)), (std::array<double, 3>{0, 960, 0}));
   ASSERT_TRUE(host::getAttribute("Hips.rotateX", shown));
   EXPECT_DOUBLE_EQ(std::get<double>(shown), kPi / 2);
 }
@@ -221,7 +221,7 @@ TEST_F(Units, CompoundsConvertChildByChild) {
   ASSERT_TRUE(host::setAttribute("Hips.translate", std::array<double, 3>{10, -20, 45}));
   host::Value value;
   ASSERT_TRUE(host::getAttribute("Other.rotate", value));
-  EXPECT_EQ(std::get<std::array<double, 3>>(value), (std::array<double, 3>{10, -20, 45}));
+  EXPECT_EQ((std::get<std::array<double, 3>>(value)), (std::array<double, 3>{10, -20, 45}));
   ASSERT_TRUE(host::getAttribute("Other.rotateY", value));
   EXPECT_EQ(std::get<double>(value), -20.0);
 }

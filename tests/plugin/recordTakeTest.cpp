@@ -496,6 +496,44 @@ TEST_F(RecordTake, AReconnectLeavesItsGapInTheKeys) {
   }
 }
 
+// A root turning 20 degrees a frame about Z across 180 (the stream gives -160 after 180), with a
+// reconnect between: the run after it keys on from the run before, never the long way round.
+TEST_F(RecordTake, RotateKeysStayContinuousAcrossTheTakesRuns) {
+  const auto serveFrames = [this](int from, int to, const std::shared_future<void>& gate) {
+    server.serve([from, to, gate](LoopbackServer::Connection& connection) {
+      if (!connection.send(packet(actorList({{10, "runner"}})))) return;
+      StreamSession::readQueryTags(connection, 1);
+      if (!connection.send(packet(header(10, chain(1)))) || !passed(gate)) return;
+      std::string frames;
+      for (int i = from; i < to; ++i) {
+        float z = 140.0f + 20.0f * static_cast<float>(i);
+        if (z > 180) z -= 360;
+        frames += packet(frame(10, {static_cast<float>(i), 0, 0, z, 5, -5}));
+      }
+      connection.send(frames);
+      connection.waitForClose();
+    });
+  };
+  serveFrames(0, 3, firstGate);
+  connect(1);
+  ASSERT_TRUE(record({"-start", "-fps", "100"}));
+  first.set_value();
+  ASSERT_TRUE(waitForQuery("recording frames=3"));
+  ASSERT_TRUE(host::runCommand("disconnectMarvikMocap"));
+  server.join();
+  second.set_value();
+  serveFrames(3, 5, secondGate);
+  connect(1);
+  ASSERT_TRUE(waitForQuery("recording frames=5"));
+  ASSERT_TRUE(record({"-stop"}));
+  const std::vector<std::pair<double, double>> keys = degreesOf("|runner_take1|J0.rotateZ");
+  ASSERT_EQ(keys.size(), 5u);
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    EXPECT_EQ(keys[i].second, 140.0 + 20.0 * static_cast<double>(i)) << i;
+  }
+  EXPECT_EQ(degreesOf("|runner_take1|J0.rotateX").back().second, 5.0);
+}
+
 // The artist disconnects and connects again: the take goes on in the same skeleton, its frames
 // after the connect in a run of their own, never before the frames before it.
 TEST_F(RecordTake, DisconnectingAndConnectingAgainContinuesTheTake) {

@@ -53,6 +53,12 @@ class ImportInterrupt : public scenetest::BvhSceneTest {
     preKey("Hips", "translateX", {{0, 1}, {1.5, 2}, {40, 3}});
     preKey("Chest", "rotateZ", {{0.5, 9}});
     preKey("Leg", "rotateX", {{-1, 4}, {0.25, 5}});
+    // Tangents of several types, one fixed, for a restore to put back.
+    MFnAnimCurve hips(MFnDependencyNode(host::findNode("Hips")).findPlug("translateX", false));
+    ASSERT_EQ(hips.setOutTangentType(0, MFnAnimCurve::kTangentStep), MS::kSuccess);
+    ASSERT_EQ(hips.setInTangentType(1, MFnAnimCurve::kTangentLinear), MS::kSuccess);
+    ASSERT_EQ(hips.setTangent(1, 0.6, 0.8, false, nullptr, false), MS::kSuccess);
+    ASSERT_EQ(hips.setInTangentType(2, MFnAnimCurve::kTangentSmooth), MS::kSuccess);
     MPlug plug = MFnDependencyNode(host::findNode("Leg")).findPlug("rotateY", false);
     ASSERT_EQ(plug.setKeyable(false), MS::kSuccess);
     ASSERT_EQ(plug.setLocked(true), MS::kSuccess);
@@ -95,6 +101,11 @@ TEST_F(ImportInterrupt, AnInterruptedMergePutsBackEveryCurveItChanged) {
   EXPECT_EQ(host::importFile(path, "BVH", "bonesOnly=false;merge=true"), MS::kFailure);
   EXPECT_THAT(host::errors(), ElementsAre(kCancelled));
   EXPECT_EQ(nodesJson(), before);
+  MFnAnimCurve hips(MFnDependencyNode(host::findNode("Hips")).findPlug("translateX", false));
+  double x = 0;
+  double y = 0;
+  ASSERT_EQ(hips.getTangent(1, x, y, false), MS::kSuccess);
+  EXPECT_DOUBLE_EQ(y / x, 0.8 / 0.6) << "the fixed tangent's slope";
 
   // The same merge run through changes those curves: the comparison above could see it.
   ASSERT_TRUE(host::importFile(path, "BVH", "bonesOnly=false;merge=true"));

@@ -404,10 +404,13 @@ MStatus setTangentType(host::AnimCurve* curve, unsigned int index,
   if (!curve || index >= curve->keys.size() || !knownTangent(tangentType)) {
     return MS::kInvalidParameter;
   }
-  host::CurveKey& key = curve->keys[index];
   const host::Tangent type = tangentOf(tangentType);
-  if (type == host::Tangent::kFixed) (in ? key.inSlope : key.outSlope) = curve->slope(index, in);
-  (in ? key.in : key.out) = type;
+  if (type == host::Tangent::kFixed) {
+    curve->fix(index, in, curve->slope(index, in));
+  } else {
+    host::CurveKey& key = curve->keys[index];
+    (in ? key.in : key.out) = type;
+  }
   return MS::kSuccess;
 }
 
@@ -445,9 +448,7 @@ MStatus MFnAnimCurve::setTangent(unsigned int index, TangentValue x, TangentValu
   if (convertUnits) {
     slope *= host::internalPerUi(outputUnit(*node), host::Session::instance().scene.uiUnits());
   }
-  host::CurveKey& key = curve->keys[index];
-  (inTangent ? key.inSlope : key.outSlope) = slope;
-  (inTangent ? key.in : key.out) = host::Tangent::kFixed;
+  curve->fix(index, inTangent, slope);
   return MS::kSuccess;
 }
 

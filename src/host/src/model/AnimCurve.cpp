@@ -42,8 +42,10 @@ double AnimCurve::slope(std::size_t index, bool in) const {
     spline = segmentSlope(key, *after);
   }
   switch (in ? key.in : key.out) {
-    case Tangent::kFixed:
-      return in ? key.inSlope : key.outSlope;
+    case Tangent::kFixed: {
+      auto found = fixedSlopes.find(key.ticks);
+      return found == fixedSlopes.end() ? 0.0 : found->second[in ? 0 : 1];
+    }
     case Tangent::kLinear:
       // Along its own side's segment; a key without one follows the other side's.
       if (in ? before != nullptr : after == nullptr) {
@@ -82,6 +84,14 @@ double AnimCurve::slope(std::size_t index, bool in) const {
       break;
   }
   return spline;
+}
+
+void AnimCurve::fix(std::size_t index, bool in, double slope) {
+  if (index >= keys.size()) return;
+  CurveKey& key = keys[index];
+  auto& slopes = fixedSlopes[key.ticks];
+  slopes[in ? 0 : 1] = slope;
+  (in ? key.in : key.out) = Tangent::kFixed;
 }
 
 double AnimCurve::evaluate(long long ticks) const {

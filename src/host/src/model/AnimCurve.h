@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <unordered_map>
 #include <vector>
 
 #include "model/NodeExtension.h"
@@ -10,7 +12,7 @@ namespace host {
 class Node;
 
 // Tangent types, numbered as MFnAnimCurve::TangentType.
-enum class Tangent {
+enum class Tangent : unsigned char {
   kGlobal,
   kFixed,
   kLinear,
@@ -32,15 +34,12 @@ enum class Tangent {
 constexpr Tangent kDefaultTangent = Tangent::kAuto;
 
 // A key of an animation curve: time in ticks (Ticks.h), value in the curve's internal output
-// unit, tangent types (never kGlobal) and, for fixed tangents, their slopes in value units per
-// second.
+// unit, tangent types (never kGlobal). Small: a long take keys millions.
 struct CurveKey {
   long long ticks;
   double value;
   Tangent in = kDefaultTangent;
   Tangent out = kDefaultTangent;
-  double inSlope = 0.0;
-  double outSlope = 0.0;
 };
 
 // The extension of every animation curve node: what a curve holds besides its attributes.
@@ -62,8 +61,15 @@ class AnimCurve : public NodeExtension {
   // third of the segment's time from each key along its tangent. 0 without keys.
   double evaluate(long long ticks) const;
 
+  // Gives the key's in or out tangent the type fixed with that slope.
+  void fix(std::size_t index, bool in, double slope);
+
   // Sorted by time, at most one key per tick.
   std::vector<CurveKey> keys;
+  // The slopes (value units per second) of fixed tangents, in and out, by key time: a key is
+  // given one whenever a tangent of it becomes fixed, so an entry left by a removed key is
+  // never read.
+  std::unordered_map<long long, std::array<double, 2>> fixedSlopes;
   // Keying calls made on the curve through MFnAnimCurve, for benchmarks.
   unsigned long addKeysCalls = 0;
   unsigned long addKeyframeCalls = 0;
