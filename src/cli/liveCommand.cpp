@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "OutputLinks.h"
 #include "PluginSession.h"
 #include "ProcessPlatform.h"
 #include "StopSignals.h"
@@ -261,8 +262,7 @@ int liveSession(const LiveRequest& request) {
       for (std::size_t g = 0; g < joints.size(); ++g) {
         const std::string slot = std::to_string(block) + std::to_string(g + 1);
         Link link{joints[g], device + ".outputTranslate" + slot, device + ".outputRotate" + slot};
-        host::connectAttributes(link.translate, joints[g] + ".translate");
-        host::connectAttributes(link.rotate, joints[g] + ".rotate");
+        linkJointToOutputs(link.translate, link.rotate, joints[g]);
         links.push_back(link);
       }
       std::printf("%s: built %s, %zu joints linked to the device outputs\n", name,

@@ -212,7 +212,7 @@ TEST(MarvikLive, FramesWithoutRotationsAreKeyedAndOnlyEndSitesGoUnlinked) {
   EXPECT_NE(scene.find("connectAttr \"Hips_Effector0_rotateZ.o\" \"Hips_Effector0.rz\";\n"),
             std::string::npos);
   EXPECT_EQ(scene.find("Chest0_Effector_rotateZ"), std::string::npos);
-  const std::size_t curve = scene.find("-n \"Hips0_translateY\";\n\tsetAttr -s ");
+  const std::size_t curve = scene.find("\tsetAttr -s ", scene.find("-n \"Hips0_translateY\";\n"));
   ASSERT_NE(curve, std::string::npos) << scene;
   double frame = -1;
   double value = 0;

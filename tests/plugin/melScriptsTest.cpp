@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -183,6 +184,38 @@ TEST(MelScripts, TheMenuRecordsAndStopsTakes) {
   EXPECT_EQ(commands["Record Take"], "marvikMocapRecord -start");
   EXPECT_EQ(commands["Stop Take"], "marvikStopTake");
   EXPECT_THAT(code["marvikStopTake"], ::testing::HasSubstr("`marvikMocapRecord -stop`"));
+}
+
+// The device outputs are plain numbers in centimetres and degrees: the skeleton is linked while
+// the UI units are those (the factor of each unitConversion comes from them), and every
+// connection is caught so that the scene's own units are put back whatever happens.
+TEST(MelScripts, TheSkeletonIsLinkedUnderCentimetresAndDegreesAndTheUnitsPutBack) {
+  Script link;
+  for (auto& script : scripts()) {
+    if (script.name == "marvikLinkSkeletonToActor") link = script;
+  }
+  const std::string& code = link.code;
+  ASSERT_FALSE(code.empty());
+  const auto linear = code.find("$linear = `currentUnit -query -linear`;");
+  const auto angle = code.find("$angle = `currentUnit -query -angle`;");
+  const auto switched = code.find("currentUnit -linear \"\" -angle \"\";");
+  const auto restored = code.find("currentUnit -linear $linear -angle $angle;");
+  ASSERT_NE(linear, std::string::npos);
+  ASSERT_NE(angle, std::string::npos);
+  ASSERT_NE(switched, std::string::npos);
+  ASSERT_NE(restored, std::string::npos);
+  EXPECT_LT(std::max(linear, angle), switched);
+  EXPECT_NE(link.strings.find("\ncm\ndeg\n"), std::string::npos) << link.strings;
+  // No return between switching and putting back; every connection between them, caught.
+  EXPECT_EQ(code.substr(switched, restored - switched).find("return"), std::string::npos);
+  int connections = 0;
+  for (std::size_t at = 0; (at = code.find("connectAttr", at)) != std::string::npos; ++at) {
+    ++connections;
+    EXPECT_GT(at, switched);
+    EXPECT_LT(at, restored);
+    EXPECT_EQ(code.compare(at - 7, 7, "catch(`"), 0) << code.substr(at - 20, 60);
+  }
+  EXPECT_EQ(connections, 2);
 }
 
 TEST(MelScripts, EveryScriptIsInstalled) {
