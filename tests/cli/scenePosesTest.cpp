@@ -56,10 +56,7 @@ class ScenePosesTest : public ::testing::Test {
     curve.create(object, plug, type, nullptr, &status);
     ASSERT_EQ(status, MS::kSuccess) << attribute;
     for (const auto& [seconds, value] : keys) {
-      MStatus added;
-      curve.addKey(MTime(seconds, MTime::kSeconds), value, MFnAnimCurve::kTangentLinear,
-                   MFnAnimCurve::kTangentLinear, nullptr, &added);
-      ASSERT_EQ(added, MS::kSuccess);
+      ASSERT_EQ(curve.addKeyframe(MTime(seconds, MTime::kSeconds), value), MS::kSuccess);
     }
   }
 
