@@ -91,8 +91,10 @@ void Node::storeComputedValue(const Attribute& attribute, AttributeValue value) 
 void Node::setDirty(const Attribute& attribute, bool dirty) {
   if (!hasAttribute(attribute)) return;
   if (!dirty) {
-    slot(attribute).dirty = false;
+    // Children first: a thread dirtying the parent meanwhile either finds it dirty still, or
+    // finds it clean and dirties the children after they were cleaned, never the other way.
     for (const auto& child : attribute.children) setDirty(*child, false);
+    slot(attribute).dirty = false;
     return;
   }
   std::vector<unsigned char> marks(slots.size(), 0);
