@@ -6,15 +6,15 @@
 
 #include <memory>
 
-class MArgList;
-class MStringArray;
-class MSyntax;
-
 namespace host {
 struct ParsedArguments;
 }  // namespace host
 
 OPENMAYA_MAJOR_NAMESPACE_OPEN
+
+class MArgList;
+class MStringArray;
+class MSyntax;
 
 // A command's arguments read against its syntax. Flags are named with or without their "-", by
 // short or long name. A parser whose construction failed answers nothing (kFailure).

@@ -5,13 +5,13 @@
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 
-class MPlug;
-
 namespace host {
 class PluginNode;
 }  // namespace host
 
 OPENMAYA_MAJOR_NAMESPACE_OPEN
+
+class MPlug;
 
 // The values of one node during one compute call. Created by the host only.
 class MDataBlock {

@@ -5,14 +5,14 @@
 #include <maya/MStatus.h>
 #include <maya/MTypes.h>
 
-class MDataBlock;
-class MPlug;
-
 namespace host {
 class PluginNode;
 }  // namespace host
 
 OPENMAYA_MAJOR_NAMESPACE_OPEN
+
+class MDataBlock;
+class MPlug;
 
 // Base of plug-in dependency nodes. The host creates a node with the type's creator, attaches it
 // to its scene node (thisMObject is null until then), calls postConstructor, and deletes it when

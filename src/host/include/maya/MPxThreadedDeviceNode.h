@@ -8,14 +8,14 @@
 
 #include <memory>
 
-class MPxThreadedDeviceNode;
-
 namespace host {
 class DeviceState;
 class PluginNode;
 }  // namespace host
 
 OPENMAYA_MAJOR_NAMESPACE_OPEN
+
+class MPxThreadedDeviceNode;
 
 // A buffer of a device node's memory pool, filled by acquireDataStorage or popThreadData.
 class MCharBuffer {
