@@ -455,7 +455,7 @@ MStatus MFnAnimCurve::setTangent(unsigned int index, TangentValue x, TangentValu
 double MFnAnimCurve::evaluate(const MTime& atTime, MStatus* ReturnStatus) const {
   auto* curve = curveOf(attached());
   report(ReturnStatus, curve ? MS::kSuccess : MS::kInvalidParameter);
-  return curve ? curve->evaluate(host::ticksOf(atTime)) : 0.0;
+  return curve ? curve->valueAt(host::ticksOf(atTime)) : 0.0;
 }
 
 MStatus MFnAnimCurve::evaluate(const MTime& atTime, double& value) const {

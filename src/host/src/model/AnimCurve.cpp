@@ -94,7 +94,7 @@ void AnimCurve::fix(std::size_t index, bool in, double slope) {
   (in ? key.in : key.out) = Tangent::kFixed;
 }
 
-double AnimCurve::evaluate(long long ticks) const {
+double AnimCurve::valueAt(long long ticks) const {
   if (keys.empty()) return 0.0;
   auto found =
       std::lower_bound(keys.begin(), keys.end(), ticks,

@@ -59,7 +59,7 @@ class AnimCurve : public NodeExtension {
   // first value (stepNext takes the next) up to the next key; linear on both sides is a straight
   // line; anything else is the cubic Bezier in (time, value) whose inner control points lie a
   // third of the segment's time from each key along its tangent. 0 without keys.
-  double evaluate(long long ticks) const;
+  double valueAt(long long ticks) const;
 
   // Gives the key's in or out tangent the type fixed with that slope.
   void fix(std::size_t index, bool in, double slope);

@@ -345,7 +345,7 @@ AttributeValue Scene::sourceValue(const PlugEnd& from, int child, int depth) {
     return numberOf(in).value_or(0.0) * factor;
   }
   if (node.type().isAnimCurve()) {
-    if (const AnimCurve* curve = AnimCurve::of(node)) return curve->evaluate(ticksOf(time));
+    if (const AnimCurve* curve = AnimCurve::of(node)) return curve->valueAt(ticksOf(time));
   }
   const Attribute* attribute = from.attribute;
   if (child >= 0 && static_cast<std::size_t>(child) < attribute->children.size()) {
